@@ -1,0 +1,71 @@
+#include "platform/sim/sim_machine.h"
+
+#include <cstdlib>
+#include <stdexcept>
+#include <string>
+
+#include "platform/win_errors.h"
+
+namespace sim {
+
+namespace {
+
+std::filesystem::path makeScratch() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "zarn-sim-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("cannot create a scratch directory");
+    return pattern;
+}
+
+}  // namespace
+
+platform::ErrorCode SimInternet::closeHandle(platform::InternetHandle handle) {
+    if (auto fault = faults_.check("Internet.closeHandle")) return *fault;
+    return handle == platform::InternetHandle::null ? platform::err::invalidHandle : platform::err::success;
+}
+
+Machine::Machine() : Machine(makeScratch(), true) {}
+
+Machine::Machine(std::filesystem::path root) : Machine(std::move(root), false) {}
+
+Machine::Machine(std::filesystem::path root, bool owned)
+    : root_(std::move(root)),
+      ownsRoot_(owned),
+      registry_(faults_),
+      fileSystem_(faults_, handles_, root_),
+      kernel_(faults_, handles_),
+      system_(faults_),
+      resources_(faults_),
+      desktop_(faults_),
+      internet_(faults_) {
+    fileSystem_.makeDirectories(system_.settings().folders.at(platform::csidl::system));
+    fileSystem_.makeDirectories(system_.settings().folders.at(platform::csidl::commonAppData));
+}
+
+Machine::~Machine() {
+    if (ownsRoot_) {
+        std::error_code ec;
+        std::filesystem::remove_all(root_, ec);
+    }
+}
+
+MachineScope::MachineScope() : MachineScope(std::make_unique<Machine>()) {}
+
+MachineScope::MachineScope(std::filesystem::path sharedRoot)
+    : MachineScope(std::make_unique<Machine>(std::move(sharedRoot))) {}
+
+MachineScope::MachineScope(std::unique_ptr<Machine> machine) : machine_(std::move(machine)) {
+    previous_ = platform::installMachine(machine_.get());
+    previousLogger_ = replaceLogger(Logger{});
+    startLogging();
+}
+
+MachineScope::~MachineScope() {
+    replaceLogger(std::move(previousLogger_));
+    platform::installMachine(previous_);
+}
+
+std::string MachineScope::log() {
+    return machine_->fileSystem().readAll(logger().path()).value_or("");
+}
+
+}  // namespace sim

@@ -1,0 +1,104 @@
+// The system port: facts about the operating system, the process and its environment.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/types.h"
+
+namespace platform {
+
+/// The fields of RTL_OSVERSIONINFOEXW the installer reads.
+struct OsVersion {
+    std::uint32_t majorVersion = 0;
+    std::uint32_t minorVersion = 0;
+    std::uint32_t buildNumber = 0;
+    std::uint32_t platformId = 0;
+    std::string servicePack;  // szCSDVersion, UTF-8
+    std::uint16_t servicePackMajor = 0;
+    std::uint16_t servicePackMinor = 0;
+    std::uint16_t suiteMask = 0;
+    std::uint8_t productType = 0;  // 1 workstation, 2 domain controller, 3 server
+};
+
+namespace arch {
+inline constexpr std::uint16_t x86 = 0;
+inline constexpr std::uint16_t ia64 = 6;
+inline constexpr std::uint16_t amd64 = 9;
+inline constexpr std::uint16_t arm64 = 12;
+}  // namespace arch
+
+namespace csidl {
+inline constexpr int appData = 0x001a;
+inline constexpr int localAppData = 0x001c;
+inline constexpr int windows = 0x0024;
+inline constexpr int system = 0x0025;
+inline constexpr int programFiles = 0x0026;
+inline constexpr int commonAppData = 0x0023;
+inline constexpr int programFilesCommonX86 = 0x002c;
+inline constexpr int drives = 0x0011;
+}  // namespace csidl
+
+/// Known folders looked up by SHGetKnownFolderPath.
+enum class KnownFolder { localAppDataLow, localAppData, roamingAppData, programData };
+
+/// Where `FormatMessageW` looks for a description.
+struct MessageSource {
+    Module module = Module::null;  // from-module when not null, always from-system
+};
+
+class System {
+public:
+    virtual ~System() = default;
+
+    /// RtlGetVersion; nullopt when ntdll lacks it.
+    virtual std::optional<OsVersion> rtlGetVersion(std::int32_t& status) = 0;
+    /// GetVersionExW (OSVERSIONINFOEXW).
+    virtual ErrorCode getVersionEx(OsVersion& out) = 0;
+    /// GetNativeSystemInfo().wProcessorArchitecture.
+    virtual std::uint16_t nativeArchitecture() = 0;
+    /// IsWow64Process of the current process; nullopt when kernel32 lacks it.
+    virtual std::optional<ErrorCode> isWow64Process(bool& wow64) = 0;
+
+    /// SHGetFolderPath: an HRESULT, 0 on success.
+    virtual std::int32_t folderPath(int csidl, std::string& out) = 0;
+    /// SHGetKnownFolderPath; nullopt when shell32 lacks it, otherwise its HRESULT.
+    virtual std::optional<std::int32_t> knownFolderPath(KnownFolder folder, std::string& out) = 0;
+    virtual ErrorCode systemDirectory(std::string& out) = 0;
+    virtual ErrorCode systemWow64Directory(std::string& out) = 0;
+    virtual ErrorCode windowsDirectory(std::string& out) = 0;
+
+    /// GetThreadPreferredUILanguages with MUI_LANGUAGE_ID | merge fallbacks: the NUL-separated
+    /// hexadecimal identifiers; nullopt when kernel32 lacks the call.
+    virtual std::optional<ErrorCode> threadPreferredUILanguages(std::vector<std::string>& out) = 0;
+    virtual std::uint32_t threadLocale() = 0;
+    virtual std::uint16_t userDefaultUILanguage() = 0;
+    virtual std::uint16_t systemDefaultUILanguage() = 0;
+    /// GetUserGeoID(GEOCLASS_NATION) and its two-letter ISO name (GetGeoInfo GEO_ISO2).
+    virtual std::string userGeoIso2() = 0;
+
+    virtual SystemTime localTime() = 0;
+    /// The process's command line as UTF-16, exactly as GetCommandLineW gives it.
+    virtual std::u16string commandLine() = 0;
+    /// GetModuleFileName of `module` (`Module::self` for the executable).
+    virtual ErrorCode moduleFileName(Module module, std::string& out) = 0;
+    virtual ErrorCode environmentVariable(std::string_view name, std::string& out) = 0;
+
+    /// GetModuleHandleEx(from address, unchanged refcount).
+    virtual ErrorCode moduleFromAddress(const void* address, Module& out) = 0;
+    /// The address of a system function, for error texts that name the module of the failed call.
+    virtual const void* apiAddress(std::string_view module, std::string_view function) = 0;
+    /// FormatMessageW (allocate buffer, ignore inserts, from system, plus from module when given),
+    /// language 0. False when no description exists.
+    virtual bool formatMessage(std::uint32_t code, MessageSource source, std::u16string& out) = 0;
+
+    /// LoadLibraryW, FreeLibrary, GetProcAddress.
+    virtual ErrorCode loadLibrary(std::string_view path, Module& out) = 0;
+    virtual ErrorCode freeLibrary(Module module) = 0;
+    virtual ErrorCode procAddress(Module module, std::string_view name, void*& out) = 0;
+};
+
+}  // namespace platform

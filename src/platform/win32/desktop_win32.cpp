@@ -1,0 +1,16 @@
+// The desktop port: user32 message boxes. Dialogs join it through their view interfaces.
+#include "platform/win32/win32_ports.h"
+
+namespace platform::win32 {
+
+int Win32Desktop::messageBox(Window owner, std::string_view text, std::string_view caption, std::uint32_t type,
+                             ErrorCode& error) {
+    int answer = 0;
+    error = guarded([&] {
+        answer = MessageBoxW(toWin(owner), widen(text).c_str(), widen(caption).c_str(), type);
+        return answer == 0 ? lastError() : err::success;
+    });
+    return answer;
+}
+
+}  // namespace platform::win32

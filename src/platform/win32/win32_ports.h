@@ -1,0 +1,207 @@
+// Private to src/platform/win32: the Win32 port classes and the conversions between the ports'
+// neutral handle values and Windows' own types. Nothing outside this directory includes it.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <new>
+#include <stdexcept>
+#include <string>
+
+#include "platform/desktop.h"
+#include "platform/file_system.h"
+#include "platform/kernel.h"
+#include "platform/later_ports.h"
+#include "platform/registry.h"
+#include "platform/resources.h"
+#include "platform/system.h"
+#include "platform/win_errors.h"
+#include "platform/win32/wide.h"
+
+namespace platform::win32 {
+
+// ---- handle conversions ------------------------------------------------------------------------
+
+inline HANDLE toWin(Handle h) { return reinterpret_cast<HANDLE>(raw(h)); }
+inline Handle fromWin(HANDLE h) { return static_cast<Handle>(reinterpret_cast<std::uintptr_t>(h)); }
+
+/// The predefined roots are 0x80000000 + n. Windows' HKEY constants are those numbers sign-extended
+/// from a LONG, so on x64 they are 0xFFFFFFFF8000000n, and advapi32 only recognises that form.
+inline bool isPredefined(RegKey k) { return raw(k) >= 0x80000000u && raw(k) <= 0x800000FFu; }
+inline HKEY toWin(RegKey k) {
+    std::uintptr_t v = raw(k);
+    if (isPredefined(k)) v |= ~std::uintptr_t{0xFFFFFFFFu};
+    return reinterpret_cast<HKEY>(v);
+}
+inline RegKey fromWin(HKEY k) { return static_cast<RegKey>(reinterpret_cast<std::uintptr_t>(k)); }
+
+inline HMODULE toWin(Module m) {
+    return m == Module::self ? GetModuleHandleW(nullptr) : reinterpret_cast<HMODULE>(raw(m));
+}
+inline Module fromWin(HMODULE m) { return static_cast<Module>(reinterpret_cast<std::uintptr_t>(m)); }
+
+inline HWND toWin(Window w) { return reinterpret_cast<HWND>(raw(w)); }
+
+/// GetProcAddress result as a typed function pointer; the detour through void(*)() keeps
+/// -Wcast-function-type quiet, the cast itself is the documented way to use the result.
+template <class Fn>
+Fn procAs(HMODULE module, const char* name) {
+    if (module == nullptr) return nullptr;
+    return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
+}
+
+/// Runs `body`, turning allocation failures of the UTF-8/UTF-16 conversions into `onNoMemory`:
+/// the ports answer with numbers, never with exceptions.
+template <class Result, class Body>
+Result guarded(Body&& body, Result onNoMemory) noexcept {
+    try {
+        return body();
+    } catch (const std::bad_alloc&) {
+        return onNoMemory;
+    } catch (const std::length_error&) {
+        return onNoMemory;
+    }
+}
+template <class Body>
+ErrorCode guarded(Body&& body) noexcept {
+    return guarded<ErrorCode>(body, err::notEnoughMemory);
+}
+
+inline ErrorCode lastError() { return static_cast<ErrorCode>(GetLastError()); }
+inline ErrorCode status(LSTATUS s) { return static_cast<ErrorCode>(s); }
+
+/// The calling pattern of GetTempPath, GetCurrentDirectory, GetSystemDirectory,
+/// GetEnvironmentVariable and friends: `call(buffer, capacity)` answers the length written, or the
+/// capacity needed (NUL included) when the buffer is too small, or 0 on failure. A 0 that leaves
+/// the last error at 0 is an empty answer (an empty environment variable).
+template <class Call>
+ErrorCode readWideString(Call call, std::string& out, DWORD capacity = MAX_PATH) {
+    std::wstring buffer;
+    for (;;) {
+        buffer.assign(capacity, L'\0');
+        SetLastError(ERROR_SUCCESS);
+        const DWORD n = call(buffer.data(), capacity);
+        if (n == 0) {
+            const ErrorCode e = lastError();
+            if (e == err::success) out.clear();
+            return e;
+        }
+        if (n < capacity) {
+            buffer.resize(n);
+            out = narrow(buffer);
+            return err::success;
+        }
+        capacity = n > capacity ? n : capacity * 2;
+    }
+}
+
+// ---- ports --------------------------------------------------------------------------------------
+
+class Win32Registry final : public Registry {
+public:
+    ErrorCode openKey(RegKey parent, std::string_view subKey, std::uint32_t access, RegKey& out) override;
+    ErrorCode createKey(RegKey parent, std::string_view subKey, std::uint32_t access, RegKey& out,
+                        std::uint32_t* disposition) override;
+    ErrorCode closeKey(RegKey key) override;
+    ErrorCode queryValue(RegKey key, std::string_view name, std::uint32_t* type, std::uint8_t* data,
+                         std::uint32_t& size) override;
+    ErrorCode setValue(RegKey key, std::string_view name, std::uint32_t type, const std::uint8_t* data,
+                       std::uint32_t size) override;
+    ErrorCode deleteValue(RegKey key, std::string_view name) override;
+    ErrorCode deleteKey(RegKey parent, std::string_view subKey, std::uint32_t viewFlags) override;
+    ErrorCode deleteTree(RegKey parent, std::string_view subKey) override;
+    ErrorCode enumKey(RegKey key, std::uint32_t index, std::string& name) override;
+    ErrorCode enumValue(RegKey key, std::uint32_t index, std::string& name, std::uint32_t& type) override;
+    ErrorCode queryInfo(RegKey key, RegKeyInfo& info) override;
+};
+
+class Win32FileSystem final : public FileSystem {
+public:
+    ErrorCode createFile(std::string_view path, std::uint32_t access, std::uint32_t shareMode,
+                         std::uint32_t disposition, std::uint32_t flagsAndAttributes, Handle& out,
+                         std::string_view securityDescriptor) override;
+    ErrorCode readFile(Handle file, void* buffer, std::uint32_t size, std::uint32_t& read) override;
+    ErrorCode writeFile(Handle file, const void* data, std::uint32_t size, std::uint32_t& written) override;
+    ErrorCode setFilePointer(Handle file, std::int64_t distance, std::uint32_t origin,
+                             std::uint64_t& position) override;
+    ErrorCode getFileSize(Handle file, std::uint64_t& size) override;
+    ErrorCode flushFile(Handle file) override;
+    ErrorCode deleteFile(std::string_view path) override;
+    ErrorCode moveFile(std::string_view from, std::string_view to, std::uint32_t flags) override;
+    ErrorCode getFileAttributes(std::string_view path, std::uint32_t& attributes) override;
+    ErrorCode setFileAttributes(std::string_view path, std::uint32_t attributes) override;
+    ErrorCode createDirectory(std::string_view path) override;
+    ErrorCode removeDirectory(std::string_view path) override;
+    ErrorCode listDirectory(std::string_view directory, std::string_view pattern,
+                            std::vector<DirEntry>& entries) override;
+    ErrorCode tempPath(std::string& out) override;
+    ErrorCode tempFileName(std::string_view directory, std::string_view prefix, std::string& out) override;
+    ErrorCode currentDirectory(std::string& out) override;
+    ErrorCode setCurrentDirectory(std::string_view path) override;
+    ErrorCode fileSecurity(std::string_view path, std::string& sddl) override;
+};
+
+class Win32Kernel final : public Kernel {
+public:
+    ErrorCode closeHandle(Handle handle) override;
+    std::uint32_t currentProcessId() override;
+    std::uint32_t currentThreadId() override;
+    std::uint32_t tickCount() override;
+    std::uint64_t tickCount64() override;
+    ErrorCode performanceCounter(std::int64_t& value) override;
+    ErrorCode performanceFrequency(std::int64_t& value) override;
+    void sleep(std::uint32_t milliseconds) override;
+};
+
+class Win32System final : public System {
+public:
+    std::optional<OsVersion> rtlGetVersion(std::int32_t& status) override;
+    ErrorCode getVersionEx(OsVersion& out) override;
+    std::uint16_t nativeArchitecture() override;
+    std::optional<ErrorCode> isWow64Process(bool& wow64) override;
+    std::int32_t folderPath(int csidl, std::string& out) override;
+    std::optional<std::int32_t> knownFolderPath(KnownFolder folder, std::string& out) override;
+    ErrorCode systemDirectory(std::string& out) override;
+    ErrorCode systemWow64Directory(std::string& out) override;
+    ErrorCode windowsDirectory(std::string& out) override;
+    std::optional<ErrorCode> threadPreferredUILanguages(std::vector<std::string>& out) override;
+    std::uint32_t threadLocale() override;
+    std::uint16_t userDefaultUILanguage() override;
+    std::uint16_t systemDefaultUILanguage() override;
+    std::string userGeoIso2() override;
+    SystemTime localTime() override;
+    std::u16string commandLine() override;
+    ErrorCode moduleFileName(Module module, std::string& out) override;
+    ErrorCode environmentVariable(std::string_view name, std::string& out) override;
+    ErrorCode moduleFromAddress(const void* address, Module& out) override;
+    const void* apiAddress(std::string_view module, std::string_view function) override;
+    bool formatMessage(std::uint32_t code, MessageSource source, std::u16string& out) override;
+    ErrorCode loadLibrary(std::string_view path, Module& out) override;
+    ErrorCode freeLibrary(Module module) override;
+    ErrorCode procAddress(Module module, std::string_view name, void*& out) override;
+};
+
+class Win32Resources final : public Resources {
+public:
+    ErrorCode find(Module module, const ResourceId& type, const ResourceId& name, std::uint16_t language,
+                   std::span<const std::uint8_t>& out) override;
+    ErrorCode loadString(Module module, std::uint32_t id, std::uint16_t language, std::string& out) override;
+};
+
+class Win32Desktop final : public Desktop {
+public:
+    int messageBox(Window owner, std::string_view text, std::string_view caption, std::uint32_t type,
+                   ErrorCode& error) override;
+};
+
+// Filled in as their features arrive.
+class Win32Processes final : public Processes {};
+class Win32Installer final : public Installer {};
+class Win32Crypto final : public Crypto {};
+class Win32Internet final : public Internet {
+public:
+    ErrorCode closeHandle(InternetHandle handle) override;
+};
+
+}  // namespace platform::win32

@@ -1,0 +1,30 @@
+// Runs the contract suites on the simulated machine.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "contract.h"
+#include "platform/sim/sim_machine.h"
+
+namespace {
+
+class SimEnvironment : public testing::Environment {
+public:
+    void SetUp() override {
+        scope_ = std::make_unique<sim::MachineScope>();
+        auto& resources = scope_->machine().resources();
+        resources.addString(0x0409, contract::stringId, contract::englishString);
+        resources.addString(0x0407, contract::stringId, contract::germanString);
+        const std::string bytes = contract::rcdataContent;
+        resources.add(platform::ResourceId::of(platform::rt::rcdata), platform::ResourceId::of(contract::rcdataName),
+                      0x0409, std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+    }
+    void TearDown() override { scope_.reset(); }
+
+private:
+    std::unique_ptr<sim::MachineScope> scope_;
+};
+
+const auto* const registered = testing::AddGlobalTestEnvironment(new SimEnvironment);
+
+}  // namespace

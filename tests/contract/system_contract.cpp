@@ -1,0 +1,78 @@
+#include <gtest/gtest.h>
+
+#include "contract.h"
+#include "platform/win_errors.h"
+
+namespace {
+
+namespace err = platform::err;
+
+bool driveRooted(const std::string& path) { return path.size() >= 3 && path[1] == ':' && path[2] == '\\'; }
+
+TEST(SystemContract, VersionArchitectureAndProcess) {
+    auto& system = platform::machine().system();
+    platform::OsVersion version;
+    EXPECT_EQ(system.getVersionEx(version), err::success);
+    EXPECT_GE(version.majorVersion, 5u);
+    std::int32_t status = -1;
+    const auto rtl = system.rtlGetVersion(status);
+    ASSERT_TRUE(rtl.has_value());
+    EXPECT_EQ(status, 0);
+    EXPECT_GE(rtl->majorVersion, version.majorVersion);
+    EXPECT_EQ(system.nativeArchitecture(), platform::arch::amd64);
+    bool wow64 = true;
+    EXPECT_EQ(system.isWow64Process(wow64), std::optional<platform::ErrorCode>(err::success));
+    EXPECT_FALSE(wow64);  // the program is built for x64
+
+    std::string module;
+    EXPECT_EQ(system.moduleFileName(platform::Module::self, module), err::success);
+    EXPECT_TRUE(driveRooted(module)) << module;
+    EXPECT_TRUE(module.ends_with(".exe")) << module;
+    EXPECT_FALSE(system.commandLine().empty());
+    const auto now = system.localTime();
+    EXPECT_GE(now.year, 2024);
+    EXPECT_TRUE(now.month >= 1 && now.month <= 12);
+}
+
+TEST(SystemContract, FoldersAreDriveRooted) {
+    auto& system = platform::machine().system();
+    for (const int csidl : {platform::csidl::windows, platform::csidl::system, platform::csidl::commonAppData,
+                            platform::csidl::appData}) {
+        std::string folder;
+        EXPECT_EQ(system.folderPath(csidl, folder), 0) << csidl;
+        EXPECT_TRUE(driveRooted(folder)) << folder;
+    }
+    std::string windows, systemDir;
+    EXPECT_EQ(system.windowsDirectory(windows), err::success);
+    EXPECT_EQ(system.systemDirectory(systemDir), err::success);
+    EXPECT_TRUE(systemDir.size() > windows.size() && systemDir.compare(0, windows.size(), windows) == 0) << systemDir;
+    std::string low;
+    EXPECT_EQ(system.knownFolderPath(platform::KnownFolder::localAppDataLow, low), std::optional<std::int32_t>(0));
+    EXPECT_TRUE(low.ends_with("LocalLow")) << low;
+}
+
+TEST(SystemContract, LanguagesAndEnvironment) {
+    auto& system = platform::machine().system();
+    std::vector<std::string> languages;
+    ASSERT_EQ(system.threadPreferredUILanguages(languages), std::optional<platform::ErrorCode>(err::success));
+    ASSERT_FALSE(languages.empty());
+    EXPECT_EQ(languages[0].size(), 4u) << languages[0];
+    EXPECT_NE(system.userDefaultUILanguage(), 0);
+    std::string value;
+    EXPECT_EQ(system.environmentVariable("ZARN_SURELY_UNSET_VARIABLE", value), 203u);
+}
+
+TEST(SystemContract, MessagesAndLibraries) {
+    auto& system = platform::machine().system();
+    std::u16string text;
+    ASSERT_TRUE(system.formatMessage(err::fileNotFound, {}, text));
+    EXPECT_FALSE(text.empty());
+    EXPECT_FALSE(system.formatMessage(0x3FFFFFFF, {}, text));
+    platform::Module module = platform::Module::null;
+    EXPECT_EQ(system.loadLibrary("zarn-no-such-library.dll", module), err::modNotFound);
+    EXPECT_NE(system.apiAddress("kernel32", "LoadLibraryW"), nullptr);
+    EXPECT_EQ(system.moduleFromAddress(system.apiAddress("kernel32", "LoadLibraryW"), module), err::success);
+    EXPECT_NE(module, platform::Module::null);
+}
+
+}  // namespace

@@ -1,0 +1,151 @@
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <regex>
+#include <sstream>
+#include <thread>
+#include <vector>
+
+#include "foundation/function_tracer.h"
+#include "foundation/logger.h"
+#include "platform/sim/sim_machine.h"
+#include "platform/win_errors.h"
+
+namespace {
+
+const platform::SystemTime fixedTime{2026, 12, 6, 6, 9, 5, 3, 7};
+
+class LoggerTest : public testing::Test {
+protected:
+    LoggerTest() { sim->system().settings().fixedLocalTime = fixedTime; }
+
+    std::string pid() const { return std::to_string(::getpid()); }
+    std::string tid() { return std::to_string(sim->kernel().currentThreadId()); }
+
+    sim::MachineScope sim;
+};
+
+TEST_F(LoggerTest, PathIsTempDirectoryJoinedWithFileName) {
+    EXPECT_EQ(logger().path(), "C:\\Users\\test\\AppData\\Local\\Temp\\zusched.log");
+    EXPECT_EQ(logger().moduleName(), "kobuoffline.exe");
+}
+
+TEST_F(LoggerTest, RecordIsTwoLinesInTheExactFormat) {
+    logger().write(logInfo, "C:\\src\\driver\\main_flow.cpp", 42, "RunInstaller", "Wrapper begin...");
+    EXPECT_EQ(sim.log(), "[2026/12/06 09:05:03.007, kobuoffline.exe (PID: " + pid() + ", TID: " + tid() +
+                             "), main_flow.cpp:42 (RunInstaller)]\n\tINFO: Wrapper begin...\n");
+}
+
+TEST_F(LoggerTest, LevelNames) {
+    const struct {
+        LogLevel level;
+        const char* name;
+    } rows[] = {{logTrace, "TRACE"}, {logInfo, "INFO"}, {logWarning, "WARNING"}, {logError, "ERROR"}, {4, "UNKNOWN"},
+                {7, "UNKNOWN"}};
+    for (const auto& row : rows) EXPECT_STREQ(logLevelName(row.level), row.name) << row.level;
+}
+
+TEST_F(LoggerTest, MacroRecordsQualifiedFunctionAndFileName) {
+    LOG_WARNING("disk " << 3 << " is full");
+    const std::string log = sim.log();
+    EXPECT_NE(log.find("), logger_test.cpp:"), std::string::npos) << log;
+    EXPECT_NE(log.find("LoggerTest_MacroRecordsQualifiedFunctionAndFileName_Test::TestBody)]\n\tWARNING: disk 3 is full\n"),
+              std::string::npos)
+        << log;
+}
+
+TEST_F(LoggerTest, TracerLogsEntryAndExitWithLineZero) {
+    {
+        const FunctionTracer tracer(logger(), logTrace, "/src/ipc/thread.cpp", 17, "ipc::Thread::start", "start()");
+    }
+    const std::string header = "[2026/12/06 09:05:03.007, kobuoffline.exe (PID: " + pid() + ", TID: " + tid() + "), ";
+    EXPECT_EQ(sim.log(), header + "thread.cpp:17 (ipc::Thread::start)]\n\tTRACE: Entering start()\n" + header +
+                             "thread.cpp:0 (ipc::Thread::start)]\n\tTRACE: Exiting start() (entered at thread.cpp:17)\n");
+}
+
+TEST_F(LoggerTest, AppendsToAnExistingLog) {
+    sim->fileSystem().writeAll(logger().path(), "earlier\n");
+    logger().write(logError, "a.cpp", 1, "f", "later");
+    EXPECT_TRUE(sim.log().starts_with("earlier\n[2026/12/06"));
+}
+
+TEST_F(LoggerTest, EmptyPathWritesNothing) {
+    const Logger quiet(0, "", "kobuoffline.exe");
+    quiet.write(logError, "a.cpp", 1, "f", "lost");
+    EXPECT_EQ(sim->faults().calls("FileSystem.createFile"), 0);
+}
+
+TEST_F(LoggerTest, UnwritableLogDropsTheRecordAfterTenAttempts) {
+    sim->faults().fail("FileSystem.createFile", platform::err::accessDenied, -1);
+    EXPECT_NO_THROW(logger().write(logError, "a.cpp", 1, "f", "lost"));
+    EXPECT_EQ(sim->faults().calls("FileSystem.createFile"), 10);
+    sim->faults().clear();
+    EXPECT_EQ(sim.log(), "");
+}
+
+TEST_F(LoggerTest, HeldLogIsRetriedUntilReleased) {
+    sim->faults().fail("FileSystem.createFile", platform::err::sharingViolation, 9);
+    logger().write(logInfo, "a.cpp", 1, "f", "kept");
+    EXPECT_NE(sim.log().find("INFO: kept\n"), std::string::npos);
+}
+
+TEST_F(LoggerTest, MissingTempDirectoryLeavesLoggingOff) {
+    sim->faults().fail("FileSystem.tempPath", platform::err::pathNotFound);
+    startLogging();
+    EXPECT_EQ(logger().path(), "");
+    EXPECT_NO_THROW(LOG_ERROR("nowhere"));
+}
+
+TEST_F(LoggerTest, UnknownModuleName) {
+    sim->faults().fail("System.moduleFileName", platform::err::insufficientBuffer);
+    startLogging();
+    EXPECT_EQ(logger().moduleName(), "Unknown");
+}
+
+// Every record is whole: the log splits into exactly the records written, each header followed by its
+// message line.
+void expectWholeRecords(const std::string& log, std::size_t expected) {
+    static const std::regex record(R"(\[[^\n]*\]\n\tINFO: writer \d+ record \d+ [x]{200}\n)");
+    std::size_t count = 0;
+    for (auto it = std::sregex_iterator(log.begin(), log.end(), record); it != std::sregex_iterator(); ++it) ++count;
+    EXPECT_EQ(count, expected);
+    EXPECT_EQ(std::regex_replace(log, record, ""), "");
+}
+
+void writeRecords(int writer, int count) {
+    for (int i = 0; i < count; ++i) {
+        LOG_INFO("writer " << writer << " record " << i << " " << std::string(200, 'x'));
+    }
+}
+
+TEST_F(LoggerTest, ThreadsLoseNoRecord) {
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) threads.emplace_back(writeRecords, t, 50);
+    for (auto& t : threads) t.join();
+    expectWholeRecords(sim.log(), 200);
+}
+
+TEST(LoggerProcesses, TwoProcessesLoseNoRecord) {
+    const sim::Machine shared;  // owns the scratch drives both children write to
+    std::vector<pid_t> children;
+    for (int writer = 0; writer < 2; ++writer) {
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            sim::MachineScope scope(shared.root());
+            writeRecords(writer, 100);
+            ::_exit(0);
+        }
+        children.push_back(child);
+    }
+    for (const pid_t child : children) {
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    sim::MachineScope reader(shared.root());
+    expectWholeRecords(reader.log(), 200);
+}
+
+}  // namespace

@@ -1,0 +1,73 @@
+// Behaviour of the simulated machine that only tests rely on: fault plans, scratch drives, the
+// simulated 32-bit process and the scripted user.
+#include <gtest/gtest.h>
+
+#include "platform/sim/sim_machine.h"
+#include "platform/win_errors.h"
+
+namespace {
+
+namespace reg = platform::reg;
+
+TEST(Faults, SkipTimesAndAlways) {
+    sim::Faults faults;
+    faults.fail("Registry.openKey", 5, 2, 1);
+    EXPECT_FALSE(faults.check("Registry.openKey"));
+    EXPECT_EQ(faults.check("Registry.openKey"), 5u);
+    EXPECT_EQ(faults.check("Registry.openKey"), 5u);
+    EXPECT_FALSE(faults.check("Registry.openKey"));
+    faults.fail("Registry.openKey", 2, -1);
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(faults.check("Registry.openKey"), 2u);
+    faults.fail("Registry.openKey", 2, 0);
+    EXPECT_FALSE(faults.check("Registry.openKey"));
+    EXPECT_EQ(faults.calls("Registry.openKey"), 10);
+}
+
+TEST(SimMachine, ScratchDrivesVanishWithTheMachine) {
+    std::filesystem::path root;
+    {
+        sim::Machine machine;
+        root = machine.root();
+        machine.fileSystem().writeAll("C:\\Data\\a.txt", "x");
+        EXPECT_TRUE(std::filesystem::exists(root));
+    }
+    EXPECT_FALSE(std::filesystem::exists(root));
+}
+
+TEST(SimMachine, ThirtyTwoBitProcessSeesTheRedirectedViewByDefault) {
+    sim::MachineScope sim;
+    sim->registry().setProcessIs64Bit(false);
+    platform::RegKey key = platform::RegKey::null;
+    platform::Registry& registry = sim->registry();
+    ASSERT_EQ(registry.createKey(platform::RegKey::localMachine, "SOFTWARE\\Zarn", reg::allAccess, key), 0u);
+    sim->registry().closeKey(key);
+    EXPECT_EQ(sim->registry().openKey(platform::RegKey::localMachine, "SOFTWARE\\WOW6432Node\\Zarn",
+                                      reg::read | reg::wow64_64Key, key),
+              0u);
+    sim->registry().closeKey(key);
+    EXPECT_EQ(sim->registry().openKey(platform::RegKey::localMachine, "SOFTWARE\\Zarn", reg::read | reg::wow64_64Key, key),
+              platform::err::fileNotFound);
+}
+
+TEST(SimMachine, DelayedRenamesAreRecorded) {
+    sim::MachineScope sim;
+    EXPECT_EQ(sim->fileSystem().moveFile("C:\\old.exe", "", platform::file::moveDelayUntilReboot), 0u);
+    ASSERT_EQ(sim->fileSystem().pendingRenames().size(), 1u);
+    EXPECT_EQ(sim->fileSystem().pendingRenames()[0].first, "C:\\old.exe");
+}
+
+TEST(SimMachine, ScriptedAnswersThenFirstButton) {
+    sim::MachineScope sim;
+    sim->desktop().answer(platform::mb::idNo);
+    platform::ErrorCode error = 0;
+    EXPECT_EQ(sim->desktop().messageBox(platform::Window::null, "Go on?", "Zarn", platform::mb::yesNo, error),
+              platform::mb::idNo);
+    EXPECT_EQ(sim->desktop().messageBox(platform::Window::null, "Go on?", "Zarn", platform::mb::yesNo, error),
+              platform::mb::idYes);
+    EXPECT_EQ(sim->desktop().messageBox(platform::Window::null, "Done", "Zarn", platform::mb::ok, error),
+              platform::mb::idOk);
+    ASSERT_EQ(sim->desktop().shown().size(), 3u);
+    EXPECT_EQ(sim->desktop().shown()[2].text, "Done");
+}
+
+}  // namespace
