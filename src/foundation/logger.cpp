@@ -11,7 +11,15 @@ namespace {
 
 Logger processLogger;
 
+// A log that cannot be opened is given up quickly; one that another writer holds for a line is waited
+// for much longer, so that concurrent writers lose no record, but never long enough to hang the run
+// when a foreign process keeps the file locked.
 constexpr int openAttempts = 10;
+constexpr int heldLogAttempts = 1000;
+
+bool heldByAnotherWriter(platform::ErrorCode e) {
+    return e == platform::err::sharingViolation || e == platform::err::lockViolation;
+}
 
 }  // namespace
 
@@ -55,13 +63,14 @@ void Logger::write(LogLevel level, std::string_view file, std::uint32_t line, st
         // Open, append and close per record under deny-write sharing, so that threads and processes
         // take turns; a writer that finds the file held retries briefly, then drops the record.
         platform::Handle handle = platform::Handle::invalid;
-        for (int attempt = 0;; ++attempt) {
-            if (m.fileSystem().createFile(path_, platform::file::appendData, platform::file::shareRead,
-                                          platform::file::openAlways, platform::file::attributeNormal,
-                                          handle) == platform::err::success) {
-                break;
-            }
-            if (attempt + 1 == openAttempts) return;
+        int failures = 0;
+        int held = 0;
+        for (;;) {
+            const auto e = m.fileSystem().createFile(path_, platform::file::appendData, platform::file::shareRead,
+                                                     platform::file::openAlways, platform::file::attributeNormal,
+                                                     handle);
+            if (e == platform::err::success) break;
+            if (heldByAnotherWriter(e) ? ++held == heldLogAttempts : ++failures == openAttempts) return;
             m.kernel().sleep(1);
         }
         std::uint32_t written = 0;

@@ -33,6 +33,8 @@ public:
     const std::string& moduleName() const { return moduleName_; }
 
     /// Appends one record; never throws and never reports its own failure. An empty path writes nothing.
+    /// The file is opened per record under deny-write sharing; a failed open is retried 1 ms later, up
+    /// to 10 times, or up to 1000 times while another writer holds the file.
     void write(LogLevel level, std::string_view file, std::uint32_t line, std::string_view function,
                std::string_view message) const noexcept;
     void write(LogLevel level, std::string_view file, std::uint32_t line, std::string_view function,

@@ -178,14 +178,18 @@ TEST_F(FileSystemContract, Directories) {
     EXPECT_EQ(fs.listDirectory(at("sub"), "*", entries), err::pathNotFound);
 }
 
-TEST_F(FileSystemContract, ReadOnlyFilesRefuseWritesAndDeletes) {
+TEST_F(FileSystemContract, AttributesRoundTrip) {
     Handle h = Handle::invalid;
     ASSERT_EQ(open(at("ro.txt"), file::genericWrite, file::shareNone, file::createNew, h), err::success);
     kernel.closeHandle(h);
-    ASSERT_EQ(fs.setFileAttributes(at("ro.txt"), file::attributeReadOnly), err::success);
-    EXPECT_EQ(open(at("ro.txt"), file::genericWrite, file::shareNone, file::openExisting, h), err::accessDenied);
-    EXPECT_EQ(fs.deleteFile(at("ro.txt")), err::accessDenied);
+    ASSERT_EQ(fs.setFileAttributes(at("ro.txt"), file::attributeReadOnly | file::attributeHidden), err::success);
+    std::uint32_t attributes = 0;
+    ASSERT_EQ(fs.getFileAttributes(at("ro.txt"), attributes), err::success);
+    EXPECT_EQ(attributes & (file::attributeReadOnly | file::attributeHidden | file::attributeDirectory),
+              file::attributeReadOnly | file::attributeHidden);
     ASSERT_EQ(fs.setFileAttributes(at("ro.txt"), file::attributeNormal), err::success);
+    ASSERT_EQ(fs.getFileAttributes(at("ro.txt"), attributes), err::success);
+    EXPECT_EQ(attributes & file::attributeReadOnly, 0u);
     EXPECT_EQ(fs.deleteFile(at("ro.txt")), err::success);
 }
 

@@ -95,9 +95,13 @@ ErrorCode Win32Registry::setValue(RegKey key, std::string_view name, std::uint32
         if (!isText(type) || data == nullptr) {
             return status(RegSetValueExW(toWin(key), wideName.c_str(), 0, type, data, size));
         }
-        const std::wstring text = widen(std::string_view(reinterpret_cast<const char*>(data), size));
+        std::wstring text = widen(std::string_view(reinterpret_cast<const char*>(data), size));
+        const auto bytes = static_cast<DWORD>(text.size() * sizeof(wchar_t));
+        // The registry counts a NUL that follows uncounted text in as well; a sentinel keeps the value
+        // exactly as the caller sized it.
+        text.push_back(L'?');
         return status(RegSetValueExW(toWin(key), wideName.c_str(), 0, type, reinterpret_cast<const BYTE*>(text.data()),
-                                     static_cast<DWORD>(text.size() * sizeof(wchar_t))));
+                                     bytes));
     });
 }
 

@@ -84,10 +84,16 @@ TEST_F(LoggerTest, UnwritableLogDropsTheRecordAfterTenAttempts) {
     EXPECT_EQ(sim.log(), "");
 }
 
-TEST_F(LoggerTest, HeldLogIsRetriedUntilReleased) {
-    sim->faults().fail("FileSystem.createFile", platform::err::sharingViolation, 9);
+TEST_F(LoggerTest, LogHeldByAnotherWriterIsWaitedFor) {
+    sim->faults().fail("FileSystem.createFile", platform::err::sharingViolation, 60);
     logger().write(logInfo, "a.cpp", 1, "f", "kept");
     EXPECT_NE(sim.log().find("INFO: kept\n"), std::string::npos);
+}
+
+TEST_F(LoggerTest, LogHeldForeverIsGivenUpInTheEnd) {
+    sim->faults().fail("FileSystem.createFile", platform::err::sharingViolation, -1);
+    logger().write(logInfo, "a.cpp", 1, "f", "lost");
+    EXPECT_EQ(sim->faults().calls("FileSystem.createFile"), 1000);
 }
 
 TEST_F(LoggerTest, MissingTempDirectoryLeavesLoggingOff) {

@@ -71,3 +71,22 @@ TEST(SimMachine, ScriptedAnswersThenFirstButton) {
 }
 
 }  // namespace
+
+namespace {
+
+// Windows refuses writes and deletes of read-only files; Wine run as root lets them through, so the
+// contract suite cannot hold the real machine to it and the rule is checked here.
+TEST(SimMachine, ReadOnlyFilesRefuseWritesAndDeletes) {
+    sim::MachineScope sim;
+    namespace file = platform::file;
+    platform::FileSystem& fs = sim->fileSystem();
+    platform::Handle h = platform::Handle::invalid;
+    ASSERT_EQ(fs.createFile("C:\\ro.txt", file::genericWrite, file::shareNone, file::createNew, file::attributeNormal, h), 0u);
+    sim->kernel().closeHandle(h);
+    ASSERT_EQ(fs.setFileAttributes("C:\\ro.txt", file::attributeReadOnly), 0u);
+    EXPECT_EQ(fs.createFile("C:\\ro.txt", file::genericWrite, file::shareNone, file::openExisting, file::attributeNormal, h),
+              platform::err::accessDenied);
+    EXPECT_EQ(fs.deleteFile("C:\\ro.txt"), platform::err::accessDenied);
+}
+
+}  // namespace

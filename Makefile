@@ -1,0 +1,52 @@
+# The two commands of the project: `make demo` and `make test`. Both set the machine up first.
+SHELL := /bin/bash
+WINESERVER := /usr/lib/wine/wineserver
+WIN64_PREFIX := $(CURDIR)/build/win64/wineprefix
+
+.PHONY: all setup native win64 fuzz test test-native test-win64 test-fuzz demo clean
+
+all: native win64
+
+setup:
+	scripts/setup
+
+native: setup
+	cmake --preset native
+	cmake --build --preset native
+
+win64: setup
+	cmake --preset win64
+	cmake --build --preset win64
+
+fuzz: setup
+	cmake --preset fuzz
+	cmake --build --preset fuzz
+
+# Every tier runs even when an earlier one fails; the target fails when any did.
+test: native win64 fuzz
+	@status=0; \
+	$(MAKE) --no-print-directory test-native || status=1; \
+	$(MAKE) --no-print-directory test-win64 || status=1; \
+	$(MAKE) --no-print-directory test-fuzz || status=1; \
+	if [ $$status -eq 0 ]; then echo "make test: every tier passed"; else echo "make test: a tier failed"; fi; \
+	exit $$status
+
+test-native:
+	ctest --preset native -j2
+
+# One wineserver stays up for the whole Wine run instead of starting with every test program.
+test-win64:
+	@export WINEPREFIX=$(WIN64_PREFIX) WINEDEBUG=-all; \
+	$(WINESERVER) -p; \
+	status=0; ctest --preset win64 -j2 || status=$$?; \
+	$(WINESERVER) -k || true; \
+	exit $$status
+
+test-fuzz:
+	ctest --preset fuzz
+
+demo: win64
+	scripts/demo $(ARGS)
+
+clean:
+	rm -rf build

@@ -1,0 +1,153 @@
+"""End-to-end harness: runs kobuoffline.exe under Wine on a clean machine per scenario.
+
+Each scenario gets its own copy of the build tree's pristine prefix (scripts/wine-clone), so no scenario sees
+another's registry values or files. Seed registry values and files, run the program with a command
+line, then read its exit code (through zrun.exe, which reports the full 32-bit code), its log,
+registry values and files.
+"""
+
+import os
+import re
+import shutil
+import subprocess
+import tempfile
+import unittest
+
+KOBUOFFLINE = os.environ.get("ZARN_KOBUOFFLINE", "")
+LAUNCHER = os.environ.get("ZARN_LAUNCHER", "")
+TEMPLATE = os.environ.get("ZARN_WINEPREFIX_TEMPLATE", "")
+CLONE = os.environ.get("ZARN_WINE_CLONE", "")
+WINE = "/usr/lib/wine/wine64"
+WINESERVER = "/usr/lib/wine/wineserver"
+
+# One log record: the bracketed header line, then a tab, the level, a colon, a blank and the message.
+RECORD = re.compile(
+    r"\[(?P<date>\d{4}/\d\d/\d\d) (?P<time>\d\d:\d\d:\d\d\.\d{3}), (?P<module>[^\n]+?) "
+    r"\(PID: (?P<pid>\d+), TID: (?P<tid>\d+)\), (?P<file>[^:\n]+):(?P<line>\d+) \((?P<function>[^\n]*)\)\]\n"
+    r"\t(?P<level>TRACE|INFO|WARNING|ERROR|UNKNOWN): (?P<message>[^\n]*)\n"
+)
+
+
+def parse_log(text):
+    """The records of a log; raises AssertionError when anything in it is not a whole record."""
+    records = []
+    position = 0
+    for match in RECORD.finditer(text):
+        if match.start() != position:
+            raise AssertionError("not a log record at offset %d: %r" % (position, text[position:position + 200]))
+        records.append(match.groupdict())
+        position = match.end()
+    if position != len(text):
+        raise AssertionError("not a log record at offset %d: %r" % (position, text[position:position + 200]))
+    return records
+
+
+class RunResult:
+    def __init__(self, exit_code, stdout, stderr):
+        self.exit_code = exit_code
+        self.stdout = stdout
+        self.stderr = stderr
+
+
+class Machine:
+    """A clean Wine machine for one scenario."""
+
+    def __init__(self):
+        if not (KOBUOFFLINE and LAUNCHER and TEMPLATE and CLONE):
+            raise unittest.SkipTest("run through ctest in the win64 tree")
+        self.root = tempfile.mkdtemp(prefix="zarn-e2e-")
+        self.prefix = os.path.join(self.root, "prefix")
+        subprocess.run([CLONE, TEMPLATE, self.prefix], check=True)
+        self.env = dict(os.environ, WINEPREFIX=self.prefix, WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=")
+        self.env.pop("DISPLAY", None)
+        self.installer = self.windows_path_of(KOBUOFFLINE)
+
+    def close(self):
+        subprocess.run([WINESERVER, "-k"], env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        subprocess.run([WINESERVER, "-w"], env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        shutil.rmtree(self.root, ignore_errors=True)
+
+    # --- paths -------------------------------------------------------------------------------
+
+    @staticmethod
+    def windows_path_of(host_path):
+        """Wine maps the host's root to drive Z:."""
+        return "Z:" + os.path.abspath(host_path).replace("/", "\\")
+
+    def host_path(self, windows_path):
+        """Where a C: path of this machine lives on the host (case-insensitive lookup)."""
+        drive, rest = windows_path[:2], windows_path[3:]
+        if drive.upper() != "C:":
+            raise ValueError("only drive C: is mapped: " + windows_path)
+        current = os.path.join(self.prefix, "drive_c")
+        for part in [p for p in rest.split("\\") if p]:
+            names = {n.lower(): n for n in os.listdir(current)} if os.path.isdir(current) else {}
+            current = os.path.join(current, names.get(part.lower(), part))
+        return current
+
+    def temp_dir(self):
+        return "C:\\users\\%s\\Temp" % os.environ.get("USER", "root")
+
+    # --- running ------------------------------------------------------------------------------
+
+    def wine(self, *args, check=True):
+        completed = subprocess.run([WINE, *args], env=self.env, capture_output=True, text=True, timeout=300)
+        if check and completed.returncode != 0:
+            raise AssertionError("wine %s failed (%d): %s" % (" ".join(args), completed.returncode, completed.stderr))
+        return completed
+
+    def run_installer(self, *arguments):
+        """Runs kobuoffline.exe with the arguments; returns its full exit code and output."""
+        completed = self.wine(self.windows_path_of(LAUNCHER), self.installer, *arguments, check=False)
+        match = re.search(r"exit code: (-?\d+)", completed.stdout)
+        if not match:
+            raise AssertionError("the launcher reported no exit code: %r %r" % (completed.stdout, completed.stderr))
+        return RunResult(int(match.group(1)), completed.stdout, completed.stderr)
+
+    # --- registry -----------------------------------------------------------------------------
+
+    def reg_add(self, key, name, value, kind="REG_SZ", view=64):
+        self.wine("reg", "add", key, "/v", name, "/t", kind, "/d", str(value), "/f", "/reg:%d" % view)
+
+    def reg_query(self, key, name, view=64):
+        """The value's data as text, or None when the key or value is missing."""
+        completed = self.wine("reg", "query", key, "/v", name, "/reg:%d" % view, check=False)
+        if completed.returncode != 0:
+            return None
+        for line in completed.stdout.splitlines():
+            parts = line.strip().split(None, 2)
+            if len(parts) >= 2 and parts[0].lower() == name.lower() and parts[1].startswith("REG_"):
+                return parts[2] if len(parts) == 3 else ""
+        return None
+
+    # --- files --------------------------------------------------------------------------------
+
+    def write_file(self, windows_path, content):
+        host = self.host_path(windows_path)
+        os.makedirs(os.path.dirname(host), exist_ok=True)
+        with open(host, "wb") as f:
+            f.write(content if isinstance(content, bytes) else content.encode("utf-8"))
+
+    def read_file(self, windows_path):
+        host = self.host_path(windows_path)
+        if not os.path.exists(host):
+            return None
+        with open(host, "rb") as f:
+            return f.read().decode("utf-8", errors="replace")
+
+    def log(self):
+        return self.read_file(self.temp_dir() + "\\zusched.log") or ""
+
+
+class Scenario(unittest.TestCase):
+    """A test case whose every test runs on a fresh machine."""
+
+    def setUp(self):
+        self.machine = Machine()
+        self.addCleanup(self.machine.close)
+
+    def assertLogged(self, records, level, message):
+        for record in records:
+            if record["level"] == level and record["message"] == message:
+                return record
+        self.fail("no %s record %r in:\n%s" % (level, message, "\n".join(r["message"] for r in records)))

@@ -1,0 +1,40 @@
+"""The program starts, logs in the two-line record format and reports through its exit code."""
+
+import re
+
+from harness import Scenario, parse_log
+
+
+class Startup(Scenario):
+    def test_first_records_and_exit_code(self):
+        result = self.machine.run_installer("/s", "INSTALL_SILENT=Enable")
+        self.assertEqual(result.exit_code, 1)
+
+        records = parse_log(self.machine.log())
+        self.assertGreaterEqual(len(records), 2)
+        begin = self.assertLogged(records, "INFO", "Wrapper begin...")
+        line = self.assertLogged(records, "INFO", "Running offline Kobu wrapper with command line=</s INSTALL_SILENT=Enable>")
+        self.assertEqual(begin["module"], "kobuoffline.exe")
+        self.assertEqual(begin["file"], "win_main.cpp")
+        self.assertEqual(begin["pid"], line["pid"])
+        self.assertRegex(begin["date"], r"^20\d\d/\d\d/\d\d$")
+
+    def test_each_scenario_starts_clean(self):
+        self.assertEqual(self.machine.log(), "")
+        self.assertIsNone(self.machine.reg_query(r"HKLM\SOFTWARE\Mendara", "MSIStatusError"))
+
+    def test_seeded_values_are_readable(self):
+        self.machine.reg_add(r"HKLM\SOFTWARE\Mendara", "InstallStatus", "reinstall", view=64)
+        self.assertEqual(self.machine.reg_query(r"HKLM\SOFTWARE\Mendara", "InstallStatus"), "reinstall")
+        self.assertIsNone(self.machine.reg_query(r"HKLM\SOFTWARE\Mendara", "InstallStatus", view=32))
+        self.machine.write_file("C:\\ProgramData\\Corvane\\Zarn\\zarn.settings.cfg", "INSTALL_SILENT=Enable\n")
+        self.assertEqual(self.machine.read_file("C:\\programdata\\corvane\\zarn\\zarn.settings.cfg"),
+                         "INSTALL_SILENT=Enable\n")
+
+    def test_runs_again_appending_to_the_log(self):
+        self.machine.run_installer()
+        result = self.machine.run_installer()
+        self.assertEqual(result.exit_code, 1)
+        records = parse_log(self.machine.log())
+        self.assertEqual(len([r for r in records if r["message"] == "Wrapper begin..."]), 2)
+        self.assertTrue(re.search(r"command line=<>$", records[-1]["message"]))
