@@ -32,13 +32,14 @@ Machine::Machine(std::filesystem::path root, bool owned)
       ownsRoot_(owned),
       registry_(faults_),
       fileSystem_(faults_, handles_, root_),
-      kernel_(faults_, handles_),
+      kernel_(faults_, handles_, SectionNamespace::prefixFor(root_)),
       system_(faults_),
       resources_(faults_),
       desktop_(faults_),
       internet_(faults_) {
-    fileSystem_.makeDirectories(system_.settings().folders.at(platform::csidl::system));
-    fileSystem_.makeDirectories(system_.settings().folders.at(platform::csidl::commonAppData));
+    // A fresh Windows installation has its well-known folders.
+    for (const auto& [csidl, folder] : system_.settings().folders) fileSystem_.makeDirectories(folder);
+    for (const auto& [id, folder] : system_.settings().knownFolders) fileSystem_.makeDirectories(folder);
 }
 
 Machine::~Machine() {

@@ -152,6 +152,23 @@ public:
     ErrorCode performanceCounter(std::int64_t& value) override;
     ErrorCode performanceFrequency(std::int64_t& value) override;
     void sleep(std::uint32_t milliseconds) override;
+    ErrorCode createThread(ThreadEntry entry, void* argument, Handle& out, std::uint32_t& threadId) override;
+    ErrorCode openThread(std::uint32_t access, std::uint32_t threadId, Handle& out) override;
+    ErrorCode exitCodeThread(Handle thread, std::uint32_t& code) override;
+    ErrorCode createMutex(bool initialOwner, Handle& out) override;
+    ErrorCode releaseMutex(Handle mutex) override;
+    ErrorCode createEvent(bool manualReset, bool initialState, Handle& out) override;
+    ErrorCode setEvent(Handle event) override;
+    ErrorCode resetEvent(Handle event) override;
+    std::uint32_t waitForSingleObject(Handle object, std::uint32_t milliseconds, ErrorCode& error) override;
+    ErrorCode createFileMapping(std::uint32_t protect, std::uint64_t size, std::string_view name, Handle& out,
+                                bool& existed) override;
+    ErrorCode openFileMapping(std::uint32_t access, std::string_view name, Handle& out) override;
+    ErrorCode mapViewOfFile(Handle section, std::uint32_t access, std::uint64_t offset, std::size_t size,
+                            void*& out) override;
+    ErrorCode flushViewOfFile(const void* address, std::size_t size) override;
+    ErrorCode unmapViewOfFile(const void* address) override;
+    ErrorCode createGuid(std::string& out) override;
 };
 
 class Win32System final : public System {
@@ -165,7 +182,7 @@ public:
     ErrorCode systemDirectory(std::string& out) override;
     ErrorCode systemWow64Directory(std::string& out) override;
     ErrorCode windowsDirectory(std::string& out) override;
-    std::optional<ErrorCode> threadPreferredUILanguages(std::vector<std::string>& out) override;
+    std::optional<ErrorCode> threadPreferredUILanguages(std::string* buffer, std::uint32_t& length) override;
     std::uint32_t threadLocale() override;
     std::uint16_t userDefaultUILanguage() override;
     std::uint16_t systemDefaultUILanguage() override;
@@ -180,6 +197,7 @@ public:
     ErrorCode loadLibrary(std::string_view path, Module& out) override;
     ErrorCode freeLibrary(Module module) override;
     ErrorCode procAddress(Module module, std::string_view name, void*& out) override;
+    ErrorCode setDllDirectory(std::string_view path) override;
 };
 
 class Win32Resources final : public Resources {
@@ -193,6 +211,7 @@ class Win32Desktop final : public Desktop {
 public:
     int messageBox(Window owner, std::string_view text, std::string_view caption, std::uint32_t type,
                    ErrorCode& error) override;
+    bool initCommonControls() override;
 };
 
 // Filled in as their features arrive.

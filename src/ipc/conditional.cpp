@@ -1,0 +1,84 @@
+#include "ipc/conditional.h"
+
+#include "foundation/auto_handle.h"
+#include "foundation/errors.h"
+#include "ipc/contract.h"
+#include "ipc/errors.h"
+#include "ipc/wait.h"
+#include "platform/machine.h"
+
+namespace ipc {
+
+namespace {
+
+/// A waiting thread's node, on its own stack while it waits.
+struct Waiter {
+    Waiter* next = nullptr;
+    Waiter* prev = nullptr;
+    platform::Handle event = platform::Handle::null;
+};
+
+void unlink(Waiter& w) {
+    w.prev->next = w.next;
+    w.next->prev = w.prev;
+    w.next = w.prev = nullptr;
+}
+
+}  // namespace
+
+struct Conditional::Impl {
+    Impl() { head.next = head.prev = &head; }
+
+    Waiter head;   // circular list, oldest waiter first
+    Mutex guard;   // guards the list; never held while waiting on an event
+};
+
+Conditional::Conditional() : impl_(std::make_unique<Impl>()) {}
+
+Conditional::~Conditional() = default;
+
+void Conditional::wait(Mutex::Lock& lock) {
+    ZARN_CONTRACT_TEXT(&lock.mutex() == &mutex_, "&l.m == &mutex");
+    auto& kernel = platform::machine().kernel();
+    platform::Handle raw = platform::Handle::null;
+    if (const auto e = kernel.createEvent(true, false, raw)) ZARN_THROW(PlatformError, e);
+    AutoHandle event(raw);
+    Waiter w;
+    w.event = event.get();
+    {
+        const Mutex::Lock guard(impl_->guard);
+        w.prev = impl_->head.prev;
+        w.next = &impl_->head;
+        impl_->head.prev->next = &w;
+        impl_->head.prev = &w;
+    }
+    const auto leave = [&] {
+        const Mutex::Lock guard(impl_->guard);
+        if (w.next != nullptr) unlink(w);
+        event.reset();
+    };
+    try {
+        const Mutex::Unlock unlock(lock);
+        waitForSingleObject(event.get(), infinite);
+        leave();
+    } catch (...) {
+        leave();
+        throw;
+    }
+}
+
+void Conditional::notify(bool all) {
+    auto& kernel = platform::machine().kernel();
+    for (;;) {
+        const Mutex::Lock guard(impl_->guard);
+        Waiter* w = impl_->head.next;
+        if (w == &impl_->head) return;
+        ZARN_CONTRACT_TEXT(w->event != platform::Handle::null, "w->event");
+        if (const auto e = kernel.setEvent(w->event)) ZARN_THROW(PlatformError, e);
+        unlink(*w);
+        kernel.sleep(0);
+        if (!all) return;
+    }
+}
+
+}  // namespace ipc

@@ -1,0 +1,31 @@
+// A condition variable made of one event per waiter, so that notify wakes waiters oldest first.
+#pragma once
+
+#include <memory>
+
+#include "ipc/mutex.h"
+
+namespace ipc {
+
+class Conditional {
+public:
+    Conditional();
+    ~Conditional();
+    Conditional(const Conditional&) = delete;
+    Conditional& operator=(const Conditional&) = delete;
+
+    /// The mutex to hold around `wait`.
+    Mutex& mutex() { return mutex_; }
+
+    /// Releases `lock` (a lock of `mutex()`), waits for a notify and takes the lock again.
+    void wait(Mutex::Lock& lock);
+    /// Wakes the oldest waiter, or all of them one by one; does nothing without waiters.
+    void notify(bool all);
+
+private:
+    struct Impl;
+    Mutex mutex_;
+    std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace ipc

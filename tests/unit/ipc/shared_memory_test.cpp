@@ -1,0 +1,120 @@
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+
+#include "ipc/errors.h"
+#include "ipc/operation_mailbox.h"
+#include "platform/sim/sim_machine.h"
+#include "platform/win_errors.h"
+#include "progress/operation_sequence.h"
+#include "support/mailbox_exchange.h"
+#include "support/progress_bar.h"
+
+namespace {
+
+using ipc::Operation;
+using ipc::SharedMemory;
+using ipc::SharedMemoryUnsafe;
+
+class SharedMemoryTest : public testing::Test {
+protected:
+    sim::MachineScope sim;
+};
+
+TEST_F(SharedMemoryTest, CreatedAndOpenedSectionsShareTheRecord) {
+    const auto created = SharedMemoryUnsafe::create("Mailbox");
+    const auto again = SharedMemoryUnsafe::create("Mailbox");
+    const auto opened = SharedMemoryUnsafe::open("Mailbox");
+    EXPECT_EQ(SharedMemory<Operation>(created).read(), Operation()) << "a new section is zeroed";
+    SharedMemory<Operation>(opened).write(Operation(4, Operation::Started));
+    EXPECT_EQ(SharedMemory<Operation>(again).read(), Operation(4, Operation::Started));
+    EXPECT_EQ(opened.getSize(), 8u);
+    EXPECT_EQ(sim->kernel().viewCount(), 0u) << "every access unmaps its view";
+}
+
+TEST_F(SharedMemoryTest, UnnamedSectionsGetAFreshGuid) {
+    const auto a = SharedMemoryUnsafe::createUnique();
+    const auto b = SharedMemoryUnsafe::createUnique();
+    EXPECT_EQ(a.getName().size(), 36u);
+    EXPECT_NE(a.getName(), b.getName());
+    sim->faults().fail("Kernel.createGuid", platform::err::notEnoughMemory);
+    EXPECT_THROW(SharedMemoryUnsafe::createUnique(), ipc::PlatformError);
+}
+
+TEST_F(SharedMemoryTest, SectionFailuresThrowExceptUnmapping) {
+    const auto section = SharedMemoryUnsafe::create("Faulty");
+    const SharedMemory<Operation> mailbox(section);
+    const struct {
+        const char* operation;
+        std::function<void()> call;
+    } throwing[] = {
+        {"Kernel.createFileMapping", [] { SharedMemoryUnsafe::create("Other"); }},
+        {"Kernel.openFileMapping", [] { SharedMemoryUnsafe::open("Faulty"); }},
+        {"Kernel.mapViewOfFile", [&] { mailbox.read(); }},
+        {"Kernel.flushViewOfFile", [&] { mailbox.write(Operation(1, Operation::Started)); }},
+    };
+    for (const auto& row : throwing) {
+        sim->faults().fail(row.operation, platform::err::accessDenied);
+        EXPECT_THROW(row.call(), ipc::PlatformError) << row.operation;
+    }
+    EXPECT_THROW(SharedMemoryUnsafe::open("Missing"), ipc::PlatformError);
+
+    sim->faults().fail("Kernel.unmapViewOfFile", platform::err::invalidAddress);
+    EXPECT_NO_THROW(mailbox.read());
+    EXPECT_NE(sim.log().find("ERROR: UnmapViewOfFile failed with system error 487"), std::string::npos) << sim.log();
+}
+
+TEST_F(SharedMemoryTest, WriterWithoutReaderPostsIntoItsOwnSection) {
+    ipc::OperationMailbox::postOperation(3, "Unread");
+    EXPECT_THROW(SharedMemoryUnsafe::open("Unread"), ipc::PlatformError) << "the section went with its writer";
+
+    const auto reader = SharedMemoryUnsafe::create("Read");
+    ipc::OperationMailbox::postOperation(3, "Read");
+    EXPECT_EQ(SharedMemory<Operation>(reader).read(), Operation(3, Operation::Started));
+}
+
+/// Runs `child` in a forked copy of this process; true when it exited with 0.
+template <class Child>
+bool inChild(Child child) {
+    const pid_t pid = ::fork();
+    if (pid == 0) ::_exit(child() ? 0 : 1);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+TEST_F(SharedMemoryTest, SectionLivesWhileAnyProcessHoldsIt) {
+    const auto kept = SharedMemoryUnsafe::create("Kept");
+    EXPECT_TRUE(inChild([] {
+        const auto section = SharedMemoryUnsafe::open("Kept");
+        SharedMemory<Operation>(section).write(Operation(6, Operation::Completed));
+        const auto own = SharedMemoryUnsafe::create("ChildOnly");
+        return true;
+    }));
+    EXPECT_EQ(SharedMemory<Operation>(SharedMemoryUnsafe::open("Kept")).read(), Operation(6, Operation::Completed));
+    EXPECT_THROW(SharedMemoryUnsafe::open("ChildOnly"), ipc::PlatformError) << "its last holder has ended";
+}
+
+using test_support::Bar;
+
+TEST_F(SharedMemoryTest, ChildProcessPostsOperationsInOrder) {
+    const auto mailbox = SharedMemoryUnsafe::create(ipc::operationSequenceSectionName);
+    const pid_t pid = ::fork();
+    if (pid == 0) ::_exit(mailbox_exchange::writeAll(ipc::operationSequenceSectionName) ? 0 : 1);
+
+    const auto seen = mailbox_exchange::readAll(mailbox, mailbox_exchange::expected().size());
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(seen, mailbox_exchange::expected());
+
+    Bar bar;
+    progress::OperationSequence sequence(mailbox, progress::installationChunks(), bar, 1, 1);
+    for (const Operation& op : seen) sequence.process(op);
+    EXPECT_TRUE(sequence.isFinished());
+    EXPECT_TRUE(bar.finished());
+}
+
+}  // namespace
