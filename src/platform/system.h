@@ -71,9 +71,11 @@ public:
     virtual ErrorCode systemWow64Directory(std::string& out) = 0;
     virtual ErrorCode windowsDirectory(std::string& out) = 0;
 
-    /// GetThreadPreferredUILanguages with MUI_LANGUAGE_ID | merge fallbacks: the NUL-separated
-    /// hexadecimal identifiers; nullopt when kernel32 lacks the call.
-    virtual std::optional<ErrorCode> threadPreferredUILanguages(std::vector<std::string>& out) = 0;
+    /// GetThreadPreferredUILanguages with MUI_LANGUAGE_ID | MUI_MERGE_USER_FALLBACK |
+    /// MUI_MERGE_SYSTEM_FALLBACK (0x34). With `buffer` null only `length` is set, to the characters the
+    /// list needs; otherwise `buffer` receives the list, at most `length` characters: NUL-terminated
+    /// hexadecimal identifiers ("0409\0" "0407\0") and a final NUL. nullopt when kernel32 lacks the call.
+    virtual std::optional<ErrorCode> threadPreferredUILanguages(std::string* buffer, std::uint32_t& length) = 0;
     virtual std::uint32_t threadLocale() = 0;
     virtual std::uint16_t userDefaultUILanguage() = 0;
     virtual std::uint16_t systemDefaultUILanguage() = 0;
@@ -99,6 +101,8 @@ public:
     virtual ErrorCode loadLibrary(std::string_view path, Module& out) = 0;
     virtual ErrorCode freeLibrary(Module module) = 0;
     virtual ErrorCode procAddress(Module module, std::string_view name, void*& out) = 0;
+    /// SetDllDirectoryW; an empty path takes the current directory out of the library search path.
+    virtual ErrorCode setDllDirectory(std::string_view path) = 0;
 };
 
 }  // namespace platform

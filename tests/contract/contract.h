@@ -13,6 +13,14 @@ namespace contract {
 inline constexpr std::uint32_t stringId = 9001;
 inline constexpr const char* englishString = "Contract string";
 inline constexpr const char* germanString = "Vertragstext \xC3\xA4";
+/// Strings sixteen to a block: 9010 (English, French, Japanese) and 9020 (English only) share a block
+/// that 9001 is not in.
+inline constexpr std::uint32_t localeStringId = 9010;
+inline constexpr const char* localeEnglish = "Locale string";
+inline constexpr const char* localeFrench = "Cha\xC3\xAEne fran\xC3\xA7" "aise";
+inline constexpr const char* localeJapanese = "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E\xE3\x81\xAE\xE6\x96\x87\xE5\xAD\x97\xE5\x88\x97";
+inline constexpr std::uint32_t englishOnlyId = 9020;
+inline constexpr const char* englishOnly = "English only";
 inline constexpr const char* rcdataName = "CONTRACTDATA";
 inline constexpr const char* rcdataContent = "contract-bytes";
 

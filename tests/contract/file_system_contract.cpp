@@ -97,6 +97,20 @@ TEST_F(FileSystemContract, DeleteOnCloseRemovesTheFileWithTheLastHandle) {
     EXPECT_EQ(kernel.closeHandle(flag), err::invalidHandle);
 }
 
+TEST_F(FileSystemContract, DeletingAFileSharedForDeleteWaitsForItsLastHandle) {
+    Handle holder = Handle::invalid;
+    ASSERT_EQ(open(at("pending.txt"), file::genericRead, file::shareRead | file::shareWrite | file::shareDelete,
+                   file::createNew, holder),
+              err::success);
+    EXPECT_EQ(fs.deleteFile(at("pending.txt")), err::success);
+    // Windows answers 5 (the file is on its way out), Wine 80 (it is still there): either way no new file.
+    Handle again = Handle::invalid;
+    const auto refused = open(at("pending.txt"), file::genericWrite, file::shareNone, file::createNew, again);
+    EXPECT_TRUE(refused == err::accessDenied || refused == err::fileExists) << refused;
+    EXPECT_EQ(kernel.closeHandle(holder), err::success);
+    EXPECT_FALSE(exists(at("pending.txt")));
+}
+
 TEST_F(FileSystemContract, DispositionsRows) {
     Handle h = Handle::invalid;
     EXPECT_EQ(open(at("none.txt"), file::genericRead, file::shareRead, file::openExisting, h), err::fileNotFound);

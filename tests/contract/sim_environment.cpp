@@ -15,6 +15,10 @@ public:
         auto& resources = scope_->machine().resources();
         resources.addString(0x0409, contract::stringId, contract::englishString);
         resources.addString(0x0407, contract::stringId, contract::germanString);
+        resources.addString(0x0409, contract::localeStringId, contract::localeEnglish);
+        resources.addString(0x040C, contract::localeStringId, contract::localeFrench);
+        resources.addString(0x0411, contract::localeStringId, contract::localeJapanese);
+        resources.addString(0x0409, contract::englishOnlyId, contract::englishOnly);
         const std::string bytes = contract::rcdataContent;
         resources.add(platform::ResourceId::of(platform::rt::rcdata), platform::ResourceId::of(contract::rcdataName),
                       0x0409, std::vector<std::uint8_t>(bytes.begin(), bytes.end()));

@@ -53,10 +53,17 @@ TEST(SystemContract, FoldersAreDriveRooted) {
 
 TEST(SystemContract, LanguagesAndEnvironment) {
     auto& system = platform::machine().system();
-    std::vector<std::string> languages;
-    ASSERT_EQ(system.threadPreferredUILanguages(languages), std::optional<platform::ErrorCode>(err::success));
-    ASSERT_FALSE(languages.empty());
-    EXPECT_EQ(languages[0].size(), 4u) << languages[0];
+    std::uint32_t length = 0;
+    ASSERT_EQ(system.threadPreferredUILanguages(nullptr, length), std::optional<platform::ErrorCode>(err::success));
+    ASSERT_GE(length, 6u);  // at least one identifier, its NUL and the final NUL
+    std::string list;
+    std::uint32_t tooShort = length - 1;
+    EXPECT_EQ(system.threadPreferredUILanguages(&list, tooShort),
+              std::optional<platform::ErrorCode>(err::insufficientBuffer));
+    ASSERT_EQ(system.threadPreferredUILanguages(&list, length), std::optional<platform::ErrorCode>(err::success));
+    ASSERT_EQ(list.size(), length);
+    EXPECT_EQ(list.find('\0'), 4u) << list;
+    EXPECT_TRUE(list.ends_with(std::string(2, '\0')));
     EXPECT_NE(system.userDefaultUILanguage(), 0);
     std::string value;
     EXPECT_EQ(system.environmentVariable("ZARN_SURELY_UNSET_VARIABLE", value), 203u);

@@ -98,10 +98,19 @@ ErrorCode SimSystem::windowsDirectory(std::string& out) {
     return err::success;
 }
 
-std::optional<ErrorCode> SimSystem::threadPreferredUILanguages(std::vector<std::string>& out) {
+std::optional<ErrorCode> SimSystem::threadPreferredUILanguages(std::string* buffer, std::uint32_t& length) {
     if (!settings_.preferredUILanguages) return std::nullopt;
     if (auto fault = faults_.check("System.threadPreferredUILanguages")) return *fault;
-    out = *settings_.preferredUILanguages;
+    std::string list;
+    for (const auto& language : *settings_.preferredUILanguages) list += language + '\0';
+    list += '\0';
+    const auto needed = static_cast<std::uint32_t>(list.size());
+    if (buffer != nullptr && length < needed) {
+        length = needed;
+        return err::insufficientBuffer;
+    }
+    length = needed;
+    if (buffer != nullptr) *buffer = std::move(list);
     return err::success;
 }
 
@@ -200,6 +209,12 @@ ErrorCode SimSystem::procAddress(platform::Module module, std::string_view name,
     const auto function = functions.find(std::string(name));
     if (function == functions.end()) return err::procNotFound;
     out = function->second;
+    return err::success;
+}
+
+ErrorCode SimSystem::setDllDirectory(std::string_view path) {
+    if (auto fault = faults_.check("System.setDllDirectory")) return *fault;
+    dllDirectory_ = std::string(path);
     return err::success;
 }
 

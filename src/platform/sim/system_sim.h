@@ -65,7 +65,8 @@ public:
     platform::ErrorCode systemDirectory(std::string& out) override;
     platform::ErrorCode systemWow64Directory(std::string& out) override;
     platform::ErrorCode windowsDirectory(std::string& out) override;
-    std::optional<platform::ErrorCode> threadPreferredUILanguages(std::vector<std::string>& out) override;
+    std::optional<platform::ErrorCode> threadPreferredUILanguages(std::string* buffer,
+                                                                  std::uint32_t& length) override;
     std::uint32_t threadLocale() override;
     std::uint16_t userDefaultUILanguage() override;
     std::uint16_t systemDefaultUILanguage() override;
@@ -80,6 +81,9 @@ public:
     platform::ErrorCode loadLibrary(std::string_view path, platform::Module& out) override;
     platform::ErrorCode freeLibrary(platform::Module module) override;
     platform::ErrorCode procAddress(platform::Module module, std::string_view name, void*& out) override;
+    platform::ErrorCode setDllDirectory(std::string_view path) override;
+    /// The last directory given to setDllDirectory; nullopt when never called.
+    const std::optional<std::string>& dllDirectory() const { return dllDirectory_; }
 
     /// Libraries loaded and not yet freed.
     std::size_t loadedLibraries() const { return loaded_.size(); }
@@ -89,6 +93,7 @@ private:
     SystemSettings settings_;
     std::map<std::uintptr_t, std::string> loaded_;  // module -> library name
     std::uintptr_t nextModule_ = 0x10000000;
+    std::optional<std::string> dllDirectory_;
 };
 
 }  // namespace sim

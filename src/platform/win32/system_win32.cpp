@@ -123,24 +123,26 @@ ErrorCode Win32System::windowsDirectory(std::string& out) {
     return guarded([&] { return readWideString([](wchar_t* b, DWORD n) { return GetWindowsDirectoryW(b, n); }, out); });
 }
 
-std::optional<ErrorCode> Win32System::threadPreferredUILanguages(std::vector<std::string>& out) {
+std::optional<ErrorCode> Win32System::threadPreferredUILanguages(std::string* buffer, std::uint32_t& length) {
     const auto fn =
         procAs<GetThreadPreferredUILanguagesFn>(GetModuleHandleW(L"kernel32"), "GetThreadPreferredUILanguages");
     if (fn == nullptr) return std::nullopt;
     return guarded([&] {
         ULONG count = 0;
-        ULONG length = 0;
-        if (!fn(muiLanguageIdWithFallbacks, &count, nullptr, &length)) return lastError();
-        std::wstring list(length, L'\0');
-        if (!fn(muiLanguageIdWithFallbacks, &count, list.data(), &length)) return lastError();
-        // "0409\0" "0407\0" "\0": one identifier per NUL, an empty one ends the list.
-        out.clear();
-        for (std::size_t at = 0; at < list.size() && list[at] != L'\0';) {
-            const std::size_t end = list.find(L'\0', at);
-            const std::size_t stop = end == std::wstring::npos ? list.size() : end;
-            out.push_back(narrow(std::wstring_view(list).substr(at, stop - at)));
-            at = stop + 1;
+        ULONG size = buffer != nullptr ? length : 0;
+        if (buffer == nullptr) {
+            if (!fn(muiLanguageIdWithFallbacks, &count, nullptr, &size)) return lastError();
+            length = size;
+            return err::success;
         }
+        std::wstring list(size, L'\0');
+        if (!fn(muiLanguageIdWithFallbacks, &count, list.data(), &size)) {
+            const ErrorCode e = lastError();
+            if (e == err::insufficientBuffer) length = size;
+            return e;
+        }
+        length = size;
+        *buffer = narrow(std::wstring_view(list.data(), size));
         return err::success;
     });
 }
@@ -250,6 +252,10 @@ ErrorCode Win32System::procAddress(Module module, std::string_view name, void*& 
         out = reinterpret_cast<void*>(p);
         return err::success;
     });
+}
+
+ErrorCode Win32System::setDllDirectory(std::string_view path) {
+    return guarded([&] { return SetDllDirectoryW(widen(path).c_str()) ? err::success : lastError(); });
 }
 
 }  // namespace platform::win32

@@ -1,0 +1,187 @@
+// The registry key wrapper against whichever registry the machine has: typed reads with their type and
+// size checks, writes, enumeration, views, and the failure messages callers log.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <vector>
+
+#include "contract.h"
+#include "foundation/errors.h"
+#include "foundation/registry_key.h"
+#include "platform/win_errors.h"
+#include "support/error_of.h"
+
+namespace {
+
+namespace reg = platform::reg;
+using platform::RegKey;
+
+class RegistryKeyContract : public testing::Test {
+protected:
+    const std::string path = "Software\\" + contract::runId() + "\\Key";
+
+    // Stores bytes as they are, to build values the wrapper itself would never write.
+    static void storeRaw(const RegistryKey& key, const std::string& name, std::uint32_t type, const std::string& bytes) {
+        ASSERT_EQ(platform::machine().registry().setValue(key.handle(), name, type,
+                                                          reinterpret_cast<const std::uint8_t*>(bytes.data()),
+                                                          static_cast<std::uint32_t>(bytes.size())),
+                  platform::err::success);
+    }
+
+    void TearDown() override {
+        auto& registry = platform::machine().registry();
+        registry.deleteTree(RegKey::currentUser, "Software\\" + contract::runId());
+        RegKey software = RegKey::null;
+        if (registry.openKey(RegKey::localMachine, "SOFTWARE", reg::allAccess | reg::wow64_32Key, software) == 0) {
+            registry.deleteTree(software, contract::runId());
+            registry.closeKey(software);
+        }
+    }
+};
+
+TEST_F(RegistryKeyContract, WrittenValuesReadBack) {
+    RegistryKey key;
+    key.open(RegKey::currentUser, path, true, true);
+    ASSERT_TRUE(key.isOpen());
+    key.setDwordValue("Dword", 0xC0FFEE);
+    key.setStringValue("Text", "Gr\xC3\xBC\xC3\x9F" "e");
+    const std::vector<std::uint8_t> bytes = {0, 1, 2, 255};
+    key.setBinaryValue("Binary", bytes);
+
+    EXPECT_EQ(key.queryDwordValue("Dword"), 0xC0FFEEu);
+    EXPECT_EQ(key.queryStringValue("Text"), "Gr\xC3\xBC\xC3\x9F" "e");
+    EXPECT_EQ(key.queryBinaryValue("Binary"), bytes);
+    const auto raw = key.queryValue("Text");
+    EXPECT_EQ(raw.type, reg::sz);
+    EXPECT_EQ(raw.bytes.back(), 0) << "the string is stored with its NUL";
+
+    RegistryKey reader;
+    reader.open(RegKey::currentUser, path);
+    EXPECT_EQ(reader.queryDwordValue("Dword"), 0xC0FFEEu);
+}
+
+TEST_F(RegistryKeyContract, StringsKeepEverythingButOneTerminator) {
+    RegistryKey key;
+    key.open(RegKey::currentUser, path, true, true);
+    const struct {
+        const char* name;
+        std::uint32_t type;
+        std::string stored;
+        std::string expected;
+    } rows[] = {
+        {"without NUL", reg::sz, "whole", "whole"},
+        {"with NUL", reg::sz, std::string("text\0", 5), "text"},
+        {"two NULs lose one", reg::sz, std::string("ab\0\0", 4), std::string("ab\0", 3)},
+        {"expandable, not expanded", reg::expandSz, std::string("%TEMP%\\x\0", 9), "%TEMP%\\x"},
+    };
+    for (const auto& row : rows) {
+        storeRaw(key, row.name, row.type, row.stored);
+        EXPECT_EQ(key.queryStringValue(row.name), row.expected) << row.name;
+    }
+}
+
+TEST_F(RegistryKeyContract, ValueLargerThanTheFirstBufferIsReadWhole) {
+    RegistryKey key;
+    key.open(RegKey::currentUser, path, true, true);
+    std::vector<std::uint8_t> large(5000);
+    for (std::size_t i = 0; i < large.size(); ++i) large[i] = static_cast<std::uint8_t>(i * 7);
+    key.setBinaryValue("Large", large);
+    const std::string text(3000, 'x');
+    key.setStringValue("LongText", text);
+    EXPECT_EQ(key.queryBinaryValue("Large"), large);
+    EXPECT_EQ(key.queryStringValue("LongText"), text);
+}
+
+TEST_F(RegistryKeyContract, TypeAndSizeChecks) {
+    RegistryKey key;
+    key.open(RegKey::currentUser, path, true, true);
+    storeRaw(key, "NumberAsText", reg::sz, std::string("42\0", 3));
+    storeRaw(key, "ShortDword", reg::dword, std::string("\x01\x02", 2));
+    key.setDwordValue("Dword", 7);
+    const struct {
+        const char* name;
+        std::function<void()> action;
+        const char* expected;
+    } rows[] = {
+        {"DWORD stored as text", [&] { (void)key.queryDwordValue("NumberAsText"); },
+         "query dword value (NumberAsText) error: wrong type"},
+        {"DWORD of two bytes", [&] { (void)key.queryDwordValue("ShortDword"); },
+         "query dword value (ShortDword) error: wrong size"},
+        {"DWORD read as text", [&] { (void)key.queryStringValue("Dword"); },
+         "query string value (Dword) error: wrong type"},
+        {"text read as binary", [&] { (void)key.queryBinaryValue("NumberAsText"); },
+         "query binary value (NumberAsText) error: wrong type"},
+    };
+    for (const auto& row : rows) {
+        const std::string message = test_support::errorOf(row.action);
+        EXPECT_TRUE(message.ends_with(row.expected)) << row.name << ": " << message;
+    }
+}
+
+TEST_F(RegistryKeyContract, FailuresNameOperationSubjectAndSystemText) {
+    RegistryKey key;
+    key.open(RegKey::currentUser, path, true, true);
+    RegistryKey readOnly;
+    readOnly.open(RegKey::currentUser, path);
+    const std::string notFound = WinErrorHandling::systemErrorText(platform::err::fileNotFound);
+    const std::string denied = WinErrorHandling::systemErrorText(platform::err::accessDenied);
+    const std::string absentKey = path + "\\Absent";
+    const struct {
+        const char* name;
+        std::function<void()> action;
+        std::string expected;
+    } rows[] = {
+        {"open without create", [&] { RegistryKey(0).open(RegKey::currentUser, absentKey); },
+         "open key (" + absentKey + ") error: " + notFound},
+        {"missing value", [&] { (void)key.queryStringValue("Absent"); },
+         "query string value (Absent) error: " + notFound},
+        {"write to a key opened for reading", [&] { readOnly.setDwordValue("V", 1); },
+         "set dword value (V) error: " + denied},
+    };
+    for (const auto& row : rows) {
+        const std::string message = test_support::errorOf(row.action);
+        EXPECT_TRUE(message.ends_with(row.expected)) << row.name << ": " << message;
+    }
+    EXPECT_TRUE(key.isOpen()) << "a failed query leaves the key open";
+}
+
+TEST_F(RegistryKeyContract, EnumeratingSubkeys) {
+    RegistryKey key;
+    key.open(RegKey::currentUser, path, true, true);
+    EXPECT_TRUE(key.enumSubkeys().empty());
+    for (const char* name : {"1.8.0_45", "1.7.0_80", "Other"}) {
+        RegistryKey().open(RegKey::currentUser, path + "\\" + name, true, true);
+    }
+    auto names = key.enumSubkeys();
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"1.7.0_80", "1.8.0_45", "Other"}));
+}
+
+TEST_F(RegistryKeyContract, ViewFlagsApplyToEveryOpen) {
+    const std::string machinePath = "SOFTWARE\\" + contract::runId() + "\\View";
+    RegistryKey key32(reg::wow64_32Key);
+    key32.open(RegKey::localMachine, machinePath, true, true);
+    key32.setStringValue("Where", "32");
+    RegistryKey reader32(reg::wow64_32Key);
+    reader32.open(RegKey::localMachine, machinePath);
+    EXPECT_EQ(reader32.queryStringValue("Where"), "32");
+    RegistryKey reader64(reg::wow64_64Key);
+    EXPECT_TRUE(test_support::errorOf([&] { reader64.open(RegKey::localMachine, machinePath); })
+                    .ends_with("open key (" + machinePath + ") error: " +
+                               WinErrorHandling::systemErrorText(platform::err::fileNotFound)));
+    EXPECT_FALSE(reader64.isOpen());
+}
+
+TEST_F(RegistryKeyContract, OpeningAgainReplacesTheKey) {
+    RegistryKey first;
+    first.open(RegKey::currentUser, path + "\\A", true, true);
+    first.setDwordValue("Which", 1);
+    RegistryKey key;
+    key.open(RegKey::currentUser, path + "\\B", true, true);
+    key.setDwordValue("Which", 2);
+    key.open(RegKey::currentUser, path + "\\A");
+    EXPECT_EQ(key.queryDwordValue("Which"), 1u);
+}
+
+}  // namespace
