@@ -101,6 +101,9 @@ public:
     virtual ErrorCode loadLibrary(std::string_view path, Module& out) = 0;
     virtual ErrorCode freeLibrary(Module module) = 0;
     virtual ErrorCode procAddress(Module module, std::string_view name, void*& out) = 0;
+    /// The Domain Users group of the account domain of the user running the process, as a SID text
+    /// (process token user, GetWindowsAccountDomainSid, CreateWellKnownSid, ConvertSidToStringSid).
+    virtual ErrorCode accountDomainUsersSid(std::string& out) = 0;
     /// SetDllDirectoryW; an empty path takes the current directory out of the library search path.
     virtual ErrorCode setDllDirectory(std::string_view path) = 0;
 };

@@ -69,6 +69,13 @@ TEST(SystemContract, LanguagesAndEnvironment) {
     EXPECT_EQ(system.environmentVariable("ZARN_SURELY_UNSET_VARIABLE", value), 203u);
 }
 
+TEST(SystemContract, AccountDomainUsersGroup) {
+    std::string sid;
+    ASSERT_EQ(platform::machine().system().accountDomainUsersSid(sid), err::success);
+    EXPECT_TRUE(sid.starts_with("S-1-5-21-")) << sid;
+    EXPECT_TRUE(sid.ends_with("-513")) << sid;
+}
+
 TEST(SystemContract, MessagesAndLibraries) {
     auto& system = platform::machine().system();
     std::u16string text;

@@ -212,6 +212,12 @@ ErrorCode SimSystem::procAddress(platform::Module module, std::string_view name,
     return err::success;
 }
 
+ErrorCode SimSystem::accountDomainUsersSid(std::string& out) {
+    if (auto fault = faults_.check("System.accountDomainUsersSid")) return *fault;
+    out = settings_.accountDomainSid + "-513";
+    return err::success;
+}
+
 ErrorCode SimSystem::setDllDirectory(std::string_view path) {
     if (auto fault = faults_.check("System.setDllDirectory")) return *fault;
     dllDirectory_ = std::string(path);

@@ -40,6 +40,8 @@ struct SystemSettings {
     std::uint16_t userDefaultUILanguage = 1033;
     std::uint16_t systemDefaultUILanguage = 1033;
     std::string geoIso2 = "US";
+    /// The account domain of the user (a workgroup machine's own SAM domain).
+    std::string accountDomainSid = "S-1-5-21-3623811015-3361044348-30300820";
     std::optional<platform::SystemTime> fixedLocalTime;  // nullopt: the host's clock
     std::u16string commandLine = u"\"C:\\Users\\test\\Downloads\\kobuoffline.exe\"";
     std::string modulePath = "C:\\Users\\test\\Downloads\\kobuoffline.exe";
@@ -82,6 +84,7 @@ public:
     platform::ErrorCode freeLibrary(platform::Module module) override;
     platform::ErrorCode procAddress(platform::Module module, std::string_view name, void*& out) override;
     platform::ErrorCode setDllDirectory(std::string_view path) override;
+    platform::ErrorCode accountDomainUsersSid(std::string& out) override;
     /// The last directory given to setDllDirectory; nullopt when never called.
     const std::optional<std::string>& dllDirectory() const { return dllDirectory_; }
 

@@ -1,9 +1,13 @@
 // The system port: version, architecture, folders, languages, time and modules. Calls that older
 // systems lack (RtlGetVersion, IsWow64Process, SHGetKnownFolderPath, GetThreadPreferredUILanguages)
 // are looked up at run time so the program still starts there.
+// <windows.h> comes first: the other system headers build on it.
+#include "platform/win32/win32_ports.h"
+
+#include <sddl.h>
 #include <shlobj.h>
 
-#include "platform/win32/win32_ports.h"
+#include <vector>
 
 namespace platform::win32 {
 
@@ -256,6 +260,34 @@ ErrorCode Win32System::procAddress(Module module, std::string_view name, void*& 
 
 ErrorCode Win32System::setDllDirectory(std::string_view path) {
     return guarded([&] { return SetDllDirectoryW(widen(path).c_str()) ? err::success : lastError(); });
+}
+
+ErrorCode Win32System::accountDomainUsersSid(std::string& out) {
+    return guarded([&] {
+        HANDLE token = nullptr;
+        if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return lastError();
+        DWORD size = 0;
+        GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+        std::vector<BYTE> user(size == 0 ? 1 : size);
+        const BOOL gotUser = GetTokenInformation(token, TokenUser, user.data(), size, &size);
+        const ErrorCode tokenError = gotUser ? err::success : lastError();
+        CloseHandle(token);
+        if (!gotUser) return tokenError;
+
+        BYTE domain[SECURITY_MAX_SID_SIZE];
+        DWORD domainSize = sizeof domain;
+        if (!GetWindowsAccountDomainSid(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid, domain, &domainSize)) {
+            return lastError();
+        }
+        BYTE group[SECURITY_MAX_SID_SIZE];
+        DWORD groupSize = sizeof group;
+        if (!CreateWellKnownSid(WinAccountDomainUsersSid, domain, group, &groupSize)) return lastError();
+        LPWSTR text = nullptr;
+        if (!ConvertSidToStringSidW(group, &text)) return lastError();
+        out = narrow(text);
+        LocalFree(text);
+        return err::success;
+    });
 }
 
 }  // namespace platform::win32

@@ -198,6 +198,7 @@ public:
     ErrorCode freeLibrary(Module module) override;
     ErrorCode procAddress(Module module, std::string_view name, void*& out) override;
     ErrorCode setDllDirectory(std::string_view path) override;
+    ErrorCode accountDomainUsersSid(std::string& out) override;
 };
 
 class Win32Resources final : public Resources {
