@@ -1,6 +1,6 @@
 #include "ipc/mutex.h"
 
-#include "ipc/log_caught.h"
+#include "foundation/catch_handlers.h"
 #include "foundation/errors.h"
 #include "ipc/contract.h"
 #include "ipc/errors.h"
@@ -37,7 +37,7 @@ Mutex::~Mutex() {
         release(impl_);
         destroy(impl_);
     }
-    ZARN_IPC_LOG_CAUGHT
+    ZARN_CATCH_ALL
 }
 
 Mutex::Lock::Lock(Mutex& mutex) : m(mutex), impl(mutex.impl_), tid(Thread::getCurrent().getId()) {
@@ -64,7 +64,7 @@ Mutex::Lock::~Lock() {
             ZARN_CONTRACT_TEXT(false, "0");
         }
     }
-    ZARN_IPC_LOG_CAUGHT
+    ZARN_CATCH_ALL
 }
 
 Mutex::Unlock::Unlock(Lock& lock) : l(lock) {
@@ -80,7 +80,7 @@ Mutex::Unlock::~Unlock() {
         l.prev = l.m.state_;
         l.m.state_ = &l.state;
     }
-    ZARN_IPC_LOG_CAUGHT
+    ZARN_CATCH_ALL
 }
 
 }  // namespace ipc

@@ -5,7 +5,7 @@
 #include "ipc/conditional.h"
 #include "ipc/contract.h"
 #include "ipc/errors.h"
-#include "ipc/log_caught.h"
+#include "foundation/catch_handlers.h"
 #include "platform/machine.h"
 #include "platform/win_errors.h"
 
@@ -32,13 +32,13 @@ std::uint32_t threadEntry(void* argument) {
         self.reset(std::exchange(record.handle, platform::Handle::null));
         record.ready.notify(false);
     }
-    ZARN_IPC_LOG_CAUGHT
+    ZARN_CATCH_ALL
     if (runnable == nullptr) return 1;
     try {
         runnable->run();
         return 0;
     }
-    ZARN_IPC_LOG_CAUGHT
+    ZARN_CATCH_ALL
     return 1;  // `self` closes the thread's own handle; a failure is logged
 }
 

@@ -1,6 +1,6 @@
 #include "ipc/timer.h"
 
-#include "ipc/log_caught.h"
+#include "foundation/catch_handlers.h"
 #include "ipc/contract.h"
 #include "platform/machine.h"
 
@@ -21,7 +21,7 @@ void Timer::Worker::run() {
                 timer.finished_ = true;
                 timer.conditional_.notify(true);
             }
-            ZARN_IPC_LOG_CAUGHT
+            ZARN_CATCH_ALL
         }
     } const finish{timer_};
     auto& kernel = platform::machine().kernel();
@@ -37,7 +37,7 @@ Timer::~Timer() {
     try {
         stop(true);
     }
-    ZARN_IPC_LOG_CAUGHT
+    ZARN_CATCH_ALL
 }
 
 std::uint32_t Timer::start(Timer::Runnable* runnable, bool owned) {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "ipc/log_caught.h"
+#include "foundation/catch_handlers.h"
 #include "foundation/logger.h"
 #include "ipc/contract.h"
 #include "platform/machine.h"
@@ -22,7 +22,7 @@ OperationSequence::~OperationSequence() {
     try {
         stopTimer();
     }
-    ZARN_IPC_LOG_CAUGHT
+    ZARN_CATCH_ALL
 }
 
 void OperationSequence::stopTimer() {
