@@ -4,6 +4,7 @@
 
 #include <exception>
 
+#include "foundation/process_exit.h"
 #include "foundation/source_location.h"
 
 void logCaughtException(const SourceLocation& where, const std::exception& e) noexcept;
@@ -16,3 +17,10 @@ void logCaughtUnknown(const SourceLocation& where) noexcept;
     catch (...) {                                                      \
         ::logCaughtUnknown(ZARN_LOCATION);                             \
     }
+
+/// The same for phases of the run on the main thread, which let a request to end the process through.
+#define ZARN_CATCH_ALL_BUT_EXIT                                        \
+    catch (const ProcessExit&) {                                       \
+        throw;                                                         \
+    }                                                                  \
+    ZARN_CATCH_ALL

@@ -15,6 +15,7 @@ import unittest
 
 KOBUOFFLINE = os.environ.get("ZARN_KOBUOFFLINE", "")
 LAUNCHER = os.environ.get("ZARN_LAUNCHER", "")
+FLAG_HOLDER = os.environ.get("ZARN_FLAG_HOLDER", "")
 TEMPLATE = os.environ.get("ZARN_WINEPREFIX_TEMPLATE", "")
 CLONE = os.environ.get("ZARN_WINE_CLONE", "")
 WINE = "/usr/lib/wine/wine64"
@@ -24,7 +25,8 @@ WINESERVER = "/usr/lib/wine/wineserver"
 RECORD = re.compile(
     r"\[(?P<date>\d{4}/\d\d/\d\d) (?P<time>\d\d:\d\d:\d\d\.\d{3}), (?P<module>[^\n]+?) "
     r"\(PID: (?P<pid>\d+), TID: (?P<tid>\d+)\), (?P<file>[^:\n]+):(?P<line>\d+) \((?P<function>[^\n]*)\)\]\n"
-    r"\t(?P<level>TRACE|INFO|WARNING|ERROR|UNKNOWN): (?P<message>[^\n]*)\n"
+    # A message may hold line breaks of its own (some end with one): it runs to the next record.
+    r"\t(?P<level>TRACE|INFO|WARNING|ERROR|UNKNOWN): (?P<message>(?:[^\n]|\n(?!\[\d{4}/|$))*)\n"
 )
 
 
@@ -95,6 +97,11 @@ class Machine:
         if check and completed.returncode != 0:
             raise AssertionError("wine %s failed (%d): %s" % (" ".join(args), completed.returncode, completed.stderr))
         return completed
+
+    def start(self, host_program, *arguments):
+        """Starts a Windows program of the build tree in the background; returns the process."""
+        return subprocess.Popen([WINE, self.windows_path_of(host_program), *arguments], env=self.env,
+                                stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
 
     def run_installer(self, *arguments):
         """Runs kobuoffline.exe with the arguments; returns its full exit code and output."""

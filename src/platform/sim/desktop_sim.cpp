@@ -31,4 +31,6 @@ int SimDesktop::messageBox(platform::Window owner, std::string_view text, std::s
     return (type & 0xF) == platform::mb::yesNo ? platform::mb::idYes : platform::mb::idOk;
 }
 
+bool SimDesktop::initCommonControls() { return !faults_.check("Desktop.initCommonControls"); }
+
 }  // namespace sim

@@ -29,6 +29,7 @@ public:
 
     int messageBox(platform::Window owner, std::string_view text, std::string_view caption, std::uint32_t type,
                    platform::ErrorCode& error) override;
+    bool initCommonControls() override;
 
 private:
     Faults& faults_;

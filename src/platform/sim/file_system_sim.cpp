@@ -143,13 +143,16 @@ ErrorCode SimFileSystem::createFile(std::string_view path, std::uint32_t access,
     if (auto e = checkParent(r)) return e;
     std::error_code ec;
     if (fs::is_directory(r.host, ec)) return err::accessDenied;
+    // A file whose deletion waits for its last handle can no longer be opened, whatever the disposition.
+    if (const auto pending = open_.find(r.key); pending != open_.end() && pending->second.deletePending) {
+        return err::accessDenied;
+    }
     const bool exists = fs::exists(r.host, ec);
     if (exists && disposition == file::createNew) return err::fileExists;
     if (!exists && (disposition == file::openExisting || disposition == file::truncateExisting)) {
         return err::fileNotFound;
     }
     auto& state = open_[r.key];
-    if (state.deletePending) return err::accessDenied;
     for (const auto& other : state.openers) {
         if (conflicts(access, shareMode, other.access, other.share)) {
             if (state.openers.empty()) open_.erase(r.key);

@@ -1,5 +1,8 @@
-// The desktop port: user32 message boxes. Dialogs join it through their view interfaces.
+// The desktop port: user32 message boxes and common controls. Dialogs join it through their view
+// interfaces.
 #include "platform/win32/win32_ports.h"
+
+#include <commctrl.h>
 
 namespace platform::win32 {
 
@@ -11,6 +14,13 @@ int Win32Desktop::messageBox(Window owner, std::string_view text, std::string_vi
         return answer == 0 ? lastError() : err::success;
     });
     return answer;
+}
+
+bool Win32Desktop::initCommonControls() {
+    INITCOMMONCONTROLSEX controls{};
+    controls.dwSize = sizeof controls;
+    controls.dwICC = ICC_WIN95_CLASSES;
+    return InitCommonControlsEx(&controls) != FALSE;
 }
 
 }  // namespace platform::win32

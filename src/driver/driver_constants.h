@@ -1,0 +1,48 @@
+// Names the run reads and writes: registry keys and values, files, resources.
+#pragma once
+
+#include <cstdint>
+
+namespace driver {
+
+inline constexpr const char* mendaraKey = "SOFTWARE\\Mendara";
+inline constexpr const char* msiStatusErrorValue = "MSIStatusError";
+inline constexpr const char* msiStatusExtendedErrorValue = "MSIStatusExtendedError";
+inline constexpr const char* installStatusValue = "InstallStatus";
+inline constexpr const char* reinstallStatus = "reinstall";
+inline constexpr const char* silentInstallSubKey = "SilentInstall";
+inline constexpr const char* autoUpdateKey = "SOFTWARE\\Mendara\\Auto Update";
+inline constexpr const char* auVersionValue = "AUVersion";
+inline constexpr const char* policyKey = "SOFTWARE\\Mendara\\Zarn Update\\Policy";
+inline constexpr const char* countryValue = "Country";
+inline constexpr const char* visitorIdValue = "VisitorId";
+inline constexpr const char* methodValue = "Method";
+inline constexpr const char* kobuMetricsKey = "Software\\KobuMetrics";
+inline constexpr const char* regDeployStatusValue = "RegDeployStatus";
+
+inline constexpr const char* installFlagFileName = "ZARN_INSTALL_FLAG";
+inline constexpr const char* baseImageName = "baseimage8";
+
+inline constexpr const char* initialCountryCode = "YY";
+inline constexpr const char* installMethodOffline = "zoff";
+inline constexpr const char* noAuVersion = "XX";
+inline constexpr const char* noRegDeployStatus = "YY";
+
+// Exit codes of the run.
+inline constexpr int exitConfigurationError = -80;
+inline constexpr int exitRefused = -1;
+inline constexpr int exitChangeFolderCancelled = -20;
+inline constexpr int auNotAttempted = -99;
+
+// String table identifiers.
+inline constexpr std::uint32_t idsWarningCaption = 115;
+inline constexpr std::uint32_t idsInProgressCaption = 116;
+inline constexpr std::uint32_t idsInProgressText = 117;
+inline constexpr std::uint32_t idsUnsupportedOsText = 120;
+
+// Dialog results.
+inline constexpr int dialogOk = 1;
+inline constexpr int dialogCancel = 2;
+inline constexpr int dialogBack = 1029;
+
+}  // namespace driver

@@ -1,0 +1,34 @@
+// Values shared by the whole process: set during the run, read by extraction, completion and the ping.
+#pragma once
+
+#include <string>
+
+#include "foundation/auto_handle.h"
+
+namespace driver {
+
+/// The runtime this installer carries.
+struct RuntimeIdentity {
+    int kind = 1;
+    int architecture = 64;  // 32 for a 32-bit process
+    std::string prefix = "kobu";
+    std::string versionText = "1.8.0_45-b15";
+    std::string plainVersion = "1.8.0_45";
+};
+
+const RuntimeIdentity& ThisRuntime();
+
+/// The process-wide texts, each kept within the size the ping and the options document allow.
+struct ProcessValues {
+    std::string countryCode;    // at most 20 bytes
+    std::string installMethod;  // at most 20 bytes
+    std::string postStatusUrl;  // at most 256 bytes
+    AutoHandle installFlagHandle;
+};
+
+ProcessValues& processValues();
+
+void setCountryCode(std::string code);
+void setPostStatusUrl(std::string url);
+
+}  // namespace driver

@@ -1,0 +1,269 @@
+// Test doubles of every phase of the run: each records what the run asked of it, in one event list,
+// and answers as the test set it up.
+#pragma once
+
+#include <functional>
+#include <map>
+#include <set>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "driver/phases.h"
+
+namespace driver::test {
+
+struct Events {
+    std::vector<std::string> list;
+    void add(std::string e) { list.push_back(std::move(e)); }
+    bool has(const std::string& e) const;
+    int count(const std::string& e) const;
+};
+
+class FakeSystem final : public SystemFacts {
+public:
+    bool is64Process = true;
+    bool is64Windows = true;
+    int level = 6;
+    bool is64BitProcess() override { return is64Process; }
+    bool is64BitWindows() override { return is64Windows; }
+    int osLevel() override { return level; }
+    std::string patchCache(int architecture) override {
+        return architecture == 64 ? "C:\\ProgramData\\Corvane\\Zarn\\installcache_x64"
+                                  : "C:\\ProgramData\\Corvane\\Zarn\\installcache";
+    }
+    std::string system32Dir() override { return "C:\\Windows\\system32"; }
+    std::string systemWow64Dir() override { return "C:\\Windows\\SysWOW64"; }
+    std::string perUserDataFolder() override { return "C:\\Users\\test\\AppData\\LocalLow"; }
+};
+
+class FakeStartup final : public Startup {
+public:
+    explicit FakeStartup(Events& e) : events(e) {}
+    Events& events;
+    bool controls = true;
+    void removeCurrentDirectoryFromDllSearch() override { events.add("dll search"); }
+    bool initCommonControls() override { return controls; }
+};
+
+class FakeFiles final : public FileOps {
+public:
+    explicit FakeFiles(Events& e) : events(e) {}
+    Events& events;
+    std::set<std::string> present;
+    bool failDelete = false;
+    bool exists(const std::string& path) override { return present.count(path) != 0; }
+    void deleteFile(const std::string& path) override {
+        if (failDelete) throw std::runtime_error("cannot delete " + path);
+        events.add("delete " + path);
+        present.erase(path);
+    }
+    void deletePersistentFile(const std::string& directory) override { events.add("launchers " + directory); }
+};
+
+class FakeConfiguration final : public Configuration {
+public:
+    explicit FakeConfiguration(Events& e) : events(e) {}
+    Events& events;
+    int loadResult = 0;
+    int exportResult = 0;
+    bool silent = false;
+    std::map<ConfigKey, std::string> values;
+
+    FakeConfiguration& set(ConfigKey key, std::string value = "1") {
+        values[key] = std::move(value);
+        return *this;
+    }
+    int load(const std::u16string&) override { return loadResult; }
+    bool has(ConfigKey key) override { return values.count(key) != 0; }
+    bool boolean(ConfigKey key) override { return text(key) == "1"; }
+    long integer(ConfigKey key) override { return std::stol(text(key)); }
+    std::string text(ConfigKey key) override { return has(key) ? values[key] : std::string(); }
+    bool isSilent() override { return silent; }
+    std::string installLogPath() override { return {}; }
+    int exportSettings() override {
+        events.add("export");
+        return exportResult;
+    }
+    void restoreRuntimeConfig() override { events.add("restore config"); }
+    void showConfigError(int code, const std::string& fileName) override {
+        events.add("config error " + std::to_string(code) + " " + fileName);
+    }
+};
+
+class FakeLocalization final : public Localization {
+public:
+    std::uint16_t defaultLang = 1033;
+    std::uint16_t defaultLangId() override { return defaultLang; }
+    std::uint16_t fromLangId(long langId) override {
+        if (langId != 1033 && langId != 1031 && langId != 1036) {
+            throw std::runtime_error("unsupported locale langId: " + std::to_string(langId));
+        }
+        return static_cast<std::uint16_t>(langId);
+    }
+    std::string loadString(std::uint16_t langId, std::uint32_t id) override {
+        return "[" + std::to_string(langId) + ":" + std::to_string(id) + (id == 120 ? " needs %s" : "") + "]";
+    }
+};
+
+class FakeRuntimes final : public RuntimeRules {
+public:
+    explicit FakeRuntimes(Events& e) : events(e) {}
+    Events& events;
+    bool familyUpgrade = false;
+    std::vector<int> reinstallAnswers = {1, 1};
+    bool isThisAFamilyUpgrade() override { return familyUpgrade; }
+    int checkReinstallCase(bool staticInstall, bool silent) override {
+        events.add(std::string("reinstall rules static=") + (staticInstall ? "1" : "0") + " silent=" + (silent ? "1" : "0"));
+        const int answer = reinstallAnswers.front();
+        if (reinstallAnswers.size() > 1) reinstallAnswers.erase(reinstallAnswers.begin());
+        return answer;
+    }
+};
+
+class FakeMetrics final : public Metrics {
+public:
+    std::string latestKobuKey() override { return "1.8.0_40"; }
+};
+
+class FakePayload final : public Payload {
+public:
+    explicit FakePayload(Events& e) : events(e) {}
+    Events& events;
+    bool carriesPackage = true;
+    std::vector<int> results = {0};
+    std::function<void(const PackageAction&)> onRun;  // runs inside each package run
+    std::vector<PackageAction> runs;
+    std::string preparePackagePath() override { return "C:\\pkg\\kobu1.8.0_45.msi"; }
+    bool writePackage(const std::string& path) override {
+        events.add("extract " + path);
+        return carriesPackage;
+    }
+    int getOptionsFromXmlIfOnline() override {
+        events.add("options");
+        return 0;
+    }
+    std::string commandLine(const PackageAction& action) override {
+        std::string line = action.extraCommandLine;
+        for (const auto& [name, value] : action.properties) line += " " + name + "=\"" + value + "\"";
+        return line;
+    }
+    int execCommand(const PackageAction& action) override {
+        events.add("run package");
+        runs.push_back(action);
+        if (onRun) onRun(action);
+        const int result = results.front();
+        if (results.size() > 1) results.erase(results.begin());
+        return result;
+    }
+};
+
+class FakeWizard final : public Wizard {
+public:
+    explicit FakeWizard(Events& e) : events(e) {}
+    Events& events;
+    std::vector<int> welcomeAnswers = {1};
+    bool chooseChangeFolder = false;
+    std::vector<int> changeFolderAnswers = {1};
+    std::string chosenFolder = "D:\\Zarn\\";
+    std::vector<bool> welcomePresets;
+    int welcome(bool& changeFolder) override {
+        events.add("welcome");
+        welcomePresets.push_back(changeFolder);
+        changeFolder = chooseChangeFolder;
+        const int answer = welcomeAnswers.front();
+        if (welcomeAnswers.size() > 1) welcomeAnswers.erase(welcomeAnswers.begin());
+        return answer;
+    }
+    int changeFolder(bool launchedFromTulk, std::string& folder) override {
+        events.add(std::string("change folder tulk=") + (launchedFromTulk ? "1" : "0"));
+        const int answer = changeFolderAnswers.front();
+        if (changeFolderAnswers.size() > 1) changeFolderAnswers.erase(changeFolderAnswers.begin());
+        if (answer == 1) folder = chosenFolder;
+        return answer;
+    }
+    void testWelcome() override { events.add("test welcome"); }
+    void testChangeFolder() override { events.add("test change folder"); }
+};
+
+class FakeProgress final : public ProgressUi {
+public:
+    explicit FakeProgress(Events& e) : events(e) {}
+    Events& events;
+    void create() override { events.add("progress create"); }
+    void hide() override { events.add("progress hide"); }
+    void destroy() override { events.add("progress destroy"); }
+    void testDialog() override { events.add("test progress"); }
+};
+
+class FakeRemoval final : public Removal {
+public:
+    explicit FakeRemoval(Events& e) : events(e) {}
+    Events& events;
+    RemovalResult run() override {
+        events.add("removal");
+        return RemovalResult{true, "removed 1.6.0_45"};
+    }
+};
+
+class FakeCompletion final : public Completion {
+public:
+    explicit FakeCompletion(Events& e) : events(e) {}
+    Events& events;
+    void finishWithSecurityPrompts(const std::string& installDir, bool showVerifyPage, bool showMedHighText,
+                                   const std::string& installMethod) override {
+        events.add("complete dir=" + installDir + " verify=" + (showVerifyPage ? "1" : "0") +
+                   " medhigh=" + (showMedHighText ? "1" : "0") + " method=" + installMethod);
+    }
+    void showError(int installResult) override { events.add("error page " + std::to_string(installResult)); }
+    void testFinalDialog(bool showVerifyPage) override {
+        events.add(std::string("test final verify=") + (showVerifyPage ? "1" : "0"));
+    }
+};
+
+class FakeAutoUpdate final : public AutoUpdate {
+public:
+    explicit FakeAutoUpdate(Events& e) : events(e) {}
+    Events& events;
+    int install(bool oemUpdate, bool autoUpdate) override {
+        events.add(std::string("au install oem=") + (oemUpdate ? "1" : "0") + " auto=" + (autoUpdate ? "1" : "0"));
+        return 0;
+    }
+    void registerScheduler() override { events.add("scheduler"); }
+};
+
+class FakePing final : public Ping {
+public:
+    explicit FakePing(Events& e) : events(e) {}
+    Events& events;
+    std::vector<PingData> sent;
+    std::function<void()> onSend;
+    void send(Configuration&, const PingData& data) override {
+        events.add("ping " + std::to_string(data.installResult));
+        sent.push_back(data);
+        if (onSend) onSend();
+    }
+};
+
+/// A full set of doubles, bound as the run's phases.
+struct FakePhases {
+    Events events;
+    FakeSystem system;
+    FakeStartup startup{events};
+    FakeFiles files{events};
+    FakeConfiguration configuration{events};
+    FakeLocalization localization;
+    FakeRuntimes runtimes{events};
+    FakeMetrics metrics;
+    FakePayload payload{events};
+    FakeWizard wizard{events};
+    FakeProgress progress{events};
+    FakeRemoval removal{events};
+    FakeCompletion completion{events};
+    FakeAutoUpdate autoUpdate{events};
+    FakePing ping{events};
+    Phases phases{system,  startup, files,    configuration, localization, runtimes,   metrics,
+                  payload, wizard,  progress, removal,       completion,   autoUpdate, ping};
+};
+
+}  // namespace driver::test
