@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/registry_answer.h"
 #include "platform/win_errors.h"
 
 namespace sim {
@@ -18,6 +19,10 @@ bool isRoot(RegKey key) {
 }
 
 }  // namespace
+
+std::vector<SimRegistry::Value>::iterator SimRegistry::findValue(Node& node, std::string_view name) {
+    return std::find_if(node.values.begin(), node.values.end(), [&](const Value& v) { return equalsNoCase(v.name, name); });
+}
 
 SimRegistry::Node& SimRegistry::rootNode(RegKey root) {
     if (root == RegKey::classesRoot) return classesRoot_;
@@ -146,22 +151,10 @@ ErrorCode SimRegistry::queryValue(RegKey key, std::string_view name, std::uint32
     ErrorCode error = err::success;
     Node* node = findOpen(key, reg::queryValue, error);
     if (node == nullptr) return error;
-    const auto value = std::find_if(node->values.begin(), node->values.end(),
-                                    [&](const Value& v) { return equalsNoCase(v.name, name); });
+    const auto value = findValue(*node, name);
     if (value == node->values.end()) return err::fileNotFound;
     if (type != nullptr) *type = value->type;
-    const auto needed = static_cast<std::uint32_t>(value->data.size());
-    if (data == nullptr) {
-        size = needed;
-        return err::success;
-    }
-    if (size < needed) {
-        size = needed;
-        return err::moreData;
-    }
-    std::copy(value->data.begin(), value->data.end(), data);
-    size = needed;
-    return err::success;
+    return reg::answerQuery(value->data, data, size);
 }
 
 ErrorCode SimRegistry::setValue(RegKey key, std::string_view name, std::uint32_t type, const std::uint8_t* data,
@@ -173,8 +166,7 @@ ErrorCode SimRegistry::setValue(RegKey key, std::string_view name, std::uint32_t
     if (node == nullptr) return error;
     // Stored exactly as given: text keeps its terminating NUL only when the caller counted it.
     std::vector<std::uint8_t> bytes(data, data + size);
-    const auto value = std::find_if(node->values.begin(), node->values.end(),
-                                    [&](const Value& v) { return equalsNoCase(v.name, name); });
+    const auto value = findValue(*node, name);
     if (value != node->values.end()) {
         value->type = type;
         value->data = std::move(bytes);
@@ -190,8 +182,7 @@ ErrorCode SimRegistry::deleteValue(RegKey key, std::string_view name) {
     ErrorCode error = err::success;
     Node* node = findOpen(key, reg::setValue, error);
     if (node == nullptr) return error;
-    const auto value = std::find_if(node->values.begin(), node->values.end(),
-                                    [&](const Value& v) { return equalsNoCase(v.name, name); });
+    const auto value = findValue(*node, name);
     if (value == node->values.end()) return err::fileNotFound;
     node->values.erase(value);
     return err::success;

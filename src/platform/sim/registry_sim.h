@@ -70,6 +70,7 @@ private:
     Node* findOpen(platform::RegKey key, std::uint32_t neededAccess, platform::ErrorCode& error);
     platform::RegKey remember(KeyPath logical, std::uint32_t access);
     Node& rootNode(platform::RegKey root);
+    static std::vector<Value>::iterator findValue(Node& node, std::string_view name);
 
     Faults& faults_;
     bool processIs64Bit_ = true;

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/registry_answer.h"
 #include "platform/win32/win32_ports.h"
 
 namespace platform::win32 {
@@ -73,18 +74,7 @@ ErrorCode Win32Registry::queryValue(RegKey key, std::string_view name, std::uint
         }
 
         if (type != nullptr) *type = storedType;
-        const auto needed = static_cast<std::uint32_t>(bytes.size());
-        if (data == nullptr) {
-            size = needed;
-            return err::success;
-        }
-        if (size < needed) {
-            size = needed;
-            return err::moreData;
-        }
-        if (needed != 0) std::memcpy(data, bytes.data(), needed);
-        size = needed;
-        return err::success;
+        return reg::answerQuery(bytes, data, size);
     });
 }
 
