@@ -87,8 +87,14 @@ class Machine:
             current = os.path.join(current, names.get(part.lower(), part))
         return current
 
+    def user_name(self):
+        """The Windows user Wine made for this host user (its profile folder's name)."""
+        users = [n for n in os.listdir(os.path.join(self.prefix, "drive_c", "users")) if n.lower() != "public"]
+        wanted = os.environ.get("USER", "")
+        return wanted if wanted in users else sorted(users)[0]
+
     def temp_dir(self):
-        return "C:\\users\\%s\\Temp" % os.environ.get("USER", "root")
+        return "C:\\users\\%s\\Temp" % self.user_name()
 
     # --- running ------------------------------------------------------------------------------
 

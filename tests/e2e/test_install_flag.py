@@ -1,10 +1,6 @@
 """Only one installer runs at a time: the flag file decides."""
 
-import os
-
 from harness import FLAG_HOLDER, Scenario, parse_log
-
-FLAG = "C:\\users\\%s\\AppData\\LocalLow\\Pellam\\Zarn\\ZARN_INSTALL_FLAG" % os.environ.get("USER", "root")
 
 
 class InstallFlag(Scenario):
@@ -23,6 +19,7 @@ class InstallFlag(Scenario):
             holder.wait()
 
         # A crashed run leaves the file behind; the next run deletes it and goes on.
-        self.machine.write_file(FLAG, "")
+        flag = "C:\\users\\%s\\AppData\\LocalLow\\Pellam\\Zarn\\ZARN_INSTALL_FLAG" % self.machine.user_name()
+        self.machine.write_file(flag, "")
         self.assertEqual(self.machine.run_installer("/s").exit_code, 1)
-        self.assertIsNone(self.machine.read_file(FLAG))
+        self.assertIsNone(self.machine.read_file(flag))
