@@ -1,15 +1,11 @@
-// Ports whose operations arrive with the features that use them: process execution, Windows
-// Installer, WinINet and cryptography. Each is declared now so the machine has its full shape.
+// Ports whose operations arrive with the features that use them: Windows Installer, WinINet and
+// cryptography. Each is declared now so the machine has its full shape.
 #pragma once
 
+#include "platform/processes.h"
 #include "platform/types.h"
 
 namespace platform {
-
-class Processes {
-public:
-    virtual ~Processes() = default;
-};
 
 class Installer {
 public:

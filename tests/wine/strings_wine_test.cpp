@@ -32,7 +32,7 @@ protected:
 };
 
 TEST_F(ProgramStrings, EveryLocaleHasEveryStringInItsOwnLanguage) {
-    const std::uint32_t ids[] = {115, 116, 117, 120};
+    const std::uint32_t ids[] = {115, 116, 117, 120, 2047, 2048, 2049, 2050};
     for (const Locale& locale : Locale::all()) {
         for (const std::uint32_t id : ids) {
             std::string text;

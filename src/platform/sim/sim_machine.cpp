@@ -36,10 +36,31 @@ Machine::Machine(std::filesystem::path root, bool owned)
       system_(faults_),
       resources_(faults_),
       desktop_(faults_),
+      processes_(faults_, handles_, fileSystem_),
       internet_(faults_) {
     // A fresh Windows installation has its well-known folders.
     for (const auto& [csidl, folder] : system_.settings().folders) fileSystem_.makeDirectories(folder);
     for (const auto& [id, folder] : system_.settings().knownFolders) fileSystem_.makeDirectories(folder);
+    installSystemPrograms();
+}
+
+void Machine::installSystemPrograms() {
+    const std::string windows = system_.settings().folders.at(platform::csidl::windows);
+    const std::string system32 = system_.settings().folders.at(platform::csidl::system);
+    // "cmd.exe /c exit N" ends with N, any other command with 0.
+    processes_.install(system32 + "\\cmd.exe", Program{[](const StartedProcess& p) -> std::uint32_t {
+                                                           const std::string line = lowerAscii(p.commandLine);
+                                                           const auto at = line.find("/c exit ");
+                                                           if (at == std::string::npos) return 0;
+                                                           return static_cast<std::uint32_t>(
+                                                               std::strtoul(line.c_str() + at + 8, nullptr, 10));
+                                                       },
+                                                       std::nullopt});
+    // A busy child for the tests of waits and time-outs.
+    processes_.install(system32 + "\\ping.exe", Program{nullptr, std::chrono::seconds(30)});
+    // Without a package that knows the product code, msiexec answers "unknown product".
+    processes_.install(system32 + "\\msiexec.exe", Program::exitingWith(1605));
+    processes_.install(windows + "\\explorer.exe", Program::exitingWith(1));
 }
 
 Machine::~Machine() {

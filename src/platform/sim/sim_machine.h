@@ -11,13 +11,13 @@
 #include "platform/sim/file_system_sim.h"
 #include "platform/sim/handle_table.h"
 #include "platform/sim/kernel_sim.h"
+#include "platform/sim/processes_sim.h"
 #include "platform/sim/registry_sim.h"
 #include "platform/sim/resources_sim.h"
 #include "platform/sim/system_sim.h"
 
 namespace sim {
 
-class SimProcesses final : public platform::Processes {};
 class SimInstaller final : public platform::Installer {};
 class SimCrypto final : public platform::Crypto {};
 
@@ -57,6 +57,8 @@ public:
 
 private:
     Machine(std::filesystem::path root, bool owned);
+    /// The programs every Windows installation has: cmd, ping, msiexec and explorer.
+    void installSystemPrograms();
 
     std::filesystem::path root_;
     bool ownsRoot_;
