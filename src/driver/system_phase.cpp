@@ -1,8 +1,11 @@
 #include "driver/system_phase.h"
 
+#include "foundation/file_utils.h"
 #include "foundation/locale.h"
 #include "foundation/string_resource.h"
 #include "foundation/sys_info.h"
+#include "platform/machine.h"
+#include "platform/win_errors.h"
 
 namespace driver {
 
@@ -19,6 +22,15 @@ std::string MachineSystemFacts::system32Dir() { return SysInfo::getSystem32Dir()
 std::string MachineSystemFacts::systemWow64Dir() { return SysInfo::getSystemWow64Dir(); }
 
 std::string MachineSystemFacts::perUserDataFolder() { return SysInfo::getUserDataDir(); }
+
+bool MachineFileOps::exists(const std::string& path) {
+    std::uint32_t attributes = 0;
+    return platform::machine().fileSystem().getFileAttributes(path, attributes) == platform::err::success;
+}
+
+void MachineFileOps::deleteFile(const std::string& path) { FileUtils::deleteFile(path); }
+
+void MachineFileOps::deletePersistentFile(const std::string& directory) { FileUtils::deletePersistentFile(directory); }
 
 std::uint16_t MachineLocalization::defaultLangId() { return Locale::defaultLocale().langId(); }
 

@@ -16,6 +16,14 @@ public:
     std::string perUserDataFolder() override;
 };
 
+/// File clean-up through the file utilities.
+class MachineFileOps final : public FileOps {
+public:
+    bool exists(const std::string& path) override;
+    void deleteFile(const std::string& path) override;
+    void deletePersistentFile(const std::string& directory) override;
+};
+
 /// The user-interface locales and the program's string tables.
 class MachineLocalization final : public Localization {
 public:

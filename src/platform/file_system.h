@@ -99,6 +99,10 @@ public:
     virtual ErrorCode setCurrentDirectory(std::string_view path) = 0;
     /// The owner, group and DACL of a file as SDDL text (GetNamedSecurityInfo).
     virtual ErrorCode fileSecurity(std::string_view path, std::string& sddl) = 0;
+    /// GetFileVersionInfoSize: 0 and 1813 (no such resource) for a file without a version.
+    virtual ErrorCode fileVersionInfoSize(std::string_view path, std::uint32_t& size) = 0;
+    /// GetFileVersionInfo: the file's version block (VS_VERSIONINFO), `size` bytes of it.
+    virtual ErrorCode fileVersionInfo(std::string_view path, std::uint32_t size, std::vector<std::uint8_t>& block) = 0;
 };
 
 }  // namespace platform

@@ -85,6 +85,9 @@ public:
     virtual SystemTime localTime() = 0;
     /// The process's command line as UTF-16, exactly as GetCommandLineW gives it.
     virtual std::u16string commandLine() = 0;
+    /// CommandLineToArgvW: the program name, then each argument with quotes and backslashes resolved.
+    /// An empty command line gives the executable's path as its only entry.
+    virtual ErrorCode splitCommandLine(std::u16string_view commandLine, std::vector<std::u16string>& out) = 0;
     /// GetModuleFileName of `module` (`Module::self` for the executable).
     virtual ErrorCode moduleFileName(Module module, std::string& out) = 0;
     virtual ErrorCode environmentVariable(std::string_view name, std::string& out) = 0;

@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
 
 #include "contract.h"
 #include "foundation/path.h"
+#include "platform/version_block.h"
 #include "platform/win_errors.h"
 
 namespace {
@@ -205,6 +207,26 @@ TEST_F(FileSystemContract, AttributesRoundTrip) {
     ASSERT_EQ(fs.getFileAttributes(at("ro.txt"), attributes), err::success);
     EXPECT_EQ(attributes & file::attributeReadOnly, 0u);
     EXPECT_EQ(fs.deleteFile(at("ro.txt")), err::success);
+}
+
+TEST_F(FileSystemContract, VersionOfAProgramAndOfAPlainFile) {
+    std::string self;
+    ASSERT_EQ(platform::machine().system().moduleFileName(platform::Module::self, self), err::success);
+    std::uint32_t size = 0;
+    ASSERT_EQ(fs.fileVersionInfoSize(self, size), err::success);
+    std::vector<std::uint8_t> block;
+    ASSERT_EQ(fs.fileVersionInfo(self, size, block), err::success);
+    const auto root = platform::version::rootValue(block);
+    ASSERT_TRUE(root.has_value());
+    ASSERT_GE(root->size(), platform::version::fixedRecordSize);
+    EXPECT_EQ(platform::version::numbers(*root), (std::array<std::uint16_t, 4>{8, 0, 20, 3}));
+
+    Handle h = Handle::invalid;
+    ASSERT_EQ(open(at("plain.txt"), file::genericWrite, file::shareNone, file::createNew, h), err::success);
+    write(h, "no version here");
+    kernel.closeHandle(h);
+    EXPECT_NE(fs.fileVersionInfoSize(at("plain.txt"), size), err::success);
+    EXPECT_EQ(size, 0u);
 }
 
 TEST_F(FileSystemContract, MoveAndTempNames) {

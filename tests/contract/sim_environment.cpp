@@ -19,6 +19,11 @@ public:
         resources.addString(0x040C, contract::localeStringId, contract::localeFrench);
         resources.addString(0x0411, contract::localeStringId, contract::localeJapanese);
         resources.addString(0x0409, contract::englishOnlyId, contract::englishOnly);
+        // The test program itself, with the version its resource script gives it.
+        auto& files = scope_->machine().fileSystem();
+        const std::string self = scope_->machine().system().settings().modulePath;
+        files.writeAll(self, "MZ");
+        files.setFileVersion(self, 8, 0, 20, 3);
         const std::string bytes = contract::rcdataContent;
         resources.add(platform::ResourceId::of(platform::rt::rcdata), platform::ResourceId::of(contract::rcdataName),
                       0x0409, std::vector<std::uint8_t>(bytes.begin(), bytes.end()));

@@ -1,6 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <string>
+#include <string_view>
+#include <vector>
+
 #include "contract.h"
+#include "foundation/tstrings_convert.h"
 #include "platform/win_errors.h"
 
 namespace {
@@ -87,6 +92,54 @@ TEST(SystemContract, MessagesAndLibraries) {
     EXPECT_NE(system.apiAddress("kernel32", "LoadLibraryW"), nullptr);
     EXPECT_EQ(system.moduleFromAddress(system.apiAddress("kernel32", "LoadLibraryW"), module), err::success);
     EXPECT_NE(module, platform::Module::null);
+}
+
+struct SplitRow {
+    const char* name;
+    std::u16string_view line;
+    std::vector<std::u16string> arguments;
+};
+
+std::string joined(const std::vector<std::u16string>& arguments) {
+    std::string out;
+    for (const auto& argument : arguments) out += "[" + tstrings::toUtf8(argument) + "]";
+    return out;
+}
+
+TEST(SystemContract, SplitCommandLineFollowsWindowsRules) {
+    const SplitRow rows[] = {
+        {"program only", u"p", {u"p"}},
+        {"quoted program with blanks", uR"("C:\Program Files\k.exe" /s)", {uR"(C:\Program Files\k.exe)", u"/s"}},
+        {"blanks and tabs separate", u"p a\t b  \tc", {u"p", u"a", u"b", u"c"}},
+        {"trailing blanks add nothing", u"p a   ", {u"p", u"a"}},
+        {"quoted argument keeps its blanks", uR"(p "INSTALLDIR=C:\A B" x)", {u"p", uR"(INSTALLDIR=C:\A B)", u"x"}},
+        {"quotes inside an argument", uR"(p INSTALLDIR="C:\A B"\x)", {u"p", uR"(INSTALLDIR=C:\A B\x)"}},
+        {"empty quoted argument", uR"(p "" x)", {u"p", u"", u"x"}},
+        {"empty quoted argument last", uR"(p "")", {u"p", u""}},
+        {"backslashes before other text stay", uR"(p a\\b\c)", {u"p", uR"(a\\b\c)"}},
+        {"even backslashes before a quote halve", uR"(p a\\"b c")", {u"p", uR"(a\b c)"}},
+        {"odd backslashes escape the quote", uR"(p a\\\"b)", {u"p", uR"(a\"b)"}},
+        {"escaped quote alone", uR"(p \")", {u"p", u"\""}},
+        {"trailing backslash in quotes", uR"(p "C:\dir\\" y)", {u"p", uR"(C:\dir\)", u"y"}},
+        {"unterminated quote runs to the end", uR"(p "a b)", {u"p", u"a b"}},
+        {"program name keeps backslashes", uR"(C:\k\\k.exe a)", {uR"(C:\k\\k.exe)", u"a"}},
+    };
+    auto& system = platform::machine().system();
+    for (const auto& row : rows) {
+        std::vector<std::u16string> arguments;
+        ASSERT_EQ(system.splitCommandLine(row.line, arguments), err::success) << row.name;
+        EXPECT_EQ(joined(arguments), joined(row.arguments)) << row.name;
+    }
+}
+
+TEST(SystemContract, SplitEmptyCommandLineNamesTheProgram) {
+    auto& system = platform::machine().system();
+    std::string module;
+    ASSERT_EQ(system.moduleFileName(platform::Module::self, module), err::success);
+    std::vector<std::u16string> arguments;
+    ASSERT_EQ(system.splitCommandLine(u"", arguments), err::success);
+    ASSERT_EQ(arguments.size(), 1u);
+    EXPECT_EQ(tstrings::toUtf8(arguments[0]), module);
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/version_block.h"
 #include "platform/win_errors.h"
 
 namespace sim {
@@ -207,6 +208,7 @@ void SimFileSystem::release(const std::string& key, std::uint64_t opener, bool d
 
 void SimFileSystem::forget(const std::string& key) {
     security_.erase(key);
+    versions_.erase(key);
     attributes_.erase(key);
     displayNames_.erase(key);
 }
@@ -470,6 +472,40 @@ ErrorCode SimFileSystem::fileSecurity(std::string_view path, std::string& sddl) 
     // Without an explicit descriptor a file inherits its folder's: administrators and the system own it.
     sddl = found != security_.end() ? found->second : "O:BAG:SYD:(A;ID;FA;;;SY)(A;ID;FA;;;BA)(A;ID;0x1200a9;;;BU)";
     return err::success;
+}
+
+ErrorCode SimFileSystem::fileVersionInfoSize(std::string_view path, std::uint32_t& size) {
+    size = 0;
+    if (auto fault = faults_.check("FileSystem.fileVersionInfoSize")) return *fault;
+    Resolved r;
+    if (auto e = resolve(path, r)) return e;
+    const std::lock_guard lock(mutex_);
+    std::error_code ec;
+    if (!fs::exists(r.host, ec)) return err::fileNotFound;
+    const auto found = versions_.find(r.key);
+    if (found == versions_.end()) return err::resourceTypeNotFound;
+    size = static_cast<std::uint32_t>(found->second.size());
+    return err::success;
+}
+
+ErrorCode SimFileSystem::fileVersionInfo(std::string_view path, std::uint32_t size, std::vector<std::uint8_t>& block) {
+    if (auto fault = faults_.check("FileSystem.fileVersionInfo")) return *fault;
+    Resolved r;
+    if (auto e = resolve(path, r)) return e;
+    const std::lock_guard lock(mutex_);
+    const auto found = versions_.find(r.key);
+    if (found == versions_.end()) return err::resourceTypeNotFound;
+    const auto kept = static_cast<std::ptrdiff_t>(std::min<std::size_t>(size, found->second.size()));
+    block.assign(found->second.begin(), found->second.begin() + kept);
+    return err::success;
+}
+
+void SimFileSystem::setFileVersion(std::string_view path, std::uint16_t major, std::uint16_t minor,
+                                   std::uint16_t build, std::uint16_t revision) {
+    Resolved r;
+    if (resolve(path, r) != err::success) return;
+    const std::lock_guard lock(mutex_);
+    versions_[r.key] = platform::version::makeBlock({major, minor, build, revision});
 }
 
 void SimFileSystem::setTempPath(std::string path) {

@@ -45,9 +45,15 @@ public:
     platform::ErrorCode currentDirectory(std::string& out) override;
     platform::ErrorCode setCurrentDirectory(std::string_view path) override;
     platform::ErrorCode fileSecurity(std::string_view path, std::string& sddl) override;
+    platform::ErrorCode fileVersionInfoSize(std::string_view path, std::uint32_t& size) override;
+    platform::ErrorCode fileVersionInfo(std::string_view path, std::uint32_t size,
+                                        std::vector<std::uint8_t>& block) override;
 
     // For tests and for the machine's own set-up.
     void setTempPath(std::string path);
+    /// Gives an existing file a version resource (as a linker would have).
+    void setFileVersion(std::string_view path, std::uint16_t major, std::uint16_t minor, std::uint16_t build,
+                        std::uint16_t revision);
     /// Creates the directory and its parents.
     void makeDirectories(std::string_view path);
     void writeAll(std::string_view path, std::string_view bytes);
@@ -90,6 +96,7 @@ private:
     std::map<std::string, std::string> security_;      // key -> SDDL given at creation
     std::map<std::string, std::uint32_t> attributes_;  // key -> attributes beyond "archive"
     std::map<std::string, std::string> displayNames_;  // key -> name as created
+    std::map<std::string, std::vector<std::uint8_t>> versions_;  // key -> version block
     std::vector<std::pair<std::string, std::string>> pendingRenames_;
     std::string tempPath_ = "C:\\Users\\test\\AppData\\Local\\Temp\\";
     std::string currentDirectory_ = "C:\\Users\\test";

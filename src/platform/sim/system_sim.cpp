@@ -3,6 +3,7 @@
 #include <chrono>
 #include <ctime>
 
+#include "foundation/tstrings_convert.h"
 #include "platform/sim/text.h"
 #include "platform/win_errors.h"
 
@@ -139,6 +140,68 @@ platform::SystemTime SimSystem::localTime() {
 }
 
 std::u16string SimSystem::commandLine() { return settings_.commandLine; }
+
+// The rules of CommandLineToArgvW. The program name ends at the closing quote, or at the first blank
+// when unquoted, and keeps its backslashes. In the arguments, 2n backslashes before a quote become n
+// and the quote opens or closes a quoted part; 2n+1 become n and a literal quote; backslashes before
+// anything else stay. Within a run of quotes every third one is a literal quote.
+ErrorCode SimSystem::splitCommandLine(std::u16string_view line, std::vector<std::u16string>& out) {
+    if (auto fault = faults_.check("System.splitCommandLine")) return *fault;
+    const auto blank = [&](std::size_t i) { return i < line.size() && (line[i] == u' ' || line[i] == u'\t'); };
+    std::vector<std::u16string> arguments;
+    if (line.empty()) {
+        arguments.push_back(tstrings::toUtf16(settings_.modulePath));
+        out = std::move(arguments);
+        return err::success;
+    }
+    std::size_t at = 0;
+    std::u16string current;
+    if (line[0] == u'"') {
+        for (at = 1; at < line.size() && line[at] != u'"'; ++at) current += line[at];
+        if (at < line.size()) ++at;
+    } else {
+        for (; at < line.size() && !blank(at); ++at) current += line[at];
+    }
+    arguments.push_back(std::move(current));
+    current.clear();
+    while (blank(at)) ++at;
+    bool open = at < line.size();
+    std::size_t backslashes = 0;
+    int quotes = 0;
+    while (at < line.size()) {
+        const char16_t c = line[at];
+        if (quotes == 0 && blank(at)) {
+            arguments.push_back(std::move(current));
+            current.clear();
+            while (blank(at)) ++at;
+            open = at < line.size();
+            backslashes = 0;
+        } else if (c != u'"') {
+            current += c;
+            backslashes = c == u'\\' ? backslashes + 1 : 0;
+            ++at;
+        } else {
+            if (backslashes % 2 == 0) {
+                current.resize(current.size() - backslashes / 2);
+                ++quotes;
+            } else {
+                current.resize(current.size() - backslashes / 2 - 1);
+                current += u'"';
+            }
+            backslashes = 0;
+            for (++at; at < line.size() && line[at] == u'"'; ++at) {
+                if (++quotes == 3) {
+                    current += u'"';
+                    quotes = 0;
+                }
+            }
+            if (quotes == 2) quotes = 0;
+        }
+    }
+    if (open) arguments.push_back(std::move(current));
+    out = std::move(arguments);
+    return err::success;
+}
 
 ErrorCode SimSystem::moduleFileName(platform::Module module, std::string& out) {
     if (auto fault = faults_.check("System.moduleFileName")) return *fault;

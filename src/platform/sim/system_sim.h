@@ -75,6 +75,7 @@ public:
     std::string userGeoIso2() override;
     platform::SystemTime localTime() override;
     std::u16string commandLine() override;
+    platform::ErrorCode splitCommandLine(std::u16string_view commandLine, std::vector<std::u16string>& out) override;
     platform::ErrorCode moduleFileName(platform::Module module, std::string& out) override;
     platform::ErrorCode environmentVariable(std::string_view name, std::string& out) override;
     platform::ErrorCode moduleFromAddress(const void* address, platform::Module& out) override;

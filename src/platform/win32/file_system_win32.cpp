@@ -181,4 +181,19 @@ ErrorCode Win32FileSystem::fileSecurity(std::string_view path, std::string& sddl
     });
 }
 
+ErrorCode Win32FileSystem::fileVersionInfoSize(std::string_view path, std::uint32_t& size) {
+    return guarded([&] {
+        DWORD ignored = 0;
+        size = GetFileVersionInfoSizeW(widen(path).c_str(), &ignored);
+        return size == 0 ? lastError() : err::success;
+    });
+}
+
+ErrorCode Win32FileSystem::fileVersionInfo(std::string_view path, std::uint32_t size, std::vector<std::uint8_t>& block) {
+    return guarded([&] {
+        block.assign(size, 0);
+        return GetFileVersionInfoW(widen(path).c_str(), 0, size, block.data()) ? err::success : lastError();
+    });
+}
+
 }  // namespace platform::win32

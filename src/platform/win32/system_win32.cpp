@@ -5,8 +5,10 @@
 #include "platform/win32/win32_ports.h"
 
 #include <sddl.h>
+#include <shellapi.h>
 #include <shlobj.h>
 
+#include <memory>
 #include <vector>
 
 namespace platform::win32 {
@@ -174,6 +176,29 @@ SystemTime Win32System::localTime() {
 std::u16string Win32System::commandLine() {
     static_assert(sizeof(wchar_t) == sizeof(char16_t));
     return std::u16string(reinterpret_cast<const char16_t*>(GetCommandLineW()));
+}
+
+namespace {
+
+// CommandLineToArgvW hands back one LocalAlloc block holding the pointers and the texts.
+struct LocalArgvFree {
+    void operator()(LPWSTR* argv) const noexcept { LocalFree(argv); }
+};
+
+}  // namespace
+
+ErrorCode Win32System::splitCommandLine(std::u16string_view commandLine, std::vector<std::u16string>& out) {
+    return guarded([&] {
+        const std::wstring line(commandLine.begin(), commandLine.end());  // the call needs a terminator
+        int count = 0;
+        const std::unique_ptr<LPWSTR, LocalArgvFree> argv(CommandLineToArgvW(line.c_str(), &count));
+        if (!argv) return lastError();
+        std::vector<std::u16string> arguments;
+        arguments.reserve(static_cast<std::size_t>(count));
+        for (int i = 0; i < count; ++i) arguments.emplace_back(reinterpret_cast<const char16_t*>(argv.get()[i]));
+        out = std::move(arguments);
+        return err::success;
+    });
 }
 
 ErrorCode Win32System::moduleFileName(Module module, std::string& out) {

@@ -140,6 +140,8 @@ public:
     ErrorCode currentDirectory(std::string& out) override;
     ErrorCode setCurrentDirectory(std::string_view path) override;
     ErrorCode fileSecurity(std::string_view path, std::string& sddl) override;
+    ErrorCode fileVersionInfoSize(std::string_view path, std::uint32_t& size) override;
+    ErrorCode fileVersionInfo(std::string_view path, std::uint32_t size, std::vector<std::uint8_t>& block) override;
 };
 
 class Win32Kernel final : public Kernel {
@@ -189,6 +191,7 @@ public:
     std::string userGeoIso2() override;
     SystemTime localTime() override;
     std::u16string commandLine() override;
+    ErrorCode splitCommandLine(std::u16string_view commandLine, std::vector<std::u16string>& out) override;
     ErrorCode moduleFileName(Module module, std::string& out) override;
     ErrorCode environmentVariable(std::string_view name, std::string& out) override;
     ErrorCode moduleFromAddress(const void* address, Module& out) override;
@@ -215,8 +218,21 @@ public:
     bool initCommonControls() override;
 };
 
+class Win32Processes final : public Processes {
+public:
+    ErrorCode createProcess(std::string_view application, std::string_view commandLine, std::uint32_t creationFlags,
+                            const StartupInfo& startup, ProcessInformation& out) override;
+    ErrorCode exitCodeProcess(Handle process, std::uint32_t& code) override;
+    ErrorCode terminateProcess(Handle process, std::uint32_t exitCode) override;
+    std::uint32_t msgWaitForObject(Handle object, std::uint32_t milliseconds, std::uint32_t wakeMask,
+                                   std::uint32_t flags, ErrorCode& error) override;
+    bool dispatchOneMessage() override;
+    void writeStandardError(std::string_view text) override;
+    std::int32_t createShellLink(std::string_view target, std::string_view arguments, std::string_view linkPath,
+                                 ShellLinkStep& failed) override;
+};
+
 // Filled in as their features arrive.
-class Win32Processes final : public Processes {};
 class Win32Installer final : public Installer {};
 class Win32Crypto final : public Crypto {};
 class Win32Internet final : public Internet {

@@ -1,0 +1,255 @@
+#include <gtest/gtest.h>
+
+#include "config/install_config_data.h"
+#include "config_test_support.h"
+#include "platform/win_errors.h"
+
+namespace {
+
+using config::InstallConfigData;
+using config_test::load;
+using config_test::runtimeFile;
+using config_test::valueOf;
+
+constexpr const char* installFile = "C:\\admin\\zarn.cfg";
+
+class InstallConfigDataTest : public testing::Test {
+protected:
+    config_test::Machine machine;
+};
+
+TEST_F(InstallConfigDataTest, WithoutSourcesTheWorkingConfigurationIsTheDefaults) {
+    InstallConfigData data;
+    ASSERT_EQ(load(data), 0);
+    std::int32_t empty = 0;
+    ASSERT_EQ(data.exportConfig().api.isEmpty(data.exportConfig().context, &empty), 0);
+    EXPECT_EQ(empty, 1);
+    EXPECT_EQ(InstallConfigData::dumpConfig(data.workingConfig(), "W"),
+              "|------W--------|\n\nINSTALL_SILENT = Disable\nSTATIC = Disable\nAUTO_UPDATE = Enable\nSPONSORS = Enable\n"
+              "WEB_ANALYTICS = Enable\nEULA = Disable\nOEMUPDATE = Disable\n|-------------------------------------|\n");
+    EXPECT_FALSE(data.isSilent());
+    EXPECT_EQ(data.installLogPath(), "");
+
+    EXPECT_EQ(data.SaveRuntimeConfig(), 0);
+    EXPECT_EQ(machine.file(runtimeFile), "(none)");
+    EXPECT_NE(machine.log().find("Nothing new to export to runtime."), std::string::npos);
+    EXPECT_TRUE(machine.boxes().empty());
+}
+
+TEST_F(InstallConfigDataTest, FirstInstallWritesOnlyTheExportedSettingAndAFailedLaterInstallPutsItBack) {
+    machine.commandLine("INSTALL_SILENT=Enable STATIC=Enable");
+    {
+        InstallConfigData first;
+        ASSERT_EQ(load(first), 0);
+        EXPECT_TRUE(first.isSilent());
+        ASSERT_EQ(first.SaveRuntimeConfig(), 0);
+    }
+    const std::string written = machine.file(runtimeFile);
+    EXPECT_EQ(written, "INSTALL_SILENT=Enable\n");
+
+    machine.commandLine("AUTO_UPDATE=Disable EULA=Enable");
+    InstallConfigData second;
+    ASSERT_EQ(load(second), 0);
+    EXPECT_TRUE(second.isSilent()) << "the runtime file's setting holds for the next run";
+    ASSERT_EQ(second.SaveRuntimeConfig(), 0);
+    EXPECT_EQ(machine.file(runtimeFile), "AUTO_UPDATE=Disable\r\nEULA=Enable\r\nINSTALL_SILENT=Enable\r\n");
+    ASSERT_EQ(second.RestoreRuntimeConfig(), 0);
+    EXPECT_EQ(machine.file(runtimeFile), "INSTALL_SILENT=Enable\r\n");
+}
+
+TEST_F(InstallConfigDataTest, RestoreRemovesAFileTheRunCreated) {
+    machine.commandLine("EULA=Enable");
+    InstallConfigData data;
+    ASSERT_EQ(load(data), 0);
+    ASSERT_EQ(data.SaveRuntimeConfig(), 0);
+    EXPECT_EQ(machine.file(runtimeFile), "EULA=Enable\n");
+    ASSERT_EQ(data.RestoreRuntimeConfig(), 0);
+    EXPECT_EQ(machine.file(runtimeFile), "(none)");
+}
+
+TEST_F(InstallConfigDataTest, CommandLineOverInstallFileOverRuntimeFileOverDefaults) {
+    machine.writeFile(runtimeFile, "AUTO_UPDATE=Disable\nEULA=Enable\nSPONSORS=Disable\nWEB_ANALYTICS=Disable\n");
+    machine.writeFile(installFile, "# by the administrator\nEULA=Disable\nSPONSORS=Enable\n");
+    machine.commandLine(std::string("INSTALLCFG=") + installFile + " SPONSORS=0");
+    InstallConfigData data;
+    ASSERT_EQ(load(data), 0);
+    const auto& working = data.workingConfig();
+    EXPECT_EQ(valueOf(working, "WEB_ANALYTICS"), "Disable") << "runtime file";
+    EXPECT_EQ(valueOf(working, "AUTO_UPDATE"), "Disable") << "runtime file";
+    EXPECT_EQ(valueOf(working, "EULA"), "Disable") << "install file";
+    EXPECT_EQ(valueOf(working, "SPONSORS"), "0") << "command line";
+    EXPECT_EQ(valueOf(working, "STATIC"), "Disable") << "default";
+    EXPECT_FALSE(data.getEnableDisable(config::eSponsors));
+    EXPECT_EQ(valueOf(data.exportConfig(), "INSTALLCFG"), "(absent)") << "not kept";
+    EXPECT_EQ(valueOf(data.exportConfig(), "STATIC"), "(absent)") << "never from the defaults";
+    EXPECT_EQ(valueOf(data.backupConfig(), "EULA"), "Enable");
+    EXPECT_NE(machine.log().find(std::string("Path to the install configuration file is set to ") + installFile),
+              std::string::npos);
+}
+
+struct ArgumentRow {
+    const char* name;
+    std::string arguments;
+    int result;
+    std::map<std::string, std::string> expected;  // key -> valueOf in the working configuration
+    std::string logPath = "";
+};
+
+TEST_F(InstallConfigDataTest, CommandLineArguments) {
+    const ArgumentRow rows[] = {
+        {"lower-case key stored canonically", "install_silent=Enable", 0, {{"INSTALL_SILENT", "Enable"}}},
+        {"colon separator", "AUTO_UPDATE:Disable", 0, {{"AUTO_UPDATE", "Disable"}}},
+        {"value case is exact", "INSTALL_SILENT=enable", 313, {{"INSTALL_SILENT", "Disable"}}},
+        {"prefix switch stored under its key", "/Q", 0, {{"/q", "(no value)"}, {"MSI_CMDLINE", "/Q"}}},
+        {"longer prefix switch reaches the installer as written", "/qn", 0,
+         {{"/q", "(no value)"}, {"MSI_CMDLINE", "/qn"}}},
+        {"pass-through list", "ADDLOCAL=x /q", 0,
+         {{"ADDLOCAL", "x"}, {"/q", "(no value)"}, {"MSI_CMDLINE", "ADDLOCAL=x /q"}}},
+        {"log switch takes the next argument", R"(/L*v C:\logs\msi.log)", 0, {{"/l", "(absent)"}},
+         R"(C:\logs\msi.log)"},
+        {"log switch as the last argument", "/l", 313, {}},
+        {"switch spelled in upper case", "/S", 313, {{"/s", "(absent)"}}},
+        {"switch with a value", "/s=1", 313, {{"/s", "(absent)"}}},
+        {"setting without value", "INSTALLDIR", 313, {{"INSTALLDIR", "(absent)"}}},
+        {"unknown key", "FOO=1", 313, {{"FOO", "(absent)"}}},
+        {"empty argument skipped", "\"\" /s", 0, {{"/s", "(no value)"}}},
+        {"relative directory refused", R"(INSTALLDIR=Zarn\jre)", 313, {{"INSTALLDIR", "(absent)"}}},
+        {"install file without drive refused", R"(INSTALLCFG=\admin\zarn.cfg)", 313, {{"INSTALLCFG", "(absent)"}}},
+        {"quoted directory with blanks", R"("INSTALLDIR=C:\Program Files\Zarn")", 0,
+         {{"INSTALLDIR", R"(C:\Program Files\Zarn)"}}},
+        {"security level letters", "WEB_ZARN_SECURITY_LEVEL=VH", 0, {{"WEB_ZARN_SECURITY_LEVEL", "VH"}}},
+        {"CMDLINE in record order, quoted", R"(INSTALLDIR=C:\Z AUTO_UPDATE=Disable STATIC=1 COUNTRYOVERRIDE=FR)", 0,
+         {{"CMDLINE", R"(STATIC="1" AUTO_UPDATE="Disable" INSTALLDIR="C:\Z")"}}},
+        {"enterprise-only setting", R"(DEPLOYMENT_RULE_SET=C:\rules.jar)", 3090, {}},
+    };
+    for (const auto& row : rows) {
+        config_test::Machine fresh;
+        fresh.commandLine(row.arguments);
+        InstallConfigData data;
+        EXPECT_EQ(load(data), row.result) << row.name;
+        for (const auto& [key, value] : row.expected) {
+            EXPECT_EQ(valueOf(data.workingConfig(), key.c_str()), value) << row.name << ": " << key;
+        }
+        EXPECT_EQ(data.installLogPath(), row.logPath) << row.name;
+    }
+}
+
+TEST_F(InstallConfigDataTest, AnArgumentIsOneLineOfConfiguration) {
+    machine->system().settings().commandLine = u"k.exe \"EULA=Enable\nINSTALL_SILENT=Enable\"";
+    InstallConfigData data;
+    EXPECT_EQ(load(data), 313);
+    EXPECT_EQ(valueOf(data.workingConfig(), "INSTALL_SILENT"), "Disable");
+}
+
+TEST_F(InstallConfigDataTest, FailedSwitchesAreListedInOneBox) {
+    machine.commandLine("FOO=1 INSTALL_SILENT=enable /l");
+    InstallConfigData data;
+    EXPECT_EQ(load(data), 313);
+    const auto boxes = machine.boxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].caption, "Zarn Installation Not Completed");
+    EXPECT_EQ(boxes[0].type, platform::mb::iconError);
+    EXPECT_EQ(boxes[0].text,
+              "Unable to install Zarn\n\nThere are errors in the following switches:\n"
+              "\"FOO=1\";\"INSTALL_SILENT=enable\";\"/l\";.\n\nCheck that the commands are valid and try again.");
+    const std::string log = machine.log();
+    EXPECT_NE(log.find("ERROR: arg FOO=1 is not supported\n"), std::string::npos);
+    EXPECT_NE(log.find("ERROR: Loading arg INSTALL_SILENT=enable failed with 313\n"), std::string::npos);
+    EXPECT_NE(log.find("ERROR: arg /l is incorrect\n"), std::string::npos);
+    EXPECT_NE(log.find("ERROR: Error occurred while importing important args. Exiting installer.\n"),
+              std::string::npos);
+}
+
+TEST_F(InstallConfigDataTest, SilentRunsShowNoBox) {
+    for (const char* silent : {"/s", "-download", "INSTALL_SILENT=1"}) {
+        config_test::Machine fresh;
+        fresh.commandLine(std::string(silent) + " FOO=1");
+        InstallConfigData data;
+        EXPECT_EQ(load(data), 313) << silent;
+        EXPECT_TRUE(fresh.boxes().empty()) << silent;
+        EXPECT_NE(fresh.log().find("There are errors in the following switches"), std::string::npos) << silent;
+    }
+}
+
+TEST_F(InstallConfigDataTest, MalformedInstallFileNamesItsLine) {
+    machine.writeFile(installFile, "EULA=Enable\nAUTO_UPDATE=Enable\nSPONSORS=maybe\n");
+    machine.commandLine(std::string("INSTALLCFG=") + installFile);
+    InstallConfigData data;
+    EXPECT_EQ(load(data), 313);
+    const auto boxes = machine.boxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, std::string("Unable to install Zarn\n\nConfiguration file ") + installFile +
+                                 " is malformed in line 3.\nCheck data and formatting of the file.");
+    EXPECT_NE(machine.log().find("ERROR: Install Configuration file import failed with 313\n"), std::string::npos);
+}
+
+struct FileRow {
+    const char* name;
+    std::string runtimeText;       // empty: no file
+    const char* fault = nullptr;   // operation made to fail with access denied
+    int result;
+};
+
+TEST_F(InstallConfigDataTest, RuntimeFile) {
+    const FileRow rows[] = {
+        {"missing is no error", "", nullptr, 0},
+        {"valid", "EULA=Enable\n", nullptr, 0},
+        {"cannot be opened", "EULA=Enable\n", "FileSystem.createFile", 305},
+        {"cannot be read", "EULA=Enable\n", "FileSystem.readFile", 307},
+        {"not plain text", "EULA=Enable\n\xFF\xFE", nullptr, 314},
+        {"switch in a file", "/s\n", nullptr, 313},
+        {"unknown key", "COLOR=blue\n", nullptr, 313},
+    };
+    for (const auto& row : rows) {
+        config_test::Machine fresh;
+        if (!row.runtimeText.empty()) fresh.writeFile(runtimeFile, row.runtimeText);
+        InstallConfigData data;
+        // The log writes through the same file system: every call fails, not just the next one.
+        if (row.fault != nullptr) fresh->faults().fail(row.fault, platform::err::accessDenied, -1);
+        EXPECT_EQ(load(data), row.result) << row.name;
+        EXPECT_EQ(fresh.boxes().size(), row.result == 0 ? 0u : 1u) << row.name;
+    }
+}
+
+TEST_F(InstallConfigDataTest, CommandLineThatCannotBeSplit) {
+    InstallConfigData data;
+    machine->faults().fail("System.splitCommandLine", 87);
+    EXPECT_EQ(load(data), 200);
+    EXPECT_NE(machine.log().find("ERROR: CommandLineToArgvW failed with system error 87"), std::string::npos);
+}
+
+TEST_F(InstallConfigDataTest, FailedWriteIsReported) {
+    machine.commandLine("EULA=Enable");
+    InstallConfigData data;
+    ASSERT_EQ(load(data), 0);
+    machine->faults().fail("FileSystem.writeFile", platform::err::accessDenied, -1);
+    EXPECT_EQ(data.SaveRuntimeConfig(), 306);
+    ASSERT_EQ(machine.boxes().size(), 1u);
+    EXPECT_EQ(machine.boxes()[0].text,
+              "Unable to install Zarn\n\nWriting to the runtime configuration file failed.\nCheck permissions and "
+              "settings.");
+}
+
+TEST_F(InstallConfigDataTest, LoadLogsItsStepsAndDumps) {
+    machine.commandLine("/s EULA=Enable");
+    InstallConfigData data;
+    ASSERT_EQ(load(data), 0);
+    const std::string log = machine.log();
+    std::size_t at = 0;
+    for (const char* line :
+         {"Default config settings are: \nINSTALL_SILENT=Disable\n", "-->Loading Important args...",
+          "...Importing command line arguments", "|------Important args config (TMP)--------|\n\nINSTALL_SILENT = Disable",
+          "-->Loading Config...", "...Importing runtime configuration file...",
+          "Runtime config file path is C:\\ProgramData\\Corvane\\Zarn\\zarn.settings.cfg",
+          "Runtime configuration file doesn't exist. It will be created later by settings_api.", "-->Saving backup...",
+          "|------Config to backup--------|\n\n|-------------------------------------|\n", "-->Loading export config...",
+          "-->Adding CMDLINE to config...", "-->Normalizing Export...",
+          "|------Config to export--------|\n\nEULA = Enable\n|-------------------------------------|\n",
+          "|------!!!!Working config!!!!--------|\n\n", "/s = 1\n"}) {
+        const auto found = log.find(line, at);
+        ASSERT_NE(found, std::string::npos) << line;
+        at = found;
+    }
+}
+
+}  // namespace
