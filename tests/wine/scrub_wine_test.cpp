@@ -1,0 +1,78 @@
+// Removing installed runtimes with the real msiexec: the product code worked out from the version must
+// be the one the package was installed under, in its first form or after the countdown.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "foundation/logger.h"
+#include "platform/win32/win32_machine.h"
+#include "scrub/zarn_scrub.h"
+#include "scrub/zcleaner.h"
+
+namespace {
+
+platform::win32::Win32Machine machine;
+std::string packages;  // the directory holding the test packages, as Wine sees it
+
+DWORD run(std::string commandLine) {
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+        return GetLastError();
+    }
+    WaitForSingleObject(process.hProcess, 120000);
+    DWORD code = 1;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return code;
+}
+
+bool runtimeKeyExists(const std::string& version) {
+    HKEY key = nullptr;
+    const std::string path = "SOFTWARE\\Mendara\\Zarn Runtime Environment\\" + version;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ | KEY_WOW64_64KEY, &key) != ERROR_SUCCESS) {
+        return false;
+    }
+    RegCloseKey(key);
+    return true;
+}
+
+void install(const std::string& package, const std::string& version) {
+    ASSERT_EQ(run("msiexec.exe /i \"" + packages + "\\" + package + "\" /qn"), 0u) << package;
+    ASSERT_TRUE(runtimeKeyExists(version)) << version;
+}
+
+TEST(ScrubWine, FormACodeRemovesTheRuntime) {
+    install("runtime_1_7_0_45.msi", "1.7.0_45");
+    std::uint32_t exitCode = 1;
+    EXPECT_TRUE(zscrub::ZarnScrub::uninstallKobuVersion("1.7.0_45", true, &exitCode));
+    EXPECT_EQ(exitCode, 0u);
+    EXPECT_FALSE(runtimeKeyExists("1.7.0_45"));
+}
+
+TEST(ScrubWine, CountdownFindsAnOlderUpdateCode) {
+    install("runtime_1_6_0_45_as_43.msi", "1.6.0_45");
+    std::uint32_t exitCode = 1;
+    EXPECT_TRUE(zscrub::ZCleaner::uninstallVersion("1.6.0_45", 64, exitCode));
+    EXPECT_EQ(exitCode, 0u);
+    EXPECT_FALSE(runtimeKeyExists("1.6.0_45"));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    testing::InitGoogleTest(&argc, argv);
+    platform::installMachine(&machine);
+    startLogging();
+    // CTest passes the host directory; Wine sees the host's root as drive Z:.
+    packages = argc > 1 ? argv[1] : ".";
+    if (packages.starts_with("/")) packages = "Z:" + packages;
+    for (auto& c : packages) {
+        if (c == '/') c = '\\';
+    }
+    return RUN_ALL_TESTS();
+}
