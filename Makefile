@@ -20,7 +20,7 @@ win64: setup
 
 fuzz: setup
 	cmake --preset fuzz
-	cmake --build --preset fuzz
+	cmake --build --preset fuzz --target fuzzers
 
 # Every tier runs even when an earlier one fails; the target fails when any did.
 test: native win64 fuzz
