@@ -23,10 +23,22 @@ inline constexpr const char* regDeployStatusValue = "RegDeployStatus";
 inline constexpr const char* installFlagFileName = "ZARN_INSTALL_FLAG";
 inline constexpr const char* baseImageName = "baseimage8";
 
+// The embedded product package and where it is written.
+inline constexpr const char* packageResourceType = "ZARN_INSTALLER";
+inline constexpr std::uint32_t packageResourceId = 103;
+inline constexpr const char* packageVersion = "1.8.0_45";
+
 inline constexpr const char* initialCountryCode = "YY";
 inline constexpr const char* installMethodOffline = "zoff";
 inline constexpr const char* noAuVersion = "XX";
 inline constexpr const char* noRegDeployStatus = "YY";
+
+// Windows Installer properties the run sets.
+inline constexpr const char* propertyTransforms = "TRANSFORMS";
+inline constexpr const char* propertySkipLicense = "SKIPLICENSE";
+inline constexpr const char* propertyProg = "PROG";
+inline constexpr const char* propertyEndDialog = "ENDDIALOG";
+inline constexpr const char* propertyInstallDir = "INSTALLDIR";
 
 // Exit codes of the run.
 inline constexpr int exitConfigurationError = -80;

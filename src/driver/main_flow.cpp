@@ -8,6 +8,7 @@
 #include "driver/process_values.h"
 #include "driver/run_state.h"
 #include "foundation/catch_handlers.h"
+#include "foundation/locale.h"
 #include "foundation/logger.h"
 #include "foundation/path.h"
 #include "foundation/process_exit.h"
@@ -18,7 +19,6 @@ namespace driver {
 
 namespace {
 
-constexpr std::uint16_t englishLangId = 1033;
 constexpr int changeFolderTextLimit = 260;
 
 std::string truncated(std::string text, std::size_t bytes) {
@@ -121,7 +121,7 @@ private:
             }
             ZARN_CATCH_ALL_BUT_EXIT
         }
-        if (langId_ != englishLangId) action_.properties["TRANSFORMS"] = ":" + std::to_string(langId_);
+        if (langId_ != Locale::englishLangId) action_.properties[propertyTransforms] = ":" + std::to_string(langId_);
     }
 
     // Step 4.
@@ -235,9 +235,9 @@ private:
         if (s_.silent) return;
         bool changeFolder = false;
         if (!launchedFromTulk()) welcomeOrExit(changeFolder);
-        action_.properties["SKIPLICENSE"] = "1";
-        action_.properties["PROG"] = "0";
-        action_.properties["ENDDIALOG"] = "0";
+        action_.properties[propertySkipLicense] = "1";
+        action_.properties[propertyProg] = "0";
+        action_.properties[propertyEndDialog] = "0";
         while (changeFolder || launchedFromTulk()) {
             std::string folder = s_.installDir;
             const int result = p_.wizard.changeFolder(launchedFromTulk(), folder);
@@ -282,7 +282,7 @@ private:
             processValues().installFlagHandle.reset();
             endProcess(0);
         }
-        if (!s_.installDir.empty()) action_.properties["INSTALLDIR"] = s_.installDir;
+        if (!s_.installDir.empty()) action_.properties[propertyInstallDir] = s_.installDir;
         action_.logPath = p_.configuration.installLogPath();
         LOG_INFO("MSI command line: " << p_.payload.commandLine(action_));
         if (p_.configuration.exportSettings() != 0) {
@@ -396,7 +396,7 @@ private:
     std::string commandLine_;
     RunState s_;
     PackageAction action_;
-    std::uint16_t langId_ = englishLangId;
+    std::uint16_t langId_ = Locale::englishLangId;
     int trackedResult_ = 1;
 };
 

@@ -9,11 +9,11 @@ namespace driver {
 
 /// The runtime this installer carries.
 struct RuntimeIdentity {
-    int kind = 1;
-    int architecture = 64;  // 32 for a 32-bit process
-    std::string prefix = "kobu";
-    std::string versionText = "1.8.0_45-b15";
-    std::string plainVersion = "1.8.0_45";
+    int kind = 0;
+    int architecture = 0;  // 32 for a 32-bit process, 64 for a 64-bit one
+    std::string prefix;
+    std::string versionText;   // "1.8.0_45-b15"
+    std::string plainVersion;  // "1.8.0_45", used in names
 };
 
 const RuntimeIdentity& ThisRuntime();

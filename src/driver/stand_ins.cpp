@@ -3,6 +3,7 @@
 #include "driver/stand_ins.h"
 
 #include "driver/configuration_phase.h"
+#include "driver/payload_extraction.h"
 #include "driver/runtime_rules_phase.h"
 #include "driver/startup_phase.h"
 #include "driver/system_phase.h"
@@ -17,11 +18,11 @@ public:
     std::string latestKobuKey() override { return {}; }
 };
 
-// Stands in for extraction and the package run: the program carries no package yet.
+// Stands in for the options document and the package run; extraction is real.
 class PayloadStandIn final : public Payload {
 public:
-    std::string preparePackagePath() override { return {}; }
-    bool writePackage(const std::string&) override { return false; }
+    std::string preparePackagePath() override { return driver::preparePackagePath(); }
+    bool writePackage(const std::string& path) override { return driver::writePackage(path); }
     int getOptionsFromXmlIfOnline() override { return 0; }
     std::string commandLine(const PackageAction& action) override { return action.extraCommandLine; }
     int execCommand(const PackageAction&) override { return 1603; }

@@ -29,6 +29,14 @@ bool HandleTable::close(platform::Handle handle) {
     return true;
 }
 
+void HandleTable::closeAll() {
+    std::map<std::uintptr_t, std::shared_ptr<KernelObject>> closing;
+    {
+        const std::lock_guard lock(mutex_);
+        closing.swap(objects_);
+    }
+}
+
 std::size_t HandleTable::size() const {
     const std::lock_guard lock(mutex_);
     return objects_.size();

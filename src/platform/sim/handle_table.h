@@ -27,6 +27,8 @@ public:
     /// False when the handle is not open.
     bool close(platform::Handle handle);
     std::size_t size() const;
+    /// Closes every handle still open, as the end of a process does.
+    void closeAll();
 
 private:
     mutable std::mutex mutex_;

@@ -64,6 +64,8 @@ void Machine::installSystemPrograms() {
 }
 
 Machine::~Machine() {
+    // Handles left open close while the objects they refer to (files, sections) still exist.
+    handles_.closeAll();
     if (ownsRoot_) {
         std::error_code ec;
         std::filesystem::remove_all(root_, ec);

@@ -1,0 +1,166 @@
+#include "driver/payload_extraction.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "foundation/process_exit.h"
+#include "foundation/sys_info.h"
+#include "platform/sim/sim_machine.h"
+#include "platform/win_errors.h"
+
+namespace {
+
+namespace err = platform::err;
+
+const std::string dataFolder = "C:\\Users\\test\\AppData\\LocalLow";
+const std::string directory64 = dataFolder + "\\Pellam\\Zarn\\kobu1.8.0_45_x64";
+const std::string path64 = directory64 + "\\kobu1.8.0_45.msi";
+
+std::vector<std::uint8_t> patterned(std::size_t size) {
+    std::vector<std::uint8_t> bytes(size);
+    for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<std::uint8_t>(i * 7 + 3);
+    return bytes;
+}
+
+// After a failed close the process ends and Windows closes the file; the simulated machine, which
+// outlives the "process", has to be told, or the file outlives its file system.
+void closeLeftOpenHandles(sim::Machine& machine) {
+    for (std::uintptr_t raw = 0x100; machine.handles().size() > 0 && raw < 0x10000; raw += 4) {
+        machine.handles().close(static_cast<platform::Handle>(raw));
+    }
+}
+
+class PayloadTest : public testing::Test {
+protected:
+    void SetUp() override { SysInfo::initialize(); }
+
+    void carryPackage(std::size_t size) {
+        sim->resources().add(platform::ResourceId::of("ZARN_INSTALLER"), platform::ResourceId::of(103), 0,
+                             patterned(size));
+    }
+
+    // The exit code of a write that must end the process.
+    int exitCodeOfWrite() {
+        try {
+            driver::writePackage(path64);
+        } catch (const ProcessExit& exit) {
+            return exit.code;
+        }
+        ADD_FAILURE() << "the process did not end";
+        return 0;
+    }
+
+    sim::MachineScope sim;
+};
+
+TEST_F(PayloadTest, PackageDirectoryOfA64BitProcess) {
+    EXPECT_EQ(driver::preparePackagePath(), path64);
+    EXPECT_TRUE(sim->fileSystem().exists(directory64));
+}
+
+TEST_F(PayloadTest, PackageDirectoryOfA32BitProcess) {
+    sim->system().settings().wow64 = true;
+    SysInfo::initialize();
+    EXPECT_EQ(driver::preparePackagePath(), dataFolder + "\\Pellam\\Zarn\\kobu1.8.0_45\\kobu1.8.0_45.msi");
+}
+
+TEST_F(PayloadTest, DirectoriesThatCannotBeCreatedAreLeftToTheWrite) {
+    sim->faults().fail("FileSystem.createDirectory", err::accessDenied, -1);
+    EXPECT_EQ(driver::preparePackagePath(), path64);
+    sim->faults().clear();
+    EXPECT_FALSE(sim->fileSystem().exists(directory64));
+}
+
+TEST_F(PayloadTest, WritesInPiecesOf8192Bytes) {
+    carryPackage(10000);
+    driver::preparePackagePath();
+    ASSERT_TRUE(driver::writePackage(path64));
+    EXPECT_EQ(sim->faults().calls("FileSystem.writeFile"), 2);
+    const auto written = sim->fileSystem().readAll(path64);
+    ASSERT_TRUE(written.has_value());
+    const auto expected = patterned(10000);
+    EXPECT_EQ(*written, std::string(expected.begin(), expected.end()));
+}
+
+TEST_F(PayloadTest, TheFirstPieceIsExactly8192Bytes) {
+    carryPackage(10000);
+    driver::preparePackagePath();
+    sim->faults().fail("FileSystem.writeFile", err::diskFull, 1, 1);
+    EXPECT_EQ(exitCodeOfWrite(), static_cast<int>(err::diskFull));
+    sim->faults().clear();
+    EXPECT_EQ(sim->fileSystem().readAll(path64)->size(), 8192u);  // the partial file stays
+}
+
+TEST_F(PayloadTest, AnEmptyPackageMakesAnEmptyFile) {
+    carryPackage(0);
+    driver::preparePackagePath();
+    ASSERT_TRUE(driver::writePackage(path64));
+    EXPECT_EQ(sim->faults().calls("FileSystem.writeFile"), 0);
+    EXPECT_EQ(sim->fileSystem().readAll(path64), std::optional<std::string>(""));
+}
+
+TEST_F(PayloadTest, AMissingPackageIsNoFailure) {
+    driver::preparePackagePath();
+    EXPECT_FALSE(driver::writePackage(path64));
+    EXPECT_FALSE(sim->fileSystem().exists(path64));
+    EXPECT_TRUE(sim->desktop().shown().empty());
+}
+
+TEST_F(PayloadTest, EachFailedStepShowsTheBoxAndEndsWithItsCode) {
+    struct Row {
+        const char* name;
+        const char* operation;
+        platform::ErrorCode code;
+        const char* expectedText;
+    };
+    const Row rows[] = {
+        {"create", "FileSystem.createFile", err::accessDenied,
+         "Installer : Wrapper.CreateFile  failed with error 5: Access is denied.\r\n"},
+        {"write", "FileSystem.writeFile", err::diskFull,
+         "Installer : Wrapper.WriteFile (In small chunks)  failed with error 112: "
+         "There is not enough space on the disk.\r\n"},
+        {"close", "Kernel.closeHandle", err::invalidHandle,
+         "Installer : Wrapper.CloseHandle  failed with error 6: The handle is invalid.\r\n"},
+        {"code without a description", "FileSystem.createFile", 9999,
+         "Installer : Wrapper.CreateFile  failed with error 9999: "},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        sim::MachineScope scope;
+        auto& machine = scope.machine();
+        machine.system().settings().messages = {{5, u"Access is denied.\r\n"},
+                                                {6, u"The handle is invalid.\r\n"},
+                                                {112, u"There is not enough space on the disk.\r\n"}};
+        machine.resources().add(platform::ResourceId::of("ZARN_INSTALLER"), platform::ResourceId::of(103), 0,
+                                patterned(10000));
+        machine.fileSystem().makeDirectories(directory64);
+        machine.faults().fail(row.operation, row.code);
+
+        int code = 0;
+        try {
+            driver::writePackage(path64);
+        } catch (const ProcessExit& exit) {
+            code = exit.code;
+        }
+        machine.faults().clear();
+        closeLeftOpenHandles(machine);
+        EXPECT_EQ(code, static_cast<int>(row.code));
+        const auto boxes = machine.desktop().shown();
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].text, row.expectedText);
+        EXPECT_EQ(boxes[0].caption, "Error");
+        EXPECT_EQ(boxes[0].type, platform::mb::ok);
+    }
+}
+
+TEST_F(PayloadTest, AWriteThatMakesNoProgressFailsInsteadOfLooping) {
+    // A fault with code 0 makes the call report success without writing a byte.
+    carryPackage(10);
+    driver::preparePackagePath();
+    sim->faults().fail("FileSystem.writeFile", err::success, 1);
+    EXPECT_EQ(exitCodeOfWrite(), static_cast<int>(err::writeFault));
+}
+
+}  // namespace

@@ -1,0 +1,149 @@
+#include "foundation/xml_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <string_view>
+
+namespace {
+
+// The tree in a compact form: elements as name[attr=value,...](children), texts as 'text'.
+std::string render(const xml::Node* node) {
+    std::string out;
+    for (; node != nullptr; node = node->nextSibling) {
+        if (!out.empty()) out += ' ';
+        if (!node->isElement()) {
+            out += "'" + node->text + "'";
+            continue;
+        }
+        out += node->name;
+        if (!node->attributes.empty()) {
+            out += '[';
+            for (std::size_t i = 0; i < node->attributes.size(); ++i) {
+                if (i > 0) out += ',';
+                out += node->attributes[i].first + "=" + node->attributes[i].second;
+            }
+            out += ']';
+        }
+        if (node->firstChild != nullptr) out += "(" + render(node->firstChild) + ")";
+    }
+    return out;
+}
+
+std::string parsed(std::string_view text) { return render(xml::Document::parse(text).first()); }
+
+struct Row {
+    const char* name;
+    std::string_view text;
+    const char* tree;  // "" for no nodes, which is also what a malformed document gives
+};
+
+TEST(XmlReader, Structure) {
+    const Row rows[] = {
+        {"empty text", "", ""},
+        {"blanks only", " \t\r\n", ""},
+        {"empty element", "<a/>", "a"},
+        {"empty element with blank", "<a />", "a"},
+        {"open and close", "<a></a>", "a"},
+        {"nesting and siblings", "<a><b><c/></b><d/></a>", "a(b(c) d)"},
+        {"several top-level nodes", "<a/><b/>", "a b"},
+        {"blanks between elements make no text", "<a>\n  <b/>\n  <c/>\n</a>", "a(b c)"},
+        {"name characters", "<_x:y.z-9/>", "_x:y.z-9"},
+        {"close tag with blank", "<a></a >", "a"},
+        {"deep nesting", "<a><a><a><a><a/></a></a></a></a>", "a(a(a(a(a))))"},
+    };
+    for (const auto& row : rows) EXPECT_EQ(parsed(row.text), row.tree) << row.name;
+}
+
+TEST(XmlReader, Attributes) {
+    const Row rows[] = {
+        {"quoted", "<a x=\"1 2\"/>", "a[x=1 2]"},
+        {"unquoted runs to a blank", "<a x=1.0 y=2/>", "a[x=1.0,y=2]"},
+        {"unquoted ends with the tag", "<a x=1>t</a>", "a[x=1]('t')"},
+        {"unquoted before empty-element end", "<a x=1/>", "a[x=1]"},
+        {"single quotes are no delimiters", "<a x='1'/>", "a[x='1']"},
+        {"blanks around the equals sign", "<a x = \"v\"/>", "a[x=v]"},
+        {"qualified name", "<information version=\"1.0\" xml:lang=\"en\"/>", "information[version=1.0,xml:lang=en]"},
+        {"values are not decoded", "<a x=\"&amp;\"/>", "a[x=&amp;]"},
+        {"empty quoted value", "<a x=\"\"/>", "a[x=]"},
+    };
+    for (const auto& row : rows) EXPECT_EQ(parsed(row.text), row.tree) << row.name;
+}
+
+TEST(XmlReader, Texts) {
+    const Row rows[] = {
+        {"leading blanks dropped, trailing kept", "<v>  1.8.0 </v>", "v('1.8.0 ')"},
+        {"entities", "<t>&amp;&lt;&gt;&apos;&quote;</t>", "t('&<>'\"')"},
+        {"standard quote entity", "<t>&quot;</t>", "t('\"')"},
+        {"unknown entity kept", "<t>&nbsp; & &amp</t>", "t('&nbsp; & &amp')"},
+        {"entity replaced once", "<t>&amp;lt;</t>", "t('&lt;')"},
+        {"text split by a comment", "<t>a<!-- c -->b</t>", "t('a' 'b')"},
+        {"text and elements mixed", "<t>a<b/>c</t>", "t('a' b 'c')"},
+        {"top-level text", "hello", "'hello'"},
+    };
+    for (const auto& row : rows) EXPECT_EQ(parsed(row.text), row.tree) << row.name;
+}
+
+TEST(XmlReader, SkipsCommentsDeclarationsAndInstructions) {
+    const Row rows[] = {
+        {"xml declaration", "<?xml version=\"1.0\" encoding=\"UTF-8\"?><a/>", "a"},
+        {"doctype", "<!DOCTYPE a><a/>", "a"},
+        {"comment with markup inside", "<!-- <b/> --><a/>", "a"},
+        {"comment with '>' inside", "<!-- x > y --><a/>", "a"},
+        {"instruction inside an element", "<a><?pi x?><b/></a>", "a(b)"},
+        {"comment between child elements", "<a>\n<!-- c -->\n<b/></a>", "a(b)"},
+        {"unterminated comment swallows the rest", "<a/><!-- <b/>", "a"},
+    };
+    for (const auto& row : rows) EXPECT_EQ(parsed(row.text), row.tree) << row.name;
+}
+
+TEST(XmlReader, MalformedDocumentsGiveNoNodes) {
+    const Row rows[] = {
+        {"unclosed element", "<a><b/>", ""},
+        {"mismatched close", "<a></b>", ""},
+        {"close without open", "</a>", ""},
+        {"name starting with a digit", "<1a/>", ""},
+        {"lone angle bracket", "<", ""},
+        {"tag cut short", "<a x=\"1\"", ""},
+        {"unterminated quoted value", "<a x=\"1/>", ""},
+        {"attribute without value", "<a x/>", ""},
+        {"attribute without name", "<a =1/>", ""},
+        {"close tag cut short", "<a></a", ""},
+        {"slash without '>'", "<a/ >", ""},
+        {"embedded zero byte", std::string_view("<a>\0</b>", 8), ""},
+    };
+    for (const auto& row : rows) EXPECT_EQ(parsed(row.text), row.tree) << row.name;
+}
+
+TEST(XmlReader, ReadsADocumentThroughItsAccessors) {
+    const auto document = xml::Document::parse(
+        "<?xml version=\"1.0\"?>\n<zarn-update>\n"
+        "  <information version=\"1.0\" xml:lang=\"de\"><post-status>https://x/p</post-status></information>\n"
+        "</zarn-update>");
+    const xml::Node* root = document.topElement("zarn-update");
+    ASSERT_NE(root, nullptr);
+    const xml::Node* info = root->childElement("information");
+    ASSERT_NE(info, nullptr);
+    ASSERT_NE(info->attribute("xml:lang"), nullptr);
+    EXPECT_EQ(*info->attribute("xml:lang"), "de");
+    EXPECT_EQ(info->attribute("lang"), nullptr);
+    EXPECT_EQ(info->childElement("post-status")->childText(), "https://x/p");
+    EXPECT_EQ(info->childElement("msi-url"), nullptr);
+    EXPECT_EQ(root->childText(), "");
+    EXPECT_EQ(document.topElement("other"), nullptr);
+}
+
+TEST(XmlReader, ManySiblingsAndDeepNestingStayIterative) {
+    std::string wide = "<a>";
+    for (int i = 0; i < 100000; ++i) wide += "<b/>";
+    wide += "</a>";
+    const auto flat = xml::Document::parse(wide);
+    ASSERT_NE(flat.first(), nullptr);
+
+    std::string deep;
+    for (int i = 0; i < 100000; ++i) deep += "<d>";
+    for (int i = 0; i < 100000; ++i) deep += "</d>";
+    EXPECT_NE(xml::Document::parse(deep).first(), nullptr);
+}
+
+}  // namespace
