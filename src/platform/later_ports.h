@@ -1,16 +1,12 @@
-// Ports whose operations arrive with the features that use them: Windows Installer, WinINet and
-// cryptography. Each is declared now so the machine has its full shape.
+// Ports whose operations arrive with the features that use them: WinINet and cryptography. Each is
+// declared now so the machine has its full shape. Windows Installer has its own header.
 #pragma once
 
+#include "platform/installer.h"
 #include "platform/processes.h"
 #include "platform/types.h"
 
 namespace platform {
-
-class Installer {
-public:
-    virtual ~Installer() = default;
-};
 
 class Internet {
 public:

@@ -102,6 +102,9 @@ public:
 
     /// LoadLibraryW, FreeLibrary, GetProcAddress.
     virtual ErrorCode loadLibrary(std::string_view path, Module& out) = 0;
+    /// LoadLibraryExW with LOAD_LIBRARY_AS_DATAFILE: only the module's resources are usable; freed with
+    /// freeLibrary.
+    virtual ErrorCode loadLibraryAsDataFile(std::string_view path, Module& out) = 0;
     virtual ErrorCode freeLibrary(Module module) = 0;
     virtual ErrorCode procAddress(Module module, std::string_view name, void*& out) = 0;
     /// The Domain Users group of the account domain of the user running the process, as a SID text

@@ -45,6 +45,7 @@ inline constexpr ErrorCode badPathname = 161;
 inline constexpr ErrorCode negativeSeek = 131;
 inline constexpr ErrorCode installUserExit = 1602;
 inline constexpr ErrorCode installFailure = 1603;
+inline constexpr ErrorCode installPackageOpenFailed = 1619;
 inline constexpr ErrorCode successRebootRequired = 3010;
 
 }  // namespace platform::err

@@ -37,6 +37,7 @@ Machine::Machine(std::filesystem::path root, bool owned)
       resources_(faults_),
       desktop_(faults_),
       processes_(faults_, handles_, fileSystem_),
+      installer_(faults_),
       internet_(faults_) {
     // A fresh Windows installation has its well-known folders.
     for (const auto& [csidl, folder] : system_.settings().folders) fileSystem_.makeDirectories(folder);

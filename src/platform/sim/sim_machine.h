@@ -10,6 +10,7 @@
 #include "platform/sim/faults.h"
 #include "platform/sim/file_system_sim.h"
 #include "platform/sim/handle_table.h"
+#include "platform/sim/installer_sim.h"
 #include "platform/sim/kernel_sim.h"
 #include "platform/sim/processes_sim.h"
 #include "platform/sim/registry_sim.h"
@@ -18,7 +19,6 @@
 
 namespace sim {
 
-class SimInstaller final : public platform::Installer {};
 class SimCrypto final : public platform::Crypto {};
 
 class SimInternet final : public platform::Internet {

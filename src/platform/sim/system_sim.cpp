@@ -245,6 +245,16 @@ bool SimSystem::formatMessage(std::uint32_t code, platform::MessageSource, std::
 
 ErrorCode SimSystem::loadLibrary(std::string_view path, platform::Module& out) {
     if (auto fault = faults_.check("System.loadLibrary")) return *fault;
+    return load(path, out);
+}
+
+// A data-file load finds the same libraries; their strings are the machine's resources.
+ErrorCode SimSystem::loadLibraryAsDataFile(std::string_view path, platform::Module& out) {
+    if (auto fault = faults_.check("System.loadLibraryAsDataFile")) return *fault;
+    return load(path, out);
+}
+
+ErrorCode SimSystem::load(std::string_view path, platform::Module& out) {
     const auto slash = path.find_last_of("\\/");
     const std::string name(slash == std::string_view::npos ? path : path.substr(slash + 1));
     for (const auto& [library, functions] : settings_.libraries) {

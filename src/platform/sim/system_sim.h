@@ -82,6 +82,7 @@ public:
     const void* apiAddress(std::string_view module, std::string_view function) override;
     bool formatMessage(std::uint32_t code, platform::MessageSource source, std::u16string& out) override;
     platform::ErrorCode loadLibrary(std::string_view path, platform::Module& out) override;
+    platform::ErrorCode loadLibraryAsDataFile(std::string_view path, platform::Module& out) override;
     platform::ErrorCode freeLibrary(platform::Module module) override;
     platform::ErrorCode procAddress(platform::Module module, std::string_view name, void*& out) override;
     platform::ErrorCode setDllDirectory(std::string_view path) override;
@@ -96,6 +97,8 @@ private:
     Faults& faults_;
     SystemSettings settings_;
     std::map<std::uintptr_t, std::string> loaded_;  // module -> library name
+    platform::ErrorCode load(std::string_view path, platform::Module& out);
+
     std::uintptr_t nextModule_ = 0x10000000;
     std::optional<std::string> dllDirectory_;
 };

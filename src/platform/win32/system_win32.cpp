@@ -272,6 +272,15 @@ ErrorCode Win32System::loadLibrary(std::string_view path, Module& out) {
     });
 }
 
+ErrorCode Win32System::loadLibraryAsDataFile(std::string_view path, Module& out) {
+    return guarded([&] {
+        const HMODULE m = LoadLibraryExW(widen(path).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+        if (m == nullptr) return lastError();
+        out = fromWin(m);
+        return err::success;
+    });
+}
+
 ErrorCode Win32System::freeLibrary(Module module) { return FreeLibrary(toWin(module)) ? err::success : lastError(); }
 
 ErrorCode Win32System::procAddress(Module module, std::string_view name, void*& out) {

@@ -198,6 +198,7 @@ public:
     const void* apiAddress(std::string_view module, std::string_view function) override;
     bool formatMessage(std::uint32_t code, MessageSource source, std::u16string& out) override;
     ErrorCode loadLibrary(std::string_view path, Module& out) override;
+    ErrorCode loadLibraryAsDataFile(std::string_view path, Module& out) override;
     ErrorCode freeLibrary(Module module) override;
     ErrorCode procAddress(Module module, std::string_view name, void*& out) override;
     ErrorCode setDllDirectory(std::string_view path) override;
@@ -233,7 +234,13 @@ public:
 };
 
 // Filled in as their features arrive.
-class Win32Installer final : public Installer {};
+class Win32Installer final : public Installer {
+public:
+    ErrorCode setInternalUI(std::uint32_t level, std::uint32_t& previous) override;
+    ErrorCode enableLog(std::uint32_t mode, std::string_view path, std::uint32_t attributes) override;
+    ErrorCode setExternalUI(ExternalUiHandler handler, std::uint32_t filter, void* context) override;
+    ErrorCode installProduct(std::string_view packagePath, std::string_view commandLine) override;
+};
 class Win32Crypto final : public Crypto {};
 class Win32Internet final : public Internet {
 public:
