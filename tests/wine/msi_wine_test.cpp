@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/wine_paths.h"
+
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -102,11 +104,6 @@ int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
     platform::installMachine(&machine);
     startLogging();
-    // CTest passes the host directory; Wine sees the host's root as drive Z:.
-    packages = argc > 1 ? argv[1] : ".";
-    if (packages.starts_with("/")) packages = "Z:" + packages;
-    for (auto& c : packages) {
-        if (c == '/') c = '\\';
-    }
+    packages = windowsPathOfHost(argc > 1 ? argv[1] : ".");
     return RUN_ALL_TESTS();
 }

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/wine_paths.h"
+
 #include <string>
 
 #include "foundation/locale.h"
@@ -57,8 +59,6 @@ TEST_F(ProgramStrings, FrenchRunReadsFrench) {
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
     platform::installMachine(&machine);
-    // CTest passes the program's host path; Wine sees the host's root as drive Z:.
-    programPath = argc > 1 ? argv[1] : "kobuoffline.exe";
-    if (programPath.starts_with("/")) programPath = "Z:" + programPath;
+    programPath = windowsPathOfHost(argc > 1 ? argv[1] : "kobuoffline.exe");
     return RUN_ALL_TESTS();
 }

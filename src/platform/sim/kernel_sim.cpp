@@ -142,19 +142,9 @@ platform::ErrorCode SimKernel::resetEvent(platform::Handle event) {
 
 std::uint32_t SimKernel::waitForSingleObject(platform::Handle object, std::uint32_t milliseconds,
                                              platform::ErrorCode& error) {
-    error = err::success;
-    if (auto fault = faults_.check("Kernel.waitForSingleObject")) {
-        // An injected 258 is a time-out; anything else a failed wait.
-        if (*fault == kernel::waitTimeout) return kernel::waitTimeout;
-        error = *fault;
-        return kernel::waitFailed;
-    }
-    const auto w = handles_.getAs<Waitable>(object);
-    if (!w) {
-        error = err::invalidHandle;
-        return kernel::waitFailed;
-    }
-    return w->wait(milliseconds);
+    std::uint32_t result = 0;
+    const auto w = beginWait(faults_, handles_, "Kernel.waitForSingleObject", object, result, error);
+    return w ? w->wait(milliseconds) : result;
 }
 
 // ---- sections -------------------------------------------------------------------------------------

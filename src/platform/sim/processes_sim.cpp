@@ -214,17 +214,9 @@ platform::ErrorCode SimProcesses::terminateProcess(platform::Handle process, std
 
 std::uint32_t SimProcesses::msgWaitForObject(platform::Handle object, std::uint32_t milliseconds, std::uint32_t,
                                              std::uint32_t, platform::ErrorCode& error) {
-    error = err::success;
-    if (auto fault = faults_.check("Processes.msgWaitForObject")) {
-        if (*fault == kernel::waitTimeout) return kernel::waitTimeout;
-        error = *fault;
-        return kernel::waitFailed;
-    }
-    const auto w = handles_.getAs<Waitable>(object);
-    if (!w) {
-        error = err::invalidHandle;
-        return kernel::waitFailed;
-    }
+    std::uint32_t result = 0;
+    const auto w = beginWait(faults_, handles_, "Processes.msgWaitForObject", object, result, error);
+    if (!w) return result;
     {
         const std::lock_guard lock(mutex_);
         if (pendingMessages_ > 0) return platform::proc::waitInput;

@@ -8,6 +8,8 @@
 #include <thread>
 #include <vector>
 
+#include "platform/win_errors.h"
+
 namespace sim {
 
 namespace kernel = platform::kernel;
@@ -192,6 +194,22 @@ std::shared_ptr<ThreadRecord> ThreadRegistry::find(std::uint32_t id) {
     if (!record) return nullptr;
     const std::lock_guard lock(record->mutex);
     return record->finished && record->handles == 0 ? nullptr : record;
+}
+
+std::shared_ptr<Waitable> beginWait(Faults& faults, HandleTable& handles, std::string_view operation,
+                                    platform::Handle object, std::uint32_t& result, platform::ErrorCode& error) {
+    error = platform::err::success;
+    if (auto fault = faults.check(operation)) {
+        result = *fault == platform::kernel::waitTimeout ? platform::kernel::waitTimeout : platform::kernel::waitFailed;
+        if (result == platform::kernel::waitFailed) error = *fault;
+        return nullptr;
+    }
+    auto waitable = handles.getAs<Waitable>(object);
+    if (!waitable) {
+        error = platform::err::invalidHandle;
+        result = platform::kernel::waitFailed;
+    }
+    return waitable;
 }
 
 }  // namespace sim

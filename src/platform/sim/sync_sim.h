@@ -9,6 +9,9 @@
 #include <mutex>
 
 #include "platform/kernel.h"
+#include <string_view>
+
+#include "platform/sim/faults.h"
 #include "platform/sim/handle_table.h"
 
 namespace sim {
@@ -22,6 +25,11 @@ public:
     /// `platform::kernel::waitObject0`, `waitAbandoned` or `waitTimeout`.
     virtual std::uint32_t wait(std::uint32_t milliseconds) = 0;
 };
+
+/// The common start of a wait: an injected fault for `operation` ends it (258 as a time-out, anything
+/// else as a failed wait), so does a handle that is not a waitable object. Otherwise the object.
+std::shared_ptr<Waitable> beginWait(Faults& faults, HandleTable& handles, std::string_view operation,
+                                    platform::Handle object, std::uint32_t& result, platform::ErrorCode& error);
 
 class SimEvent final : public Waitable {
 public:
