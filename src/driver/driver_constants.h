@@ -17,6 +17,7 @@ inline constexpr const char* policyKey = "SOFTWARE\\Mendara\\Zarn Update\\Policy
 inline constexpr const char* countryValue = "Country";
 inline constexpr const char* visitorIdValue = "VisitorId";
 inline constexpr const char* methodValue = "Method";
+inline constexpr const char* postStatusUrlValue = "PostStatusUrl";
 inline constexpr const char* kobuMetricsKey = "Software\\KobuMetrics";
 inline constexpr const char* regDeployStatusValue = "RegDeployStatus";
 

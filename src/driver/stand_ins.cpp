@@ -3,6 +3,7 @@
 #include "driver/stand_ins.h"
 
 #include "driver/configuration_phase.h"
+#include "driver/package_run.h"
 #include "driver/payload_extraction.h"
 #include "driver/runtime_rules_phase.h"
 #include "driver/startup_phase.h"
@@ -18,14 +19,14 @@ public:
     std::string latestKobuKey() override { return {}; }
 };
 
-// Stands in for the options document and the package run; extraction is real.
+// Stands in for the options document only; extraction, the command line and the package run are real.
 class PayloadStandIn final : public Payload {
 public:
     std::string preparePackagePath() override { return driver::preparePackagePath(); }
     bool writePackage(const std::string& path) override { return driver::writePackage(path); }
     int getOptionsFromXmlIfOnline() override { return 0; }
-    std::string commandLine(const PackageAction& action) override { return action.extraCommandLine; }
-    int execCommand(const PackageAction&) override { return 1603; }
+    std::string commandLine(const PackageAction& action) override { return ComposeCommandLine(action); }
+    int execCommand(const PackageAction& action) override { return ExecCommand(action); }
 };
 
 // Stands in for the wizard pages: the user accepts every page as it is.
