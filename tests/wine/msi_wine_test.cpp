@@ -4,11 +4,12 @@
 
 #include <gtest/gtest.h>
 
-#include "support/wine_paths.h"
-
 #include <cstdio>
 #include <string>
 #include <vector>
+
+#include "support/wine_paths.h"
+#include "support/wine_runtime_key.h"
 
 #include "foundation/logger.h"
 #include "ipc/operation_mailbox.h"
@@ -22,16 +23,7 @@ namespace {
 platform::win32::Win32Machine machine;
 std::string packages;  // the directory holding the test packages, as Wine sees it
 
-constexpr const char* runtimeKey = "SOFTWARE\\Mendara\\Zarn Runtime Environment\\1.5.0_10";
-
-bool runtimeKeyExists() {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, runtimeKey, 0, KEY_READ | KEY_WOW64_64KEY, &key) != ERROR_SUCCESS) {
-        return false;
-    }
-    RegCloseKey(key);
-    return true;
-}
+constexpr const char* runtimeVersion = "1.5.0_10";
 
 // Records every message and passes action starts on to the installer's own callback.
 class Recorder final : public msi::Callback {
@@ -62,7 +54,7 @@ TEST(MsiWine, InstallsAndRemovesAPackageReportingSteps) {
     install.callback = &recorder;
     install.properties = {{"ALLUSERS", "1"}};
     ASSERT_NO_THROW(install.execute());
-    EXPECT_TRUE(runtimeKeyExists());
+    EXPECT_TRUE(runtimeKeyExists(runtimeVersion));
     EXPECT_FALSE(recorder.actionStarts.empty());
     // CreateFolders comes after InstallInitialize, so the last step posted is one of the two.
     const auto id = mailbox.read().getId();
@@ -73,7 +65,7 @@ TEST(MsiWine, InstallsAndRemovesAPackageReportingSteps) {
     remove.uiLevel = 2;
     remove.commandLine = "REMOVE=ALL";
     ASSERT_NO_THROW(remove.execute());
-    EXPECT_FALSE(runtimeKeyExists());
+    EXPECT_FALSE(runtimeKeyExists(runtimeVersion));
 }
 
 TEST(MsiWine, AMissingPackageGivesItsCodeAndText) {

@@ -4,9 +4,10 @@
 
 #include <gtest/gtest.h>
 
-#include "support/wine_paths.h"
-
 #include <string>
+
+#include "support/wine_paths.h"
+#include "support/wine_runtime_key.h"
 
 #include "foundation/logger.h"
 #include "platform/win32/win32_machine.h"
@@ -31,16 +32,6 @@ DWORD run(std::string commandLine) {
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
     return code;
-}
-
-bool runtimeKeyExists(const std::string& version) {
-    HKEY key = nullptr;
-    const std::string path = "SOFTWARE\\Mendara\\Zarn Runtime Environment\\" + version;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ | KEY_WOW64_64KEY, &key) != ERROR_SUCCESS) {
-        return false;
-    }
-    RegCloseKey(key);
-    return true;
 }
 
 void install(const std::string& package, const std::string& version) {

@@ -4,9 +4,9 @@
 
 #include <gtest/gtest.h>
 
-#include "support/wine_paths.h"
-
 #include <string>
+
+#include "support/wine_paths.h"
 
 #include "foundation/locale.h"
 #include "foundation/string_resource.h"
