@@ -3,9 +3,11 @@
 
 #include <cstdint>
 
+#include "foundation/product_constants.h"
+
 namespace driver {
 
-inline constexpr const char* mendaraKey = "SOFTWARE\\Mendara";
+inline constexpr const char* mendaraKey = product::registryKey;
 inline constexpr const char* msiStatusErrorValue = "MSIStatusError";
 inline constexpr const char* msiStatusExtendedErrorValue = "MSIStatusExtendedError";
 inline constexpr const char* installStatusValue = "InstallStatus";

@@ -6,6 +6,8 @@
 #include "foundation/executor.h"
 #include "foundation/logger.h"
 #include "foundation/path.h"
+#include "foundation/product_constants.h"
+#include "foundation/product_version.h"
 #include "foundation/process_exit.h"
 #include "foundation/registry_key.h"
 #include "foundation/sys_info.h"
@@ -23,14 +25,14 @@ namespace {
 
 namespace reg = platform::reg;
 
-constexpr const char* runtimeKey = "SOFTWARE\\Mendara\\Zarn Runtime Environment";
-constexpr const char* uninstallKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+constexpr const char* runtimeKey = product::runtimeEnvironmentKey;
+constexpr const char* uninstallKey = product::uninstallKey;
 constexpr const char* installerKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Installer";
 constexpr const char* installerLocationValue = "InstallerLocation";
 constexpr const char* buildNumberValue = "BuildNumber";
 constexpr const char* msiexecName = "msiexec.exe";
 /// This installer's build number; a registered build above it is newer.
-constexpr int thisBuild = 15;
+int thisBuildNumber() { return product::thisVersion()[ZarnVersionDetails::build]; }
 constexpr std::uint32_t refuseStatic = 1;
 
 constexpr std::uint32_t idsCannotReinstallText = 2047;
@@ -114,11 +116,11 @@ bool IsSameOrOlderBuildInstalled(const std::string& versionText) {
         return false;
     }
     const int number = leadingNumber(build);
-    if (number <= thisBuild) {
-        LOG_INFO(tstrings::format("Existing build: %d is same/older than current build: %d", number, thisBuild));
+    if (number <= thisBuildNumber()) {
+        LOG_INFO(tstrings::format("Existing build: %d is same/older than current build: %d", number, thisBuildNumber()));
         return true;
     }
-    LOG_INFO(tstrings::format("Existing build: %d is newer than current build: %d", number, thisBuild));
+    LOG_INFO(tstrings::format("Existing build: %d is newer than current build: %d", number, thisBuildNumber()));
     return false;
 }
 

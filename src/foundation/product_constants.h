@@ -12,6 +12,12 @@ inline constexpr std::int32_t runtimeKind = 1;  // 0 would be a development kit
 inline constexpr const char* runtimePrefix = "kobu";
 inline constexpr std::int32_t processBitness = sizeof(void*) == 8 ? 64 : 32;
 
+/// Registry keys under HKEY_LOCAL_MACHINE: the maker's key, where each installed runtime registers
+/// itself, and Windows' list of uninstallable products.
+inline constexpr const char* registryKey = "SOFTWARE\\Mendara";
+inline constexpr const char* runtimeEnvironmentKey = "SOFTWARE\\Mendara\\Zarn Runtime Environment";
+inline constexpr const char* uninstallKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+
 /// Folders under the common application-data folder.
 inline constexpr const char* makerFolder = "Corvane";
 inline constexpr const char* productFolder = "Zarn";

@@ -2,6 +2,8 @@
 // "SOFTWARE\Mendara" in the 32-bit and 64-bit views describe them.
 #pragma once
 
+#include "foundation/product_constants.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -31,7 +33,7 @@ inline constexpr std::uint32_t developmentKits = 2;
 inline constexpr std::uint32_t view32 = 16;
 inline constexpr std::uint32_t view64 = 32;
 
-inline constexpr const char* mendaraKey = "SOFTWARE\\Mendara";
+inline constexpr const char* mendaraKey = product::registryKey;
 inline constexpr const char* runtimeKeyName = "Zarn Runtime Environment";
 inline constexpr const char* developmentKitKeyName = "Zarn Development Kit";
 inline constexpr const char* runtimePrefix = "kobu";

@@ -4,8 +4,6 @@
 
 namespace zscrub {
 
-inline constexpr const char* runtimePresenceKey = "Software\\Mendara\\Zarn Runtime Environment\\";
-inline constexpr const char* uninstallEntryKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 
 /// Product-code prefixes of the historical families, oldest first; the bitness follows or precedes
 /// where the family carries it.

@@ -2,6 +2,7 @@
 
 #include "foundation/errors.h"
 #include "foundation/logger.h"
+#include "foundation/product_constants.h"
 #include "foundation/process_exit.h"
 #include "foundation/tstrings_format.h"
 #include "foundation/version_details.h"
@@ -32,8 +33,8 @@ bool presenceKeyExists(std::string_view versionText, int bitness) {
     const std::uint32_t view = bitness == 64 ? reg::wow64_64Key : reg::wow64_32Key;
     auto& registry = platform::machine().registry();
     platform::RegKey key = platform::RegKey::null;
-    if (registry.openKey(platform::RegKey::localMachine, std::string(runtimePresenceKey) + std::string(versionText),
-                         reg::read | view, key) != platform::err::success) {
+    const std::string path = std::string(product::runtimeEnvironmentKey) + "\\" + std::string(versionText);
+    if (registry.openKey(platform::RegKey::localMachine, path, reg::read | view, key) != platform::err::success) {
         return false;
     }
     registry.closeKey(key);
@@ -116,7 +117,7 @@ bool runUninstaller(std::string_view productCode, std::uint32_t& exitCode) {
 
     // The entry goes whatever msiexec said: a stale entry would list a product that may be gone.
     machine.registry().deleteKey(platform::RegKey::localMachine,
-                                 std::string(uninstallEntryKey) + std::string(productCode), 0);
+                                 std::string(product::uninstallKey) + "\\" + std::string(productCode), 0);
     return exitCode == 0 || exitCode == successRebootRequired;
 }
 
