@@ -146,8 +146,10 @@ std::optional<InstalledProduct> ZarnEnvironment::latestInstalledKobu(std::int32_
 std::optional<InstalledProduct> ZarnEnvironment::findByVersion(const std::vector<InstalledProduct>& products,
                                                                std::string_view versionText) {
     const ZarnVersion wanted(versionText);
+    // Runtimes register their full version with its build; a text without one names every build.
+    const bool anyBuild = wanted[ZarnVersionDetails::build] == 0;
     for (const auto& p : products) {
-        if (p.version == wanted) return p;
+        if (anyBuild ? ZarnVersionDetails::noBuildCopy(p.version) == ZarnVersionDetails::noBuildCopy(wanted) : p.version == wanted) return p;
     }
     return std::nullopt;
 }

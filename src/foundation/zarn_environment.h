@@ -55,7 +55,8 @@ public:
     /// The newest of `products`; of two equal versions the one with the smaller architecture.
     static std::optional<InstalledProduct> latest(const std::vector<InstalledProduct>& products);
     static std::optional<InstalledProduct> latestInstalledKobu(std::int32_t architecture);
-    /// The first of `products` whose version equals `versionText` parsed.
+    /// The first of `products` whose version equals `versionText` parsed; a text without a build
+    /// number matches any build of that version.
     static std::optional<InstalledProduct> findByVersion(const std::vector<InstalledProduct>& products,
                                                          std::string_view versionText);
 

@@ -76,6 +76,12 @@ TEST(ReinstallRulesTest, CheckReinstallCaseRows) {
          {}, "ERROR: ZarnKey.QueryValue(BuildNumber, Value); failed: 2"},
         {"static copy refuses a silent non-static install", [](sim::MachineScope&) { sameVersion("15", "s"); }, false,
          true, -1, {}, {}, "same/older"},
+        {"static copy with a build in its full version refuses",
+         [](sim::MachineScope&) {
+             seed::runtime({.name = "1.8.0_45", .fullVersion = "1.8.0_45-b15", .mode = "S"});
+             seed::key(seed::uninstallEntry(sameVersionCode), seed::view64);
+         },
+         false, true, -1, {}, {}, "same/older"},
         {"static copy refuses in UI, OK ends the run", [](sim::MachineScope&) { sameVersion("15", "S"); }, false, false,
          100, {"[2047]|[2050]|error"}, {}, "same/older"},
         {"static copy refuses in UI, box failed",
