@@ -13,6 +13,12 @@ void reportCloseFailure(const char* call, std::uintptr_t handle, platform::Error
     }
 }
 
+template <class T, class Close>
+void closeUnlessNull(const char* call, T handle, Close close) noexcept {
+    if (handle == T::null) return;
+    if (const auto code = close(handle)) reportCloseFailure(call, platform::raw(handle), code);
+}
+
 }  // namespace
 
 void closeHANDLE(platform::Handle handle) noexcept {
@@ -23,15 +29,19 @@ void closeHANDLE(platform::Handle handle) noexcept {
 }
 
 void closeInternetHandle(platform::InternetHandle handle) noexcept {
-    if (handle == platform::InternetHandle::null) return;
-    if (const auto code = platform::machine().internet().closeHandle(handle)) {
-        reportCloseFailure("InternetCloseHandle", platform::raw(handle), code);
-    }
+    closeUnlessNull("InternetCloseHandle", handle,
+                    [](auto h) { return platform::machine().internet().closeHandle(h); });
 }
 
 void closeRegHandle(platform::RegKey handle) noexcept {
-    if (handle == platform::RegKey::null) return;
-    if (const auto code = platform::machine().registry().closeKey(handle)) {
-        reportCloseFailure("RegCloseKey", platform::raw(handle), code);
-    }
+    closeUnlessNull("RegCloseKey", handle, [](auto h) { return platform::machine().registry().closeKey(h); });
+}
+
+void closeCryptProvider(platform::CryptProvider provider) noexcept {
+    closeUnlessNull("CryptReleaseContext", provider,
+                    [](auto p) { return platform::machine().crypto().releaseContext(p); });
+}
+
+void closeCryptHash(platform::CryptHash hash) noexcept {
+    closeUnlessNull("CryptDestroyHash", hash, [](auto h) { return platform::machine().crypto().destroyHash(h); });
 }

@@ -10,6 +10,8 @@
 void closeHANDLE(platform::Handle handle) noexcept;
 void closeInternetHandle(platform::InternetHandle handle) noexcept;
 void closeRegHandle(platform::RegKey handle) noexcept;
+void closeCryptProvider(platform::CryptProvider provider) noexcept;
+void closeCryptHash(platform::CryptHash hash) noexcept;
 
 template <class Traits>
 class WinAutoHandle {
@@ -56,20 +58,18 @@ struct KernelHandleTraits {
     static void close(type h) noexcept { closeHANDLE(h); }
 };
 
-struct InternetHandleTraits {
-    using type = platform::InternetHandle;
-    static constexpr type empty = platform::InternetHandle::null;
-    static bool isValid(type h) noexcept { return h != platform::InternetHandle::null; }
-    static void close(type h) noexcept { closeInternetHandle(h); }
-};
-
-struct RegKeyTraits {
-    using type = platform::RegKey;
-    static constexpr type empty = platform::RegKey::null;
-    static bool isValid(type h) noexcept { return h != platform::RegKey::null; }
-    static void close(type h) noexcept { closeRegHandle(h); }
+/// Handle kinds whose one empty value is null.
+template <class T, void (*Close)(T) noexcept>
+struct NullableHandleTraits {
+    using type = T;
+    static constexpr type empty = T::null;
+    static bool isValid(type h) noexcept { return h != T::null; }
+    static void close(type h) noexcept { Close(h); }
 };
 
 using AutoHandle = WinAutoHandle<KernelHandleTraits>;
-using AutoInternetHandle = WinAutoHandle<InternetHandleTraits>;
-using AutoRegKey = WinAutoHandle<RegKeyTraits>;
+using AutoInternetHandle = WinAutoHandle<NullableHandleTraits<platform::InternetHandle, closeInternetHandle>>;
+using AutoRegKey = WinAutoHandle<NullableHandleTraits<platform::RegKey, closeRegHandle>>;
+/// A hash needs its provider: declare the AutoCryptProvider before the AutoCryptHash made from it.
+using AutoCryptProvider = WinAutoHandle<NullableHandleTraits<platform::CryptProvider, closeCryptProvider>>;
+using AutoCryptHash = WinAutoHandle<NullableHandleTraits<platform::CryptHash, closeCryptHash>>;

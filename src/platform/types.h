@@ -23,6 +23,10 @@ enum class RegKey : std::uintptr_t {
 /// A WinINet handle.
 enum class InternetHandle : std::uintptr_t { null = 0 };
 
+/// A CryptoAPI provider context and a hash object made from it.
+enum class CryptProvider : std::uintptr_t { null = 0 };
+enum class CryptHash : std::uintptr_t { null = 0 };
+
 /// A loaded module (the executable itself is `self`).
 enum class Module : std::uintptr_t { null = 0, self = 1 };
 
@@ -32,6 +36,8 @@ enum class Window : std::uintptr_t { null = 0 };
 inline std::uintptr_t raw(Handle h) { return static_cast<std::uintptr_t>(h); }
 inline std::uintptr_t raw(RegKey k) { return static_cast<std::uintptr_t>(k); }
 inline std::uintptr_t raw(InternetHandle h) { return static_cast<std::uintptr_t>(h); }
+inline std::uintptr_t raw(CryptProvider p) { return static_cast<std::uintptr_t>(p); }
+inline std::uintptr_t raw(CryptHash h) { return static_cast<std::uintptr_t>(h); }
 inline std::uintptr_t raw(Module m) { return static_cast<std::uintptr_t>(m); }
 inline std::uintptr_t raw(Window w) { return static_cast<std::uintptr_t>(w); }
 

@@ -47,5 +47,7 @@ inline constexpr ErrorCode installUserExit = 1602;
 inline constexpr ErrorCode installFailure = 1603;
 inline constexpr ErrorCode installPackageOpenFailed = 1619;
 inline constexpr ErrorCode successRebootRequired = 3010;
+/// CryptoAPI reports NTE_* HRESULTs through the last error.
+inline constexpr ErrorCode badHashState = 0x8009000Cu;
 
 }  // namespace platform::err

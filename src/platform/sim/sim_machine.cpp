@@ -38,7 +38,8 @@ Machine::Machine(std::filesystem::path root, bool owned)
       desktop_(faults_),
       processes_(faults_, handles_, fileSystem_),
       installer_(faults_),
-      internet_(faults_) {
+      internet_(faults_),
+      crypto_(faults_) {
     // A fresh Windows installation has its well-known folders.
     for (const auto& [csidl, folder] : system_.settings().folders) fileSystem_.makeDirectories(folder);
     for (const auto& [id, folder] : system_.settings().knownFolders) fileSystem_.makeDirectories(folder);

@@ -6,6 +6,7 @@
 
 #include "foundation/logger.h"
 #include "platform/machine.h"
+#include "platform/sim/crypto_sim.h"
 #include "platform/sim/desktop_sim.h"
 #include "platform/sim/faults.h"
 #include "platform/sim/file_system_sim.h"
@@ -18,8 +19,6 @@
 #include "platform/sim/system_sim.h"
 
 namespace sim {
-
-class SimCrypto final : public platform::Crypto {};
 
 class SimInternet final : public platform::Internet {
 public:

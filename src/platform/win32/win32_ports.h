@@ -241,7 +241,15 @@ public:
     ErrorCode setExternalUI(ExternalUiHandler handler, std::uint32_t filter, void* context) override;
     ErrorCode installProduct(std::string_view packagePath, std::string_view commandLine) override;
 };
-class Win32Crypto final : public Crypto {};
+class Win32Crypto final : public Crypto {
+public:
+    ErrorCode acquireContext(CryptProvider& provider) override;
+    ErrorCode releaseContext(CryptProvider provider) override;
+    ErrorCode createSha256(CryptProvider provider, CryptHash& hash) override;
+    ErrorCode hashData(CryptHash hash, const std::uint8_t* data, std::uint32_t size) override;
+    ErrorCode hashValue(CryptHash hash, std::array<std::uint8_t, sha256Size>& digest) override;
+    ErrorCode destroyHash(CryptHash hash) override;
+};
 class Win32Internet final : public Internet {
 public:
     ErrorCode closeHandle(InternetHandle handle) override;

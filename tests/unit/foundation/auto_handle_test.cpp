@@ -62,6 +62,9 @@ TEST_F(AutoHandleTest, FailedCloseIsLoggedNeverThrown) {
         {"RegCloseKey", [] { AutoRegKey k(static_cast<platform::RegKey>(0x1234)); }, "Registry.closeKey"},
         {"InternetCloseHandle", [] { AutoInternetHandle i(static_cast<platform::InternetHandle>(0x1234)); },
          "Internet.closeHandle"},
+        {"CryptReleaseContext", [] { AutoCryptProvider p(static_cast<platform::CryptProvider>(0x1234)); },
+         "Crypto.releaseContext"},
+        {"CryptDestroyHash", [] { AutoCryptHash h(static_cast<platform::CryptHash>(0x1234)); }, "Crypto.destroyHash"},
     };
     for (const auto& row : rows) {
         sim->faults().fail(row.operation, platform::err::invalidHandle);

@@ -1,0 +1,131 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <functional>
+#include <iterator>
+#include <string>
+#include <string_view>
+
+#include "contract.h"
+#include "foundation/sha256.h"
+#include "platform/win_errors.h"
+
+namespace {
+
+using Digest = std::array<std::uint8_t, platform::Crypto::sha256Size>;
+
+platform::Crypto& crypto() { return platform::machine().crypto(); }
+
+/// A provider context and one SHA-256 hash made from it, released in the right order at the end.
+struct Session {
+    Session() {
+        EXPECT_EQ(crypto().acquireContext(provider), platform::err::success);
+        EXPECT_EQ(crypto().createSha256(provider, hash), platform::err::success);
+    }
+    ~Session() {
+        if (hash != platform::CryptHash::null) {
+            EXPECT_EQ(crypto().destroyHash(hash), platform::err::success);
+        }
+        EXPECT_EQ(crypto().releaseContext(provider), platform::err::success);
+    }
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    platform::ErrorCode add(std::string_view bytes) {
+        return crypto().hashData(hash, reinterpret_cast<const std::uint8_t*>(bytes.data()),
+                                 static_cast<std::uint32_t>(bytes.size()));
+    }
+    std::string value() {
+        Digest digest{};
+        EXPECT_EQ(crypto().hashValue(hash, digest), platform::err::success);
+        return toLowerHex(digest);
+    }
+
+    platform::CryptProvider provider{};
+    platform::CryptHash hash{};
+};
+
+TEST(CryptoContract, KnownVectors) {
+    const struct {
+        const char* name;
+        std::string_view input;
+        const char* digest;
+    } rows[] = {
+        {"empty", "", "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"},
+        {"abc", "abc", "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"},
+        {"two blocks of padding", "abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq",
+         "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1"},
+    };
+    for (const auto& row : rows) {
+        Session session;
+        EXPECT_EQ(session.add(row.input), platform::err::success) << row.name;
+        EXPECT_EQ(session.value(), row.digest) << row.name;
+    }
+    Session untouched;
+    EXPECT_EQ(untouched.value(), rows[0].digest) << "a hash given no data at all";
+}
+
+TEST(CryptoContract, PiecesHashLikeTheWhole) {
+    std::string buffer(1 << 20, '\0');
+    for (std::size_t i = 0; i < buffer.size(); ++i) buffer[i] = static_cast<char>((i * 7919) >> 5);
+    Session whole;
+    ASSERT_EQ(whole.add(buffer), platform::err::success);
+
+    Session pieces;
+    const std::size_t sizes[] = {1, 0, 63, 64, 65, 4093, 65537, 333333};
+    std::string_view rest = buffer;
+    for (std::size_t i = 0; !rest.empty(); ++i) {
+        const auto size = std::min(rest.size(), sizes[i % std::size(sizes)]);
+        ASSERT_EQ(pieces.add(rest.substr(0, size)), platform::err::success) << "piece " << i;
+        rest.remove_prefix(size);
+    }
+    EXPECT_EQ(pieces.value(), whole.value());
+}
+
+TEST(CryptoContract, TakingTheValueFinishesTheHash) {
+    Session session;
+    ASSERT_EQ(session.add("abc"), platform::err::success);
+    session.value();
+    EXPECT_EQ(session.add("d"), platform::err::badHashState);
+    EXPECT_EQ(session.add(""), platform::err::badHashState);
+}
+
+// CryptoAPI handles are pointers advapi32 checks; a null or stale one is an invalid parameter.
+TEST(CryptoContract, StaleAndNullHandlesAreRefused) {
+    Digest digest{};
+    platform::CryptHash made{};
+    const std::uint8_t byte = 0;
+    platform::CryptProvider released{};
+    platform::CryptHash destroyed{};
+    const platform::CryptHash nullHash{};
+    const platform::CryptProvider nullProvider{};
+    const struct {
+        const char* name;
+        std::function<platform::ErrorCode()> call;
+    } rows[] = {
+        {"hash data, destroyed", [&] { return crypto().hashData(destroyed, &byte, 1); }},
+        {"hash value, destroyed", [&] { return crypto().hashValue(destroyed, digest); }},
+        {"destroy, destroyed", [&] { return crypto().destroyHash(destroyed); }},
+        {"create hash, released", [&] { return crypto().createSha256(released, made); }},
+        {"release, released", [&] { return crypto().releaseContext(released); }},
+        {"hash data, null", [&] { return crypto().hashData(nullHash, &byte, 1); }},
+        {"hash value, null", [&] { return crypto().hashValue(nullHash, digest); }},
+        {"destroy, null", [&] { return crypto().destroyHash(nullHash); }},
+        {"create hash, null", [&] { return crypto().createSha256(nullProvider, made); }},
+        {"release, null", [&] { return crypto().releaseContext(nullProvider); }},
+    };
+
+    // Nothing allocates between freeing and the calls, so the freed memory is not handed out again.
+    ASSERT_EQ(crypto().acquireContext(released), platform::err::success);
+    ASSERT_EQ(crypto().createSha256(released, destroyed), platform::err::success);
+    ASSERT_EQ(crypto().destroyHash(destroyed), platform::err::success);
+    ASSERT_EQ(crypto().releaseContext(released), platform::err::success);
+    platform::ErrorCode codes[std::size(rows)] = {};
+    for (std::size_t i = 0; i < std::size(rows); ++i) codes[i] = rows[i].call();
+    for (std::size_t i = 0; i < std::size(rows); ++i) {
+        EXPECT_EQ(codes[i], platform::err::invalidParameter) << rows[i].name;
+    }
+}
+
+}  // namespace
