@@ -29,6 +29,8 @@ inline constexpr const char* baseImageName = "baseimage8";
 // The embedded product package and where it is written.
 inline constexpr const char* packageResourceType = "ZARN_INSTALLER";
 inline constexpr std::uint32_t packageResourceId = 103;
+/// The package's SHA-256 as 64 hex digits, recorded by the build under the package's id.
+inline constexpr const char* packageDigestResourceType = "ZARN_INSTALLER_SHA256";
 inline constexpr const char* packageVersion = "1.8.0_45";
 
 inline constexpr const char* initialCountryCode = "YY";

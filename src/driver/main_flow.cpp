@@ -310,6 +310,7 @@ private:
         if (s_.silent) {
             CreateSilentInstallKey();
             packageRan(p_.payload.execCommand(action_));
+            p_.payload.releasePackage();
             return;
         }
         p_.progress.create();
@@ -326,6 +327,7 @@ private:
                 packageRan(p_.payload.execCommand(action_));
             }
         }
+        p_.payload.releasePackage();
         p_.progress.hide();
         if (s_.installResult == 0) {
             if (!launchedFromTulk()) s_.removalResult = p_.removal.run();

@@ -21,10 +21,11 @@ std::string ComposeCommandLine(const PackageAction& action) {
     return msi::buildCommandLine(action.extraCommandLine, action.properties);
 }
 
-int ExecCommand(const PackageAction& action) {
+int ExecCommand(const PackageAction& action, const std::function<bool()>& packageIntact) {
     WritePolicyValue(postStatusUrlValue, std::nullopt);
     int result = notAnInstallerError;
     try {
+        if (packageIntact && !packageIntact()) return result;
         InstallCallback callback;
         msi::action<msi::install> install;
         install.properties = action.properties;

@@ -110,6 +110,8 @@ public:
     virtual std::string commandLine(const PackageAction& action) = 0;
     /// 0, a Windows Installer error code, or 1603.
     virtual int execCommand(const PackageAction& action) = 0;
+    /// Lets go of the written package once it has run for the last time.
+    virtual void releasePackage() = 0;
 };
 
 /// The welcome and change-folder pages.

@@ -3,8 +3,7 @@
 #include "driver/stand_ins.h"
 
 #include "driver/configuration_phase.h"
-#include "driver/package_run.h"
-#include "driver/payload_extraction.h"
+#include "driver/embedded_payload.h"
 #include "driver/runtime_rules_phase.h"
 #include "driver/startup_phase.h"
 #include "driver/system_phase.h"
@@ -20,13 +19,9 @@ public:
 };
 
 // Stands in for the options document only; extraction, the command line and the package run are real.
-class PayloadStandIn final : public Payload {
+class PayloadStandIn final : public EmbeddedPayload {
 public:
-    std::string preparePackagePath() override { return driver::preparePackagePath(); }
-    bool writePackage(const std::string& path) override { return driver::writePackage(path); }
     int getOptionsFromXmlIfOnline() override { return 0; }
-    std::string commandLine(const PackageAction& action) override { return ComposeCommandLine(action); }
-    int execCommand(const PackageAction& action) override { return ExecCommand(action); }
 };
 
 // Stands in for the wizard pages: the user accepts every page as it is.

@@ -156,6 +156,7 @@ public:
         if (results.size() > 1) results.erase(results.begin());
         return result;
     }
+    void releasePackage() override { events.add("release package"); }
 };
 
 class FakeWizard final : public Wizard {

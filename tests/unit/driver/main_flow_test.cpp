@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
+#include <iterator>
 
 #include "driver/config_keys.h"
 #include "driver/install_flag.h"
@@ -106,6 +108,7 @@ TEST_F(MainFlowTest, SuccessfulUiRunWalksEveryPhaseInOrder) {
         "export",
         "progress create",
         "run package",
+        "release package",
         "progress hide",
         "removal",
         "complete dir= verify=0 medhigh=0 method=zoff",
@@ -229,6 +232,8 @@ TEST_F(MainFlowTest, ReinstallStatusRunsThePackageAgainUnderTheSameDialog) {
     EXPECT_EQ(run(), 0);
     EXPECT_EQ(f.events.count("run package"), 2);
     EXPECT_EQ(f.events.count("progress create"), 1);
+    ASSERT_EQ(f.events.count("release package"), 1) << "held until the last run has finished";
+    EXPECT_EQ(*std::prev(std::find(f.events.list.begin(), f.events.list.end(), "release package")), "run package");
     EXPECT_FALSE(keyExists("SOFTWARE\\Mendara"));
 }
 
