@@ -111,7 +111,11 @@ class Machine:
 
     def run_installer(self, *arguments):
         """Runs kobuoffline.exe with the arguments; returns its full exit code and output."""
-        completed = self.wine(self.windows_path_of(LAUNCHER), self.installer, *arguments, check=False)
+        return self.run_program(self.installer, *arguments)
+
+    def run_program(self, program, *arguments):
+        """Runs a Windows program (a path or a name on the search path); returns its full exit code and output."""
+        completed = self.wine(self.windows_path_of(LAUNCHER), program, *arguments, check=False)
         match = re.search(r"exit code: (-?\d+)", completed.stdout)
         if not match:
             raise AssertionError("the launcher reported no exit code: %r %r" % (completed.stdout, completed.stderr))

@@ -4,10 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdio>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "support/progress_bar.h"
 #include "support/wine_paths.h"
 #include "support/wine_runtime_key.h"
 
@@ -16,12 +19,14 @@
 #include "msi/action.h"
 #include "msi/install_callback.h"
 #include "msi/msi_error.h"
+#include "progress/operation_sequence.h"
 #include "platform/win32/win32_machine.h"
 
 namespace {
 
 platform::win32::Win32Machine machine;
-std::string packages;  // the directory holding the test packages, as Wine sees it
+std::string packages;      // the directory holding the test packages, as Wine sees it
+std::string productPackage;  // the product package kobuoffline.exe carries
 
 constexpr const char* runtimeVersion = "1.5.0_10";
 
@@ -68,6 +73,91 @@ TEST(MsiWine, InstallsAndRemovesAPackageReportingSteps) {
     EXPECT_FALSE(runtimeKeyExists(runtimeVersion));
 }
 
+// The progress dialog's side of an install: an OperationSequence polling the mailbox, remembering each
+// operation it started timing.
+class DialogReader {
+public:
+    explicit DialogReader(const ipc::SharedMemoryUnsafe& section)
+        : sequence_(section, progress::installationChunks(), bar_, 100, 1), thread_([this] { read(); }) {}
+    ~DialogReader() { stop(); }
+
+    void stop() {
+        stop_ = true;
+        if (thread_.joinable()) thread_.join();
+    }
+    std::uint32_t current() const { return current_; }
+    /// Waits up to `ms` for operation `id` to be the current one.
+    bool waitFor(std::uint32_t id, DWORD ms) const {
+        for (const DWORD until = GetTickCount() + ms; current_ != id; Sleep(1)) {
+            if (GetTickCount() > until) return false;
+        }
+        return true;
+    }
+    const std::vector<std::uint32_t>& started() const { return started_; }
+
+private:
+    void read() {
+        while (!stop_) {
+            sequence_.poll();
+            const std::uint32_t id = sequence_.currentOperationId();
+            if (id != 0 && (started_.empty() || started_.back() != id)) started_.push_back(id);
+            current_ = id;
+            Sleep(1);
+        }
+    }
+
+    test_support::Bar bar_;
+    progress::OperationSequence sequence_;
+    std::vector<std::uint32_t> started_;
+    std::atomic<std::uint32_t> current_{0};
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
+
+// The installer's own callback, waiting after each operation it posts until the reader has taken it up:
+// Windows Installer starts the first actions within milliseconds of each other.
+class PacedSteps final : public msi::Callback {
+public:
+    PacedSteps(const ipc::SharedMemoryUnsafe& section, const DialogReader& reader)
+        : mailbox_(section), reader_(reader) {}
+    void handleMessage(std::uint32_t type, std::uint32_t flags, const std::string& text) override {
+        const auto before = mailbox_.read();
+        steps_.handleMessage(type, flags, text);
+        const auto after = mailbox_.read();
+        if (!(after == before) && after.getId() != 0) reader_.waitFor(after.getId(), 2000);
+    }
+
+private:
+    const ipc::SharedMemory<ipc::Operation> mailbox_;
+    const DialogReader& reader_;
+    InstallCallback steps_;
+};
+
+TEST(MsiWine, TheProductPackageReportsOperationsOneToSevenInOrder) {
+    const auto section = ipc::SharedMemoryUnsafe::create(ipc::operationSequenceSectionName);
+    ipc::SharedMemory<ipc::Operation>(section).write(ipc::Operation());
+    DialogReader reader(section);
+    PacedSteps steps(section, reader);
+
+    msi::action<msi::install> install;
+    install.packagePath = productPackage;
+    install.uiLevel = 2;
+    install.callback = &steps;
+    ASSERT_NO_THROW(install.execute());
+    // The package's own last step holds the mailbox long enough to be seen.
+    EXPECT_TRUE(reader.waitFor(7, 2000));
+    reader.stop();
+    EXPECT_EQ(reader.started(), (std::vector<std::uint32_t>{1, 2, 3, 4, 5, 6, 7}));
+    EXPECT_TRUE(runtimeKeyExists("1.8.0_45"));
+
+    msi::action<msi::install> remove;
+    remove.packagePath = productPackage;
+    remove.uiLevel = 2;
+    remove.commandLine = "REMOVE=ALL";
+    ASSERT_NO_THROW(remove.execute());
+    EXPECT_FALSE(runtimeKeyExists("1.8.0_45"));
+}
+
 TEST(MsiWine, AMissingPackageGivesItsCodeAndText) {
     msi::action<msi::install> install;
     install.packagePath = packages + "\\no_such_package.msi";
@@ -97,5 +187,6 @@ int main(int argc, char** argv) {
     platform::installMachine(&machine);
     startLogging();
     packages = windowsPathOfHost(argc > 1 ? argv[1] : ".");
+    productPackage = windowsPathOfHost(argc > 2 ? argv[2] : "kobu1.8.0_45.msi");
     return RUN_ALL_TESTS();
 }
