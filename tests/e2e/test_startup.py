@@ -4,9 +4,9 @@ from harness import Scenario, parse_log
 
 
 class Startup(Scenario):
-    def test_run_without_a_package_returns_one(self):
+    def test_silent_run_logs_in_records_and_ends_with_its_exit_code(self):
         result = self.machine.run_installer("/s", "INSTALL_SILENT=Enable")
-        self.assertEqual(result.exit_code, 1)
+        self.assertEqual(result.exit_code, 0)
 
         records = parse_log(self.machine.log())
         begin = self.assertLogged(records, "INFO", "Wrapper begin...")
@@ -15,7 +15,7 @@ class Startup(Scenario):
         self.assertEqual(begin["file"], "main_flow.cpp")
         self.assertEqual(begin["pid"], line["pid"])
         self.assertRegex(begin["date"], r"^20\d\d/\d\d/\d\d$")
-        self.assertEqual(records[-1]["message"], "Wrapper exit code: 1")
+        self.assertEqual(records[-1]["message"], "Wrapper exit code: 0")
         self.assertIsNone(self.machine.reg_query(r"HKLM\SOFTWARE\Mendara\SilentInstall", "x"))
 
     def test_each_scenario_starts_clean(self):
@@ -32,5 +32,5 @@ class Startup(Scenario):
 
     def test_install_status_is_cleared_at_start_and_end(self):
         self.machine.reg_add(r"HKLM\SOFTWARE\Mendara", "InstallStatus", "reinstall", view=64)
-        self.assertEqual(self.machine.run_installer("/s").exit_code, 1)
+        self.assertEqual(self.machine.run_installer("/s").exit_code, 0)
         self.assertIsNone(self.machine.reg_query(r"HKLM\SOFTWARE\Mendara", "InstallStatus"))
