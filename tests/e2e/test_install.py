@@ -11,6 +11,7 @@ PRODUCT_CODE = "{37B35BF5-14AE-4DB5-98C5-3A96418045F0}"
 RUNTIME_FILE = "C:\\ProgramData\\Corvane\\Zarn\\zarn.settings.cfg"
 FAILING = os.environ.get("ZARN_KOBUOFFLINE_FAILING", "")
 FAILING_PACKAGE = os.environ.get("ZARN_FAILING_PACKAGE", "")
+MISMATCHED = os.environ.get("ZARN_KOBUOFFLINE_MISMATCHED", "")
 INSTALLED_FILES = ("release", "COPYRIGHT", "bin\\kobustep.exe")
 
 
@@ -92,3 +93,23 @@ class FailingPackage(Scenario):
         self.assertFalse(os.path.exists(self.machine.host_path(DEFAULT_HOME + "release")))
         messages = [r["message"] for r in parse_log(self.machine.log())]
         self.assertEqual(messages[-1], "Wrapper exit code: %d" % expected)
+
+
+class MismatchedPackage(Scenario):
+    def test_a_package_unlike_the_recorded_digest_is_not_run(self):
+        if not (MISMATCHED and FAILING_PACKAGE):
+            self.skipTest("run through ctest in the win64 tree")
+        self.machine.installer = self.machine.windows_path_of(MISMATCHED)
+        result = self.machine.run_installer("/s")
+        self.assertEqual(result.exit_code, 1603, self.machine.log())
+        self.assertIsNone(self.machine.reg_query(RUNTIME_KEY, "BuildNumber"))
+        messages = [r["message"] for r in parse_log(self.machine.log())]
+        checks = [m for m in messages if m.startswith("Checksum verification for \"")]
+        self.assertEqual(len(checks), 1, messages)
+        with open(FAILING_PACKAGE + ".sha256") as f:
+            recorded = f.read()
+        with open(os.path.join(os.path.dirname(FAILING_PACKAGE), "kobu1.8.0_45.msi.sha256")) as f:
+            carried = f.read()
+        self.assertTrue(checks[0].endswith("\\kobu1.8.0_45.msi\" file failed: expected=[%s]; actual=[%s]; "
+                                           "algorithm=32780." % (recorded, carried)), checks[0])
+        self.assertEqual(messages[-1], "Wrapper exit code: 1603")
