@@ -14,8 +14,8 @@
 
 namespace {
 
-// The dialog looks at the mailbox every 100 ms; holding on a little lets it see every step even when
-// the steps follow each other closely.
+// The dialog looks at the mailbox every 100 ms; when one is reading, holding on a little lets it see
+// every step even when the steps follow each other closely. A silent install has no reader.
 constexpr DWORD visibleForMs = 200;
 
 int postOperation(const wchar_t* argument) {
@@ -23,8 +23,9 @@ int postOperation(const wchar_t* argument) {
     const unsigned long id = std::wcstoul(argument, &end, 10);
     if (end == argument || *end != L'\0' || id == 0) return 0;
     try {
-        ipc::OperationMailbox::postOperation(static_cast<std::uint32_t>(id));
-        Sleep(visibleForMs);
+        const ipc::ClientOperation client(ipc::operationSequenceSectionName);
+        ipc::OperationMailbox(client.section()).post(static_cast<std::uint32_t>(id));
+        if (client.foundReader()) Sleep(visibleForMs);
     } catch (...) {
     }
     return 0;

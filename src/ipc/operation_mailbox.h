@@ -37,6 +37,8 @@ public:
     explicit ClientOperation(const char* name);
 
     const SharedMemoryUnsafe& section() const { return *opened_; }
+    /// False when this client had to create the section: nobody is reading.
+    bool foundReader() const { return !created_.has_value(); }
 
 private:
     std::optional<SharedMemoryUnsafe> created_;

@@ -73,6 +73,9 @@ TEST_F(SharedMemoryTest, WriterWithoutReaderPostsIntoItsOwnSection) {
     const auto reader = SharedMemoryUnsafe::create("Read");
     ipc::OperationMailbox::postOperation(3, "Read");
     EXPECT_EQ(SharedMemory<Operation>(reader).read(), Operation(3, Operation::Started));
+
+    EXPECT_TRUE(ipc::ClientOperation("Read").foundReader());
+    EXPECT_FALSE(ipc::ClientOperation("Unread").foundReader());
 }
 
 /// Runs `child` in a forked copy of this process; true when it exited with 0.
