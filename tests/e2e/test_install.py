@@ -57,7 +57,8 @@ class Install(Scenario):
         return raw.decode("utf-16-le", errors="ignore") if raw[1:2] == b"\0" else raw.decode("latin-1")
 
     def test_static_request_marks_the_copy_and_a_later_plain_run_leaves_it(self):
-        self.assertEqual(self.machine.run_installer("/s", "MSI_CMDLINE=STATIC=1").exit_code, 0, self.machine.log())
+        self.assertEqual(self.machine.run_installer("/s", "STATIC=Enable").exit_code, 0, self.machine.log())
+        self.assertIn('MSI command line: STATIC="Enable"', self.messages())
         self.assertEqual(self.machine.reg_query(RUNTIME_KEY + "\\MSI", "MODE"), "S")
         result = self.machine.run_installer("/s")
         self.assertEqual(result.exit_code, -1, self.machine.log())
