@@ -27,9 +27,8 @@ constexpr int sha256AlgorithmId = 0x800C;
 
 bool HeldPackage::hold(const std::string& path) {
     path_ = path;
-    const auto error = platform::machine().fileSystem().createFile(path, file::genericRead, file::shareRead,
-                                                                   file::openExisting, file::attributeNormal,
-                                                                   *handle_.put());
+    const auto error = platform::machine().fileSystem().createFile(
+        path, file::genericRead, file::shareRead, file::openExisting, file::attributeNormal, *handle_.put());
     if (error == err::success) return true;
     LOG_ERROR(tstrings::format("Cannot hold the package \"%s\" against changes: error %d", path.c_str(),
                                static_cast<int>(error)));
@@ -43,14 +42,13 @@ bool HeldPackage::matches(const Sha256Digest& expected) {
     }
     try {
         std::uint64_t position = 0;
-        const auto rewound =
-            platform::machine().fileSystem().setFilePointer(handle_.get(), 0, file::begin, position);
+        const auto rewound = platform::machine().fileSystem().setFilePointer(handle_.get(), 0, file::begin, position);
         if (rewound != err::success) throw SysError("SetFilePointer failed", nullptr, rewound);
         const Sha256Digest actual = sha256OfFile(handle_.get(), hashBlockSize);
         if (actual == expected) return true;
-        LOG_ERROR(tstrings::format("Checksum verification for \"%s\" file failed: expected=[%s]; actual=[%s]; algorithm=%d.",
-                                   path_.c_str(), toLowerHex(expected).c_str(), toLowerHex(actual).c_str(),
-                                   sha256AlgorithmId));
+        LOG_ERROR(tstrings::format(
+            "Checksum verification for \"%s\" file failed: expected=[%s]; actual=[%s]; algorithm=%d.", path_.c_str(),
+            toLowerHex(expected).c_str(), toLowerHex(actual).c_str(), sha256AlgorithmId));
     }
     ZARN_CATCH_ALL
     return false;

@@ -148,8 +148,11 @@ std::optional<InstalledProduct> ZarnEnvironment::findByVersion(const std::vector
     const ZarnVersion wanted(versionText);
     // Runtimes register their full version with its build; a text without one names every build.
     const bool anyBuild = wanted[ZarnVersionDetails::build] == 0;
+    const auto comparable = [anyBuild](const ZarnVersion& v) {
+        return anyBuild ? ZarnVersionDetails::noBuildCopy(v) : v;
+    };
     for (const auto& p : products) {
-        if (anyBuild ? ZarnVersionDetails::noBuildCopy(p.version) == ZarnVersionDetails::noBuildCopy(wanted) : p.version == wanted) return p;
+        if (comparable(p.version) == comparable(wanted)) return p;
     }
     return std::nullopt;
 }

@@ -16,8 +16,7 @@ namespace {
 namespace err = platform::err;
 namespace file = platform::file;
 
-const std::string packagePath =
-    "C:\\Users\\test\\AppData\\LocalLow\\Pellam\\Zarn\\kobu1.8.0_45_x64\\kobu1.8.0_45.msi";
+const std::string packagePath = "C:\\Users\\test\\AppData\\LocalLow\\Pellam\\Zarn\\kobu1.8.0_45_x64\\kobu1.8.0_45.msi";
 const std::vector<std::uint8_t> packageBytes(20000, 0x5A);
 
 // What the installer would do without the options document.
@@ -39,7 +38,7 @@ protected:
         machine.resources().add(platform::ResourceId::of("ZARN_INSTALLER"), platform::ResourceId::of(103), 0, package);
         if (!digest.empty()) {
             machine.resources().add(platform::ResourceId::of("ZARN_INSTALLER_SHA256"), platform::ResourceId::of(103), 0,
-                                 std::vector<std::uint8_t>(digest.begin(), digest.end()));
+                                    std::vector<std::uint8_t>(digest.begin(), digest.end()));
         }
     }
 
@@ -47,7 +46,7 @@ protected:
     platform::ErrorCode openPackage(std::uint32_t access, std::uint32_t share) {
         AutoHandle handle;
         const auto error = platform::machine().fileSystem().createFile(packagePath, access, share, file::openExisting,
-                                                        file::attributeNormal, *handle.put());
+                                                                       file::attributeNormal, *handle.put());
         if (error != err::success) handle.release();
         return error;
     }
@@ -81,8 +80,7 @@ TEST_F(EmbeddedPayloadTest, APackageNotAsBuiltIsNotRun) {
         {"digest of other bytes", otherDigest,
          "\tERROR: Checksum verification for \"" + packagePath + "\" file failed: expected=[" + otherDigest +
              "]; actual=[" + toLowerHex(sha256Of(packageBytes)) + "]; algorithm=32780.\n"},
-        {"no digest recorded", "",
-         "\tERROR: The program carries no digest of its package; the package is not run\n"},
+        {"no digest recorded", "", "\tERROR: The program carries no digest of its package; the package is not run\n"},
         {"digest not hex", std::string(64, 'g'),
          "\tERROR: The program carries no digest of its package; the package is not run\n"},
         {"package cannot be held", toLowerHex(sha256Of(packageBytes)),
@@ -115,8 +113,8 @@ TEST_F(EmbeddedPayloadTest, AFileChangedBeforeTheHoldDoesNotMatch) {
     payload.releasePackage();
     {
         AutoHandle writer;
-        ASSERT_EQ(platform::machine().fileSystem().createFile(packagePath, file::genericWrite, file::shareNone, file::openExisting,
-                                               file::attributeNormal, *writer.put()),
+        ASSERT_EQ(platform::machine().fileSystem().createFile(packagePath, file::genericWrite, file::shareNone,
+                                                              file::openExisting, file::attributeNormal, *writer.put()),
                   err::success);
         std::uint32_t written = 0;
         ASSERT_EQ(sim->fileSystem().writeFile(writer.get(), "X", 1, written), err::success);
