@@ -89,6 +89,15 @@ ErrorCode SimInstaller::installProduct(std::string_view packagePath, std::string
         filter = filter_;
         context = context_;
     }
+    platform::Handle file = platform::Handle::null;
+    if (!readPackageFile(packagePath, file)) return err::installPackageOpenFailed;
+    const struct Closer {
+        HandleTable& handles;
+        platform::Handle file;
+        ~Closer() {
+            if (file != platform::Handle::null) handles.close(file);
+        }
+    } closer{handles_, file};
     // The handler runs unlocked: it may call back into the machine, as real handlers do.
     for (const auto& [code, text] : package.messages) {
         // The filter holds one bit per message type.
@@ -98,6 +107,13 @@ ErrorCode SimInstaller::installProduct(std::string_view packagePath, std::string
     }
     if (package.effects) package.effects();
     return package.result;
+}
+
+bool SimInstaller::readPackageFile(std::string_view packagePath, platform::Handle& file) {
+    if (!files_.exists(packagePath)) return true;
+    return files_.createFile(packagePath, platform::file::genericRead, platform::file::shareRead,
+                             platform::file::openExisting, platform::file::attributeNormal, file,
+                             {}) == err::success;
 }
 
 }  // namespace sim

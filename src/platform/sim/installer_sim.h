@@ -12,6 +12,8 @@
 
 #include "platform/installer.h"
 #include "platform/sim/faults.h"
+#include "platform/sim/file_system_sim.h"
+#include "platform/sim/handle_table.h"
 
 namespace sim {
 
@@ -40,9 +42,11 @@ public:
     /// The level a fresh process starts with (INSTALLUILEVEL_DEFAULT).
     static constexpr std::uint32_t defaultUiLevel = 1;
 
-    explicit SimInstaller(Faults& faults) : faults_(faults) {}
+    SimInstaller(Faults& faults, SimFileSystem& files, HandleTable& handles)
+        : faults_(faults), files_(files), handles_(handles) {}
 
-    /// Makes `path` (compared without case) an installable package.
+    /// Makes `path` (compared without case) an installable package. When a file is there too, a run
+    /// reads it as Windows Installer does: for reading, beside other readers only.
     void addPackage(const std::string& path, ScriptedPackage package);
 
     std::uint32_t uiLevel() const;
@@ -58,7 +62,12 @@ public:
     platform::ErrorCode installProduct(std::string_view packagePath, std::string_view commandLine) override;
 
 private:
+    /// Opens the package file, when there is one, for the length of a run; false when it cannot.
+    bool readPackageFile(std::string_view packagePath, platform::Handle& file);
+
     Faults& faults_;
+    SimFileSystem& files_;
+    HandleTable& handles_;
     mutable std::mutex mutex_;
     std::map<std::string, ScriptedPackage> packages_;  // by lower-case path
     std::uint32_t uiLevel_ = defaultUiLevel;

@@ -37,7 +37,7 @@ Machine::Machine(std::filesystem::path root, bool owned)
       resources_(faults_),
       desktop_(faults_),
       processes_(faults_, handles_, fileSystem_),
-      installer_(faults_),
+      installer_(faults_, fileSystem_, handles_),
       internet_(faults_),
       crypto_(faults_) {
     // A fresh Windows installation has its well-known folders.
