@@ -112,8 +112,7 @@ ErrorCode SimInstaller::installProduct(std::string_view packagePath, std::string
 bool SimInstaller::readPackageFile(std::string_view packagePath, platform::Handle& file) {
     if (!files_.exists(packagePath)) return true;
     return files_.createFile(packagePath, platform::file::genericRead, platform::file::shareRead,
-                             platform::file::openExisting, platform::file::attributeNormal, file,
-                             {}) == err::success;
+                             platform::file::openExisting, platform::file::attributeNormal, file, {}) == err::success;
 }
 
 }  // namespace sim
