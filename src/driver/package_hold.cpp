@@ -43,7 +43,10 @@ bool HeldPackage::matches(const Sha256Digest& expected) {
     try {
         std::uint64_t position = 0;
         const auto rewound = platform::machine().fileSystem().setFilePointer(handle_.get(), 0, file::begin, position);
-        if (rewound != err::success) throw SysError("SetFilePointer failed", nullptr, rewound);
+        if (rewound != err::success) {
+            ZARN_THROW(SysError, "SetFilePointer failed",
+                       platform::machine().system().apiAddress("kernel32", "SetFilePointerEx"), rewound);
+        }
         const Sha256Digest actual = sha256OfFile(handle_.get(), hashBlockSize);
         if (actual == expected) return true;
         LOG_ERROR(tstrings::format(

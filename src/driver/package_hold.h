@@ -19,7 +19,6 @@ public:
     bool matches(const Sha256Digest& expected);
     /// Lets the file go.
     void release() { handle_.reset(); }
-    bool held() const { return static_cast<bool>(handle_); }
 
 private:
     std::string path_;
