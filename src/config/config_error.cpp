@@ -29,20 +29,13 @@ struct ErrorMessage {
 };
 
 constexpr ErrorMessage messages[] = {
-    {200, idsConfigInternalError, true, Arguments::none},
-    {300, idsConfigEmptyArgument, false, Arguments::none},
-    {304, idsConfigCannotOpen, true, Arguments::text},
-    {305, idsConfigNoPermission, true, Arguments::text},
-    {306, idsConfigWriteFailed, true, Arguments::none},
-    {307, idsConfigReadFailed, true, Arguments::text},
-    {308, idsConfigWrongType, false, Arguments::none},
-    {309, idsConfigUnknownKey, false, Arguments::none},
-    {310, idsConfigPathTooLong, true, Arguments::none},
-    {311, idsConfigPathInvalid, true, Arguments::none},
-    {312, idsConfigPathNotPlainText, true, Arguments::none},
-    {313, idsConfigMalformed, true, Arguments::textAndLine},
-    {314, idsConfigNotPlainText, true, Arguments::text},
-    {315, idsConfigFileTooLong, true, Arguments::text},
+    {200, idsConfigInternalError, true, Arguments::none},    {300, idsConfigEmptyArgument, false, Arguments::none},
+    {304, idsConfigCannotOpen, true, Arguments::text},       {305, idsConfigNoPermission, true, Arguments::text},
+    {306, idsConfigWriteFailed, true, Arguments::none},      {307, idsConfigReadFailed, true, Arguments::text},
+    {308, idsConfigWrongType, false, Arguments::none},       {309, idsConfigUnknownKey, false, Arguments::none},
+    {310, idsConfigPathTooLong, true, Arguments::none},      {311, idsConfigPathInvalid, true, Arguments::none},
+    {312, idsConfigPathNotPlainText, true, Arguments::none}, {313, idsConfigMalformed, true, Arguments::textAndLine},
+    {314, idsConfigNotPlainText, true, Arguments::text},     {315, idsConfigFileTooLong, true, Arguments::text},
     {3090, idsConfigSwitchErrors, true, Arguments::text},
 };
 
@@ -51,31 +44,6 @@ std::optional<ErrorMessage> messageFor(std::int32_t code) {
         if (message.code == code) return message;
     }
     return std::nullopt;
-}
-
-// The string table's "%s" placeholders are filled in order by hand: a translated text is no format
-// string to hand to printf.
-std::string fillIn(const std::string& pattern, const std::vector<std::string>& arguments) {
-    std::string out;
-    std::size_t next = 0;
-    for (std::size_t i = 0; i < pattern.size(); ++i) {
-        if (pattern[i] == '%' && i + 1 < pattern.size() && pattern[i + 1] == 's' && next < arguments.size()) {
-            out += arguments[next++];
-            ++i;
-        } else {
-            out += pattern[i];
-        }
-    }
-    return out;
-}
-
-// Cut to the buffer without splitting a UTF-8 sequence.
-std::string cut(std::string text) {
-    if (text.size() < messageBytes) return text;
-    std::size_t end = messageBytes - 1;
-    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
-    text.resize(end);
-    return text;
 }
 
 std::string lineOf(const OwnedConfig& configuration) {
@@ -111,13 +79,13 @@ bool InstallConfigData::ShowConfigError(platform::Module module, const OwnedConf
     if (message->arguments == Arguments::textAndLine) arguments.push_back(lineOf(configuration));
     try {
         const StringResource strings(messageLanguage(), module);
-        const std::string shown = cut(fillIn(strings.load(message->stringId), arguments));
+        const std::string shown =
+            tstrings::fitBuffer(tstrings::fillIn(strings.load(message->stringId), arguments), messageBytes);
         LOG_INFO(shown);
         if (message->shown && !silent) {
             platform::ErrorCode error = 0;
-            platform::machine().desktop().messageBox(platform::Window::null, shown,
-                                                     strings.load(idsConfigErrorCaption), platform::mb::iconError,
-                                                     error);
+            platform::machine().desktop().messageBox(platform::Window::null, shown, strings.load(idsConfigErrorCaption),
+                                                     platform::mb::iconError, error);
         }
     }
     ZARN_CATCH_ALL

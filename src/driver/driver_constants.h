@@ -31,7 +31,7 @@ inline constexpr const char* packageResourceType = "ZARN_INSTALLER";
 inline constexpr std::uint32_t packageResourceId = 103;
 /// The package's SHA-256 as 64 hex digits, recorded by the build under the package's id.
 inline constexpr const char* packageDigestResourceType = "ZARN_INSTALLER_SHA256";
-inline constexpr const char* packageVersion = "1.8.0_45";
+inline constexpr const char* packageVersion = product::plainVersion;
 
 inline constexpr const char* initialCountryCode = "YY";
 inline constexpr const char* installMethodOffline = "zoff";

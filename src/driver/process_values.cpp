@@ -1,18 +1,9 @@
 #include "driver/process_values.h"
 
 #include "foundation/product_constants.h"
+#include "foundation/tstrings_format.h"
 
 namespace driver {
-
-namespace {
-
-// Texts longer than their fields are cut, as the fixed buffers they fill would cut them.
-std::string fit(std::string text, std::size_t bytes) {
-    if (text.size() >= bytes) text.resize(bytes - 1);
-    return text;
-}
-
-}  // namespace
 
 const RuntimeIdentity& ThisRuntime() {
     static const RuntimeIdentity identity = [] {
@@ -32,8 +23,8 @@ ProcessValues& processValues() {
     return values;
 }
 
-void setCountryCode(std::string code) { processValues().countryCode = fit(std::move(code), 20); }
+void setCountryCode(std::string code) { processValues().countryCode = tstrings::fitBuffer(std::move(code), 20); }
 
-void setPostStatusUrl(std::string url) { processValues().postStatusUrl = fit(std::move(url), 256); }
+void setPostStatusUrl(std::string url) { processValues().postStatusUrl = tstrings::fitBuffer(std::move(url), 256); }
 
 }  // namespace driver

@@ -8,6 +8,8 @@ namespace product {
 
 /// The runtime this installer carries.
 inline constexpr const char* versionText = "1.8.0_45-b15";
+/// The version without its build, as names and messages show it.
+inline constexpr const char* plainVersion = "1.8.0_45";
 inline constexpr std::int32_t runtimeKind = 1;  // 0 would be a development kit
 inline constexpr const char* runtimePrefix = "kobu";
 inline constexpr std::int32_t processBitness = sizeof(void*) == 8 ? 64 : 32;

@@ -30,4 +30,27 @@ std::string format(const char* fmt, ...) {
     }
 }
 
+std::string fillIn(const std::string& pattern, const std::vector<std::string>& arguments) {
+    std::string out;
+    std::size_t next = 0;
+    for (std::size_t i = 0; i < pattern.size(); ++i) {
+        if (pattern[i] == '%' && i + 1 < pattern.size() && pattern[i + 1] == 's' && next < arguments.size()) {
+            out += arguments[next++];
+            ++i;
+        } else {
+            out += pattern[i];
+        }
+    }
+    return out;
+}
+
+std::string fitBuffer(std::string text, std::size_t bytes) {
+    if (bytes == 0) return {};
+    if (text.size() < bytes) return text;
+    std::size_t end = bytes - 1;
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+    text.resize(end);
+    return text;
+}
+
 }  // namespace tstrings
