@@ -45,3 +45,11 @@ void closeCryptProvider(platform::CryptProvider provider) noexcept {
 void closeCryptHash(platform::CryptHash hash) noexcept {
     closeUnlessNull("CryptDestroyHash", hash, [](auto h) { return platform::machine().crypto().destroyHash(h); });
 }
+
+void closeFont(platform::Font font) noexcept {
+    closeUnlessNull("DeleteObject", font, [](auto f) { return platform::machine().desktop().deleteFont(f); });
+}
+
+void closeBitmap(platform::Bitmap bitmap) noexcept {
+    closeUnlessNull("DeleteObject", bitmap, [](auto b) { return platform::machine().desktop().deleteBitmap(b); });
+}

@@ -12,6 +12,8 @@ void closeInternetHandle(platform::InternetHandle handle) noexcept;
 void closeRegHandle(platform::RegKey handle) noexcept;
 void closeCryptProvider(platform::CryptProvider provider) noexcept;
 void closeCryptHash(platform::CryptHash hash) noexcept;
+void closeFont(platform::Font font) noexcept;
+void closeBitmap(platform::Bitmap bitmap) noexcept;
 
 template <class Traits>
 class WinAutoHandle {
@@ -73,3 +75,5 @@ using AutoRegKey = WinAutoHandle<NullableHandleTraits<platform::RegKey, closeReg
 /// A hash needs its provider: declare the AutoCryptProvider before the AutoCryptHash made from it.
 using AutoCryptProvider = WinAutoHandle<NullableHandleTraits<platform::CryptProvider, closeCryptProvider>>;
 using AutoCryptHash = WinAutoHandle<NullableHandleTraits<platform::CryptHash, closeCryptHash>>;
+using AutoFont = WinAutoHandle<NullableHandleTraits<platform::Font, closeFont>>;
+using AutoBitmap = WinAutoHandle<NullableHandleTraits<platform::Bitmap, closeBitmap>>;

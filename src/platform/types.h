@@ -30,8 +30,12 @@ enum class CryptHash : std::uintptr_t { null = 0 };
 /// A loaded module (the executable itself is `self`).
 enum class Module : std::uintptr_t { null = 0, self = 1 };
 
-/// A top-level window.
+/// A window: a top-level window or a dialog.
 enum class Window : std::uintptr_t { null = 0 };
+
+/// GDI objects: a logical font and a bitmap.
+enum class Font : std::uintptr_t { null = 0 };
+enum class Bitmap : std::uintptr_t { null = 0 };
 
 inline std::uintptr_t raw(Handle h) { return static_cast<std::uintptr_t>(h); }
 inline std::uintptr_t raw(RegKey k) { return static_cast<std::uintptr_t>(k); }
@@ -40,6 +44,8 @@ inline std::uintptr_t raw(CryptProvider p) { return static_cast<std::uintptr_t>(
 inline std::uintptr_t raw(CryptHash h) { return static_cast<std::uintptr_t>(h); }
 inline std::uintptr_t raw(Module m) { return static_cast<std::uintptr_t>(m); }
 inline std::uintptr_t raw(Window w) { return static_cast<std::uintptr_t>(w); }
+inline std::uintptr_t raw(Font f) { return static_cast<std::uintptr_t>(f); }
+inline std::uintptr_t raw(Bitmap b) { return static_cast<std::uintptr_t>(b); }
 
 /// The broken-down local time of GetLocalTime.
 struct SystemTime {

@@ -35,7 +35,7 @@ Machine::Machine(std::filesystem::path root, bool owned)
       kernel_(faults_, handles_, SectionNamespace::prefixFor(root_)),
       system_(faults_),
       resources_(faults_),
-      desktop_(faults_),
+      desktop_(faults_, registry_, fileSystem_, resources_),
       processes_(faults_, handles_, fileSystem_),
       installer_(faults_, fileSystem_, handles_),
       internet_(faults_),
@@ -50,14 +50,14 @@ void Machine::installSystemPrograms() {
     const std::string windows = system_.settings().folders.at(platform::csidl::windows);
     const std::string system32 = system_.settings().folders.at(platform::csidl::system);
     // "cmd.exe /c exit N" ends with N, any other command with 0.
-    processes_.install(system32 + "\\cmd.exe", Program{[](const StartedProcess& p) -> std::uint32_t {
-                                                           const std::string line = lowerAscii(p.commandLine);
-                                                           const auto at = line.find("/c exit ");
-                                                           if (at == std::string::npos) return 0;
-                                                           return static_cast<std::uint32_t>(
-                                                               std::strtoul(line.c_str() + at + 8, nullptr, 10));
-                                                       },
-                                                       std::nullopt});
+    processes_.install(system32 + "\\cmd.exe",
+                       Program{[](const StartedProcess& p) -> std::uint32_t {
+                                   const std::string line = lowerAscii(p.commandLine);
+                                   const auto at = line.find("/c exit ");
+                                   if (at == std::string::npos) return 0;
+                                   return static_cast<std::uint32_t>(std::strtoul(line.c_str() + at + 8, nullptr, 10));
+                               },
+                               std::nullopt});
     // A busy child for the tests of waits and time-outs.
     processes_.install(system32 + "\\ping.exe", Program{nullptr, std::chrono::seconds(30)});
     // Without a package that knows the product code, msiexec answers "unknown product".
@@ -90,8 +90,6 @@ MachineScope::~MachineScope() {
     platform::installMachine(previous_);
 }
 
-std::string MachineScope::log() {
-    return machine_->fileSystem().readAll(logger().path()).value_or("");
-}
+std::string MachineScope::log() { return machine_->fileSystem().readAll(logger().path()).value_or(""); }
 
 }  // namespace sim

@@ -5,6 +5,8 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
+#include <mutex>
 #include <new>
 #include <stdexcept>
 #include <string>
@@ -16,8 +18,8 @@
 #include "platform/registry.h"
 #include "platform/resources.h"
 #include "platform/system.h"
-#include "platform/win_errors.h"
 #include "platform/win32/wide.h"
+#include "platform/win_errors.h"
 
 namespace platform::win32 {
 
@@ -42,6 +44,10 @@ inline HMODULE toWin(Module m) {
 inline Module fromWin(HMODULE m) { return static_cast<Module>(reinterpret_cast<std::uintptr_t>(m)); }
 
 inline HWND toWin(Window w) { return reinterpret_cast<HWND>(raw(w)); }
+inline Window fromWin(HWND w) { return static_cast<Window>(reinterpret_cast<std::uintptr_t>(w)); }
+inline HFONT toWin(Font f) { return reinterpret_cast<HFONT>(raw(f)); }
+inline HBITMAP toWin(Bitmap b) { return reinterpret_cast<HBITMAP>(raw(b)); }
+inline Bitmap fromWin(HBITMAP b) { return static_cast<Bitmap>(reinterpret_cast<std::uintptr_t>(b)); }
 
 /// GetProcAddress result as a typed function pointer; the detour through void(*)() keeps
 /// -Wcast-function-type quiet, the cast itself is the documented way to use the result.
@@ -214,9 +220,41 @@ public:
 
 class Win32Desktop final : public Desktop {
 public:
+    Win32Desktop();
+    ~Win32Desktop() override;
+    Win32Desktop(const Win32Desktop&) = delete;
+    Win32Desktop& operator=(const Win32Desktop&) = delete;
+
     int messageBox(Window owner, std::string_view text, std::string_view caption, std::uint32_t type,
                    ErrorCode& error) override;
     bool initCommonControls() override;
+    ErrorCode systemLocaleCountry(std::string& out) override;
+    int screenPixelsPerInchY() override;
+    Window activeWindow() override;
+    Window desktopWindow() override;
+    ErrorCode createFont(const FontSpec& spec, Font& out) override;
+    ErrorCode deleteFont(Font font) override;
+    ErrorCode loadBitmap(Module module, std::uint32_t id, Bitmap& out) override;
+    bool pictureDecoderAvailable() override;
+    ErrorCode loadPicture(std::string_view path, Bitmap& out) override;
+    ErrorCode bitmapSize(Bitmap bitmap, Size& out) override;
+    ErrorCode deleteBitmap(Bitmap bitmap) override;
+    ErrorCode browseForFolder(Window owner, std::string_view title, std::string& path, bool& chosen) override;
+    std::intptr_t findExecutable(std::string_view file, std::string& program) override;
+    std::intptr_t runModalDialog(const DialogTemplate& dialog, Window owner, DialogHandler& handler,
+                                 ErrorCode& error) override;
+    ErrorCode createModelessDialog(const DialogTemplate& dialog, Window owner, DialogHandler& handler,
+                                   Window& out) override;
+    void runMessageLoop(Window window) override;
+    ErrorCode destroyDialog(Window window) override;
+
+private:
+    struct PictureDecoder;
+    /// GDI+, loaded and started on first use and kept for the life of the process.
+    PictureDecoder* pictureDecoder();
+
+    std::unique_ptr<PictureDecoder> decoder_;
+    std::once_flag decoderOnce_;
 };
 
 class Win32Processes final : public Processes {
