@@ -35,12 +35,15 @@ public:
     void run(const std::atomic<bool>& cancel);
 
     bool isFinished() const { return finished_.load(); }
+    /// Sets the finished flag: the running loop stops at its next poll.
+    void finish() { finished_.store(true); }
+    /// Stops the running timer, if any, and waits for it.
+    void stopTimer();
     std::uint32_t currentOperationId() const { return currentOperationId_; }
     bool timerRunning() const { return currentTimer_ != nullptr; }
     const ChunkedProgress& chunkedProgress() const { return *progress_; }
 
 private:
-    void stopTimer();
     void completeChunk();
     void startTiming();
 

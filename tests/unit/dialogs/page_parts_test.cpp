@@ -1,0 +1,137 @@
+// What every page shares: the font for the system locale and the link made of a marked text.
+#include <gtest/gtest.h>
+
+#include "dialogs/fonts.h"
+#include "dialogs/sys_link.h"
+#include "foundation/errors.h"
+#include "foundation/sys_info.h"
+#include "foundation/tstrings_convert.h"
+#include "sim_dialogs.h"
+
+namespace {
+
+using dialogs::fontSpecFor;
+
+TEST(FontsTest, FaceFollowsCountryAndWindowsLevel) {
+    const struct {
+        const char* country;
+        int osLevel;
+        const char* face;
+    } rows[] = {
+        {"Japan", 0, "MS UI Gothic"},        {"Japan", 1, "MS UI Gothic"},     {"Japan", 6, "MS UI Gothic"},
+        {"Germany", 1, "Pellam Sans"},       {"Germany", 2, "Segoe UI"},       {"Germany", 6, "Segoe UI"},
+        {"Korea", 6, "Pellam Sans"},         {"China", 6, "Pellam Sans"},      {"Taiwan", 6, "Pellam Sans"},
+        {"United States", 0, "Pellam Sans"}, {"United States", 3, "Segoe UI"}, {"", 6, "Segoe UI"},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(dialogs::fontFaceFor(row.country, row.osLevel), row.face)
+            << row.country << " at level " << row.osLevel;
+    }
+}
+
+TEST(FontsTest, HeightFromPixelsPerInchAndWeightFromBoldness) {
+    const struct {
+        int points;
+        bool bold;
+        int dpi;
+        int height;
+        int weight;
+    } rows[] = {
+        {10, false, 96, -13, 500},                                                         // 13.33 rounds down
+        {8, false, 96, -11, 500},                                                          // 10.67 rounds up
+        {12, true, 96, -16, 700},  {12, true, 144, -24, 700}, {10, false, 120, -17, 500},  // 16.67
+    };
+    for (const auto& row : rows) {
+        const auto spec = fontSpecFor("Germany", 6, row.points, row.bold, row.dpi);
+        EXPECT_EQ(spec.height, row.height) << row.points << " points at " << row.dpi;
+        EXPECT_EQ(spec.weight, row.weight) << row.points << " points at " << row.dpi;
+    }
+}
+
+TEST(FontsTest, LocaleFontComesFromTheMachine) {
+    sim::MachineScope sim;
+    SysInfo::initialize();
+    sim->desktop().setSystemLocaleCountry("Japan");
+    sim->desktop().setPixelsPerInch(144);
+    {
+        const AutoFont font = dialogs::createLocaleFont(12, true);
+        EXPECT_EQ(sim->desktop().font(font.get()), (platform::FontSpec{"MS UI Gothic", -24, 700}));
+    }
+    EXPECT_EQ(sim->desktop().liveObjects(), 0);
+
+    sim->faults().fail("Desktop.createFont", 8);
+    EXPECT_FALSE(dialogs::createLocaleFont(10, false));
+    EXPECT_NE(sim.log().find("CreateFontIndirect(MS UI Gothic) failed with "), std::string::npos);
+}
+
+TEST(LinkMarkupTest, MarkersBecomeAnAnchor) {
+    const struct {
+        const char* name;
+        const char16_t* text;
+        const char16_t* markup;  // null: no link
+        const char16_t* plain;
+    } rows[] = {
+        {"inside", u"Click <l>here</l> now", u"Click <A HREF=\"T\">here</A> now", u"Click here now"},
+        {"at the ends", u"<l>Click here</l>", u"<A HREF=\"T\">Click here</A>", u"Click here"},
+        {"first pair only", u"<l>a</l> <l>b</l>", u"<A HREF=\"T\">a</A> <l>b</l>", u"a <l>b</l>"},
+        {"no opening marker", u"Click here</l>", nullptr, nullptr},
+        {"no closing marker", u"Click <l>here", nullptr, nullptr},
+        {"markers the wrong way round", u"</l>Click<l>", nullptr, nullptr},
+    };
+    for (const auto& row : rows) {
+        const auto link = dialogs::linkMarkup(row.text, u"T");
+        ASSERT_EQ(link.has_value(), row.markup != nullptr) << row.name;
+        if (!link) continue;
+        EXPECT_EQ(link->markup, row.markup) << row.name;
+        EXPECT_EQ(link->plain, row.plain) << row.name;
+    }
+}
+
+class NoLogic final : public platform::DialogHandler {
+public:
+    void onInit(platform::DialogView&) override {}
+    void onCommand(platform::DialogView&, int, int) override {}
+};
+
+class SysLinkTest : public testing::Test {
+protected:
+    static constexpr int link = 487001;
+
+    sim::SimDialog dialog(platform::Rect linkRect, const std::string& text) {
+        return sim::SimDialog(sim->desktop(), platform::DialogTemplate{}, static_cast<platform::Window>(0x4242),
+                              platform::Window::null, logic, std::vector{sim_dialogs::control(link, linkRect, text)});
+    }
+    bool logged(const std::string& line) { return sim.log().find("\tERROR: " + line + "\n") != std::string::npos; }
+
+    sim::MachineScope sim;
+    NoLogic logic;
+};
+
+TEST_F(SysLinkTest, LinkShrinksToItsTextAndIsCentred) {
+    auto view = dialog({24, 224, 476, 256}, "Click <l>here</l>");
+    EXPECT_EQ(MakeLink4SysLinkCtrl(view, link, "https://t.example/"), 1);
+    EXPECT_EQ(view.text(link), "Click <A HREF=\"https://t.example/\">here</A>");
+    // "Click here" is 10 characters of 7 pixels in a dialog 500 wide.
+    EXPECT_EQ(view.controlRect(link), (platform::Rect{215, 224, 285, 256}));
+}
+
+TEST_F(SysLinkTest, TextAsWideAsTheDialogStaysWhereItIs) {
+    const std::string longText = "<l>" + std::string(80, 'x') + "</l>";  // 560 pixels
+    auto view = dialog({24, 224, 476, 256}, longText);
+    EXPECT_EQ(MakeLink4SysLinkCtrl(view, link, "T"), 1);
+    EXPECT_EQ(view.controlRect(link), (platform::Rect{24, 224, 476, 256}));
+}
+
+TEST_F(SysLinkTest, WrongParametersAndMissingMarkersKeepTheText) {
+    auto view = dialog({24, 224, 476, 256}, "Click here");
+    EXPECT_EQ(MakeLink4SysLinkCtrl(view, 99, "T"), 0);
+    EXPECT_TRUE(logged("Wrong params: wnd=0000000000000000, url='T'"));
+    EXPECT_EQ(MakeLink4SysLinkCtrl(view, link, ""), 0);
+    EXPECT_TRUE(logged("Wrong params: wnd=" + formatPointer(platform::raw(view.controlWindow(link))) + ", url=''"));
+    EXPECT_EQ(MakeLink4SysLinkCtrl(view, link, "T"), 0);
+    EXPECT_TRUE(logged("Cannot find open/close tag(s): , url='T', text='Click here'"));
+    EXPECT_EQ(view.text(link), "Click here");
+    EXPECT_EQ(view.controlRect(link), (platform::Rect{24, 224, 476, 256}));
+}
+
+}  // namespace
