@@ -21,11 +21,6 @@ namespace {
 
 constexpr int changeFolderTextLimit = 260;
 
-std::string truncated(std::string text, std::size_t bytes) {
-    if (text.size() >= bytes) text.resize(bytes - 1);
-    return text;
-}
-
 class InstallerRun {
 public:
     InstallerRun(Phases& phases, std::string commandLine) : p_(phases), commandLine_(std::move(commandLine)) {}
@@ -74,6 +69,7 @@ private:
     // Step 1.
     void startUp() {
         LOG_INFO("Wrapper begin...");
+        processValues().uiLanguage = Locale::englishLangId;
         LOG_INFO("Running offline Kobu wrapper with command line=<" << commandLine_ << ">");
         p_.startup.removeCurrentDirectoryFromDllSearch();
         for (const int architecture : {32, 64}) {
@@ -121,6 +117,7 @@ private:
             }
             ZARN_CATCH_ALL_BUT_EXIT
         }
+        processValues().uiLanguage = langId_;
         if (langId_ != Locale::englishLangId) action_.properties[propertyTransforms] = ":" + std::to_string(langId_);
     }
 
@@ -130,7 +127,7 @@ private:
             WritePolicyValue(countryValue, p_.configuration.text(ConfigKey::countryOverride));
         }
         if (p_.configuration.has(ConfigKey::installDir)) {
-            s_.installDir = truncated(p_.configuration.text(ConfigKey::installDir), 2048);
+            s_.installDir = tstrings::fitBuffer(p_.configuration.text(ConfigKey::installDir), 2048);
         }
     }
 
@@ -157,8 +154,10 @@ private:
 
     // Step 6.
     void composeExtraCommandLine() {
-        if (p_.configuration.has(ConfigKey::msiCmdline)) s_.extraCommandLine = p_.configuration.text(ConfigKey::msiCmdline);
-        if (p_.configuration.has(ConfigKey::cmdline)) s_.extraCommandLine += " " + p_.configuration.text(ConfigKey::cmdline);
+        if (p_.configuration.has(ConfigKey::msiCmdline))
+            s_.extraCommandLine = p_.configuration.text(ConfigKey::msiCmdline);
+        if (p_.configuration.has(ConfigKey::cmdline))
+            s_.extraCommandLine += " " + p_.configuration.text(ConfigKey::cmdline);
         action_.extraCommandLine = s_.extraCommandLine;
     }
 
@@ -168,11 +167,12 @@ private:
         const bool second = IsInstallFlagHeld(p_.system);
         if (!(first && second)) return false;
         if (!s_.silent) {
-            messageBox(truncated(text(idsInProgressText), 1024), truncated(text(idsInProgressCaption), 256),
-                       platform::mb::iconInformation);
+            messageBox(tstrings::fitBuffer(text(idsInProgressText), 1024),
+                       tstrings::fitBuffer(text(idsInProgressCaption), 256), platform::mb::iconInformation);
         }
-        LOG_INFO("Another Zarn installation is in progress. You must complete that installation before you can run "
-                 "this installer.");
+        LOG_INFO(
+            "Another Zarn installation is in progress. You must complete that installation before you can run "
+            "this installer.");
         return true;
     }
 
@@ -198,10 +198,7 @@ private:
     void warnAboutOldSystem() {
         if (p_.system.osLevel() >= 2) return;
         if (!s_.silent) {
-            // The text's "%s" is filled in by hand: a string table is no place to trust a format.
-            std::string message = text(idsUnsupportedOsText);
-            if (const auto at = message.find("%s"); at != std::string::npos) message.replace(at, 2, "8");
-            messageBox(message, text(idsWarningCaption),
+            messageBox(tstrings::fillIn(text(idsUnsupportedOsText), {"8"}), text(idsWarningCaption),
                        platform::mb::iconInformation | platform::mb::taskModal);
         }
         LOG_INFO("This is an unsupported operationg system.");
@@ -242,7 +239,7 @@ private:
             std::string folder = s_.installDir;
             const int result = p_.wizard.changeFolder(launchedFromTulk(), folder);
             if (result == dialogOk) {
-                s_.installDir = truncated(folder, changeFolderTextLimit);
+                s_.installDir = tstrings::fitBuffer(folder, changeFolderTextLimit);
             } else if (result == dialogCancel) {
                 cancelFromChangeFolder();
             } else if (result == dialogBack) {

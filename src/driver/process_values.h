@@ -1,6 +1,7 @@
 // Values shared by the whole process: set during the run, read by extraction, completion and the ping.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "foundation/auto_handle.h"
@@ -24,6 +25,8 @@ struct ProcessValues {
     std::string installMethod;  // at most 20 bytes
     std::string postStatusUrl;  // at most 256 bytes
     AutoHandle installFlagHandle;
+    /// The LANGID of the run's user-interface language: every page and box speaks it.
+    std::uint16_t uiLanguage = 1033;
 };
 
 ProcessValues& processValues();

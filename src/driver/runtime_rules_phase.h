@@ -7,17 +7,13 @@ namespace driver {
 
 class MachineRuntimeRules final : public RuntimeRules {
 public:
-    /// The boxes speak the run's language: the "/lang" choice of `configuration`, else the default.
-    MachineRuntimeRules(Configuration& configuration, Localization& localization)
-        : configuration_(configuration), localization_(localization) {}
+    /// The boxes speak the run's language.
+    explicit MachineRuntimeRules(Localization& localization) : localization_(localization) {}
 
     bool isThisAFamilyUpgrade() override;
     int checkReinstallCase(bool staticInstall, bool silent) override;
 
 private:
-    std::uint16_t language();
-
-    Configuration& configuration_;
     Localization& localization_;
 };
 

@@ -7,6 +7,7 @@
 #include "driver/runtime_rules_phase.h"
 #include "driver/startup_phase.h"
 #include "driver/system_phase.h"
+#include "driver/wizard_phase.h"
 
 namespace driver {
 
@@ -24,25 +25,8 @@ public:
     int getOptionsFromXmlIfOnline() override { return 0; }
 };
 
-// Stands in for the wizard pages: the user accepts every page as it is.
-class WizardStandIn final : public Wizard {
-public:
-    int welcome(bool&) override { return 1; }
-    int changeFolder(bool, std::string&) override { return 1; }
-    void testWelcome() override {}
-    void testChangeFolder() override {}
-};
-
-// Stands in for the progress dialog, the removal sequence, the completion pages, the auto-update
-// component and the ping: nothing is shown, offered, installed or sent.
-class ProgressUiStandIn final : public ProgressUi {
-public:
-    void create() override {}
-    void hide() override {}
-    void destroy() override {}
-    void testDialog() override {}
-};
-
+// Stands in for the removal sequence, the completion pages, the auto-update component and the
+// ping: nothing is offered, shown, installed or sent.
 class RemovalStandIn final : public Removal {
 public:
     RemovalResult run() override { return {}; }
@@ -74,11 +58,11 @@ Phases& productionPhases() {
     static MachineFileOps files;
     static InstallConfiguration configuration;
     static MachineLocalization localization;
-    static MachineRuntimeRules runtimes(configuration, localization);
+    static MachineRuntimeRules runtimes(localization);
     static MetricsStandIn metrics;
     static PayloadStandIn payload;
-    static WizardStandIn wizard;
-    static ProgressUiStandIn progress;
+    static DialogWizard wizard(configuration);
+    static ProgressWindow progress;
     static RemovalStandIn removal;
     static CompletionStandIn completion;
     static AutoUpdateStandIn autoUpdate;
