@@ -30,12 +30,14 @@ public:
         try {
             return walk();
         } catch (const ProcessExit& exit) {
+            letGoOfPackage();
             return exit.code;
         } catch (const std::exception& e) {
             logCaughtException(ZARN_LOCATION, e);
         } catch (...) {
             logCaughtUnknown(ZARN_LOCATION);
         }
+        letGoOfPackage();
         LOG_INFO("Wrapper exit code: " << trackedResult_);
         return trackedResult_;
     }
@@ -65,6 +67,14 @@ private:
     }
 
     bool launchedFromTulk() const { return s_.launchedFromTulk; }
+
+    /// A run that ends early (a cancelled page, an error) lets go of the package it may hold.
+    void letGoOfPackage() {
+        try {
+            p_.payload.releasePackage();
+        }
+        ZARN_CATCH_ALL
+    }
 
     // Step 1.
     void startUp() {

@@ -6,7 +6,7 @@
 #include "foundation/errors.h"
 #include "foundation/sys_info.h"
 #include "foundation/tstrings_convert.h"
-#include "sim_dialogs.h"
+#include "support/sim_dialogs.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 
 #include "foundation/sys_info.h"
 #include "ipc/operation_mailbox.h"
-#include "sim_dialogs.h"
+#include "support/sim_dialogs.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include "foundation/registry_key.h"
 #include "foundation/sys_info.h"
 #include "platform/registry.h"
-#include "sim_dialogs.h"
+#include "support/sim_dialogs.h"
 
 namespace {
 
