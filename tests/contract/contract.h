@@ -22,6 +22,8 @@ inline constexpr const char* localeJapanese = "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\
 inline constexpr std::uint32_t englishOnlyId = 9020;
 inline constexpr const char* englishOnly = "English only";
 inline constexpr const char* rcdataName = "CONTRACTDATA";
+/// A bitmap resource of 8 by 4 pixels.
+inline constexpr std::uint32_t bitmapId = 9030;
 inline constexpr const char* rcdataContent = "contract-bytes";
 
 /// A directory of its own under the machine's temp path, created fresh for the calling test.

@@ -24,6 +24,12 @@ public:
         const std::string self = scope_->machine().system().settings().modulePath;
         files.writeAll(self, "MZ");
         files.setFileVersion(self, 8, 0, 20, 3);
+        std::vector<std::uint8_t> bitmap(40, 0);
+        bitmap[0] = 40;
+        bitmap[4] = 8;
+        bitmap[8] = 4;
+        resources.add(platform::ResourceId::of(platform::rt::bitmap), platform::ResourceId::of(contract::bitmapId), 0,
+                      bitmap);
         const std::string bytes = contract::rcdataContent;
         resources.add(platform::ResourceId::of(platform::rt::rcdata), platform::ResourceId::of(contract::rcdataName),
                       0x0409, std::vector<std::uint8_t>(bytes.begin(), bytes.end()));

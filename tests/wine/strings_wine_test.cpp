@@ -1,17 +1,18 @@
 // The program's own string tables, read from kobuoffline.exe by the real resource loader: every
 // user-interface locale has every string in its own language, and a French run reads French.
+#include <gtest/gtest.h>
 #include <windows.h>
 
-#include <gtest/gtest.h>
-
+#include <algorithm>
+#include <cstring>
 #include <string>
-
-#include "support/wine_paths.h"
+#include <vector>
 
 #include "foundation/locale.h"
 #include "foundation/string_resource.h"
 #include "foundation/tstrings_convert.h"
 #include "platform/win32/win32_machine.h"
+#include "support/wine_paths.h"
 
 namespace {
 
@@ -34,7 +35,8 @@ protected:
 };
 
 TEST_F(ProgramStrings, EveryLocaleHasEveryStringInItsOwnLanguage) {
-    const std::uint32_t ids[] = {115, 116, 117, 120, 2047, 2048, 2049, 2050};
+    const std::uint32_t ids[] = {115,  116,  117,  120,  2035, 2036, 2037, 2038,
+                                 2039, 2042, 2043, 2046, 2047, 2048, 2049, 2050};
     for (const Locale& locale : Locale::all()) {
         for (const std::uint32_t id : ids) {
             std::string text;
@@ -42,14 +44,141 @@ TEST_F(ProgramStrings, EveryLocaleHasEveryStringInItsOwnLanguage) {
                 << locale.name() << " " << id;
             EXPECT_FALSE(text.empty()) << locale.name() << " " << id;
         }
+        // The welcome page's heading and text go through buffers of 256 bytes.
+        for (const std::uint32_t id : {2037u, 2039u}) {
+            std::string text;
+            machine.resources().loadString(module(), id, locale.langId(), text);
+            EXPECT_LT(text.size(), 256u) << locale.name() << " " << id;
+        }
+    }
+}
+
+/// A control of a DIALOGEX template: its id, its class (by name or ordinal) and its text.
+struct TemplateControl {
+    std::uint32_t id = 0;
+    std::u16string windowClass;
+    std::u16string text;
+};
+
+/// The caption and controls of a DIALOGEX template.
+struct DialogTemplate {
+    std::u16string caption;
+    std::vector<TemplateControl> controls;
+};
+
+class TemplateReader {
+public:
+    explicit TemplateReader(const std::uint8_t* bytes) : at_(bytes) {}
+    template <class T>
+    T take() {
+        T value;
+        std::memcpy(&value, at_, sizeof value);
+        at_ += sizeof value;
+        return value;
+    }
+    /// A string, an ordinal ("#n") or nothing.
+    std::u16string nameOrOrdinal() {
+        const auto first = take<std::uint16_t>();
+        if (first == 0) return {};
+        if (first == 0xFFFF) return u"#" + tstrings::toUtf16(std::to_string(take<std::uint16_t>()));
+        std::u16string text(1, static_cast<char16_t>(first));
+        for (auto c = take<std::uint16_t>(); c != 0; c = take<std::uint16_t>()) text += static_cast<char16_t>(c);
+        return text;
+    }
+    void alignTo4(const std::uint8_t* base) {
+        while ((at_ - base) % 4 != 0) ++at_;
+    }
+
+private:
+    const std::uint8_t* at_;
+};
+
+DialogTemplate readTemplate(const std::uint8_t* base) {
+    TemplateReader r(base);
+    EXPECT_EQ(r.take<std::uint16_t>(), 1);       // dlgVer
+    EXPECT_EQ(r.take<std::uint16_t>(), 0xFFFF);  // signature of DIALOGEX
+    r.take<std::uint32_t>();                     // helpID
+    r.take<std::uint32_t>();                     // exStyle
+    const auto style = r.take<std::uint32_t>();
+    const auto count = r.take<std::uint16_t>();
+    for (int i = 0; i < 4; ++i) r.take<std::int16_t>();
+    r.nameOrOrdinal();  // menu
+    r.nameOrOrdinal();  // class
+    DialogTemplate dialog;
+    dialog.caption = r.nameOrOrdinal();
+    if (style & (DS_SETFONT | DS_SHELLFONT)) {
+        r.take<std::uint16_t>();
+        r.take<std::uint16_t>();
+        r.take<std::uint16_t>();
+        r.nameOrOrdinal();
+    }
+    for (std::uint16_t i = 0; i < count; ++i) {
+        r.alignTo4(base);
+        r.take<std::uint32_t>();  // helpID
+        r.take<std::uint32_t>();  // exStyle
+        r.take<std::uint32_t>();  // style
+        for (int j = 0; j < 4; ++j) r.take<std::int16_t>();
+        TemplateControl control;
+        control.id = r.take<std::uint32_t>();
+        control.windowClass = r.nameOrOrdinal();
+        control.text = r.nameOrOrdinal();
+        const auto extra = r.take<std::uint16_t>();
+        for (std::uint16_t j = 0; j < extra; ++j) r.take<std::uint8_t>();
+        dialog.controls.push_back(control);
+    }
+    return dialog;
+}
+
+/// The lower-case letters that follow a single "&" in a control's text.
+std::vector<char16_t> mnemonics(const std::u16string& text) {
+    std::vector<char16_t> found;
+    for (std::size_t i = 0; i + 1 < text.size(); ++i) {
+        if (text[i] != u'&') continue;
+        if (text[i + 1] == u'&') {
+            ++i;
+            continue;
+        }
+        const char16_t c = text[i + 1];
+        found.push_back(c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c);
+    }
+    return found;
+}
+
+TEST_F(ProgramStrings, EveryLocaleHasTheDialogsWithTheSameControlsAndUniqueMnemonics) {
+    for (const int id : {110, 113, 4003}) {
+        std::vector<std::uint32_t> englishIds;
+        for (const Locale& locale : Locale::all()) {
+            HRSRC found = FindResourceExW(module_, RT_DIALOG, MAKEINTRESOURCEW(id), locale.langId());
+            ASSERT_NE(found, nullptr) << "dialog " << id << " in " << locale.name();
+            const auto* bytes = static_cast<const std::uint8_t*>(LockResource(LoadResource(module_, found)));
+            const DialogTemplate dialog = readTemplate(bytes);
+            EXPECT_FALSE(dialog.caption.empty()) << id << " " << locale.name();
+            std::vector<std::uint32_t> ids;
+            std::vector<char16_t> keys;
+            for (const auto& control : dialog.controls) {
+                ids.push_back(control.id);
+                for (const char16_t key : mnemonics(control.text)) keys.push_back(key);
+                if (control.windowClass == u"SysLink") {
+                    EXPECT_NE(control.text.find(u"<l>"), std::u16string::npos) << control.id << " " << locale.name();
+                    EXPECT_NE(control.text.find(u"</l>"), std::u16string::npos) << control.id << " " << locale.name();
+                }
+            }
+            if (locale == Locale::english()) englishIds = ids;
+            EXPECT_EQ(ids, englishIds) << "dialog " << id << " in " << locale.name();
+            std::sort(keys.begin(), keys.end());
+            EXPECT_EQ(std::adjacent_find(keys.begin(), keys.end()), keys.end())
+                << "a mnemonic twice in dialog " << id << " in " << locale.name();
+        }
     }
 }
 
 TEST_F(ProgramStrings, FrenchRunReadsFrench) {
     const StringResource french(Locale::fromLangId(1036), module());
     EXPECT_EQ(french.load(116), "Installation de Zarn en cours");
-    EXPECT_EQ(french.load(117), "Une autre installation de Zarn est en cours. \nVous devez la terminer avant de pouvoir "
-                                "\nex\xC3\xA9" "cuter ce programme d'installation.");
+    EXPECT_EQ(french.load(117),
+              "Une autre installation de Zarn est en cours. \nVous devez la terminer avant de pouvoir "
+              "\nex\xC3\xA9"
+              "cuter ce programme d'installation.");
     const StringResource english(Locale::english(), module());
     EXPECT_EQ(english.load(116), "Zarn Install in Progress");
 }

@@ -89,25 +89,19 @@ std::optional<std::string> classesDefault(SimRegistry& registry, const std::stri
 // ---- SimDialog ---------------------------------------------------------------------------------
 
 SimDialog::SimDialog(SimDesktop& desktop, platform::DialogTemplate dialog, platform::Window window,
-                     platform::Window owner, platform::DialogHandler& handler,
-                     std::optional<std::vector<SimControl>> controls)
+                     platform::Window owner, platform::DialogHandler& handler, std::vector<SimControl> controls)
     : desktop_(desktop),
       template_(dialog),
       window_(window),
       owner_(owner),
       handler_(handler),
-      fixedControls_(controls.has_value()),
-      controls_(controls.value_or(std::vector<SimControl>{})) {}
+      controls_(std::move(controls)) {}
 
 SimControl* SimDialog::find(int id) {
     for (auto& c : controls_) {
         if (c.id == id) return &c;
     }
-    if (fixedControls_) return nullptr;
-    SimControl added;
-    added.id = id;
-    controls_.push_back(added);
-    return &controls_.back();
+    return nullptr;
 }
 
 void SimDialog::event(std::string text) {
@@ -553,10 +547,10 @@ std::shared_ptr<SimDialog> SimDesktop::dialog(platform::Window window) const {
 std::shared_ptr<SimDialog> SimDesktop::makeDialog(const platform::DialogTemplate& dialog, platform::Window owner,
                                                   platform::DialogHandler& handler) {
     const std::lock_guard lock(mutex_);
-    std::optional<std::vector<SimControl>> controls;
-    if (const auto it = templates_.find(dialog.id); it != templates_.end()) controls = it->second;
+    const auto it = templates_.find(dialog.id);
+    if (it == templates_.end()) return nullptr;
     const auto window = static_cast<platform::Window>(nextHandle_++);
-    return std::make_shared<SimDialog>(*this, dialog, window, owner, handler, std::move(controls));
+    return std::make_shared<SimDialog>(*this, dialog, window, owner, handler, it->second);
 }
 
 std::intptr_t SimDesktop::runModalDialog(const platform::DialogTemplate& dialog, platform::Window owner,
@@ -567,6 +561,10 @@ std::intptr_t SimDesktop::runModalDialog(const platform::DialogTemplate& dialog,
         return -1;
     }
     const auto shown = makeDialog(dialog, owner, handler);
+    if (!shown) {
+        error = platform::err::resourceNameNotFound;
+        return -1;
+    }
     Script script = [](SimDialog& d) { d.click(1); };
     {
         const std::lock_guard lock(mutex_);
@@ -594,6 +592,7 @@ platform::ErrorCode SimDesktop::createModelessDialog(const platform::DialogTempl
     out = platform::Window::null;
     if (auto fault = faults_.check("Desktop.createModelessDialog")) return *fault;
     const auto created = makeDialog(dialog, owner, handler);
+    if (!created) return platform::err::resourceNameNotFound;
     {
         const std::lock_guard lock(mutex_);
         modeless_[created->window()] = Modeless{created, std::this_thread::get_id()};

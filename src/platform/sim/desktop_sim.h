@@ -52,12 +52,11 @@ struct PostedMessage {
 class SimDesktop;
 
 /// A dialog as the simulated user sees it. The user's actions call the handler as Windows would;
-/// the handler's calls change the recorded state. A template the tests defined has exactly its
-/// controls; any other has every control it is asked about.
+/// the handler's calls change the recorded state.
 class SimDialog final : public platform::DialogView {
 public:
     SimDialog(SimDesktop& desktop, platform::DialogTemplate dialog, platform::Window window, platform::Window owner,
-              platform::DialogHandler& handler, std::optional<std::vector<SimControl>> controls);
+              platform::DialogHandler& handler, std::vector<SimControl> controls);
 
     // ---- what the user does ----
 
@@ -130,7 +129,6 @@ private:
     platform::Window owner_;
     platform::DialogHandler& handler_;
     std::thread::id thread_ = std::this_thread::get_id();
-    bool fixedControls_;
     mutable std::mutex mutex_;
     std::vector<SimControl> controls_;
     int focus_ = 0;
@@ -154,7 +152,8 @@ public:
     void answer(int button);
     std::vector<ShownMessageBox> shown() const;
 
-    /// Gives template `id` exactly these controls.
+    /// Gives template `id` these controls; a dialog whose template was not defined cannot be made
+    /// (1814, as a module without it).
     void defineTemplate(std::uint32_t id, std::vector<SimControl> controls);
     /// What the user does the next time a modal dialog of template `id` opens, after its
     /// initialisation. Without a script the user presses Enter (clicks 1).
