@@ -14,9 +14,10 @@
 
 namespace {
 
-// The dialog looks at the mailbox every 100 ms; when one is reading, holding on a little lets it see
-// every step even when the steps follow each other closely. A silent install has no reader.
-constexpr DWORD visibleForMs = 200;
+// The dialog looks at the mailbox every 100 ms and, before it moves the bar to a new step, waits up to
+// 100 ms more for the previous step's timer; when one is reading, holding on lets it show every step,
+// the last one too, even when the steps follow each other closely. A silent install has no reader.
+constexpr DWORD visibleForMs = 400;
 
 int postOperation(const wchar_t* argument) {
     wchar_t* end = nullptr;

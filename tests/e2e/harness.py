@@ -6,8 +6,10 @@ line, then read its exit code (through zrun.exe, which reports the full 32-bit c
 registry values and files.
 """
 
+import atexit
 import os
 import re
+import select
 import shutil
 import subprocess
 import tempfile
@@ -16,6 +18,12 @@ import unittest
 KOBUOFFLINE = os.environ.get("ZARN_KOBUOFFLINE", "")
 LAUNCHER = os.environ.get("ZARN_LAUNCHER", "")
 FLAG_HOLDER = os.environ.get("ZARN_FLAG_HOLDER", "")
+ZUI = os.environ.get("ZARN_ZUI", "")
+
+# The runtime the product package installs.
+RUNTIME_KEY = "HKLM\\SOFTWARE\\Mendara\\Zarn Runtime Environment\\1.8.0_45"
+DEFAULT_HOME = "C:\\Program Files\\Zarn\\kobu1.8.0_45\\"
+INSTALLED_FILES = ("release", "COPYRIGHT", "bin\\kobustep.exe")
 TEMPLATE = os.environ.get("ZARN_WINEPREFIX_TEMPLATE", "")
 CLONE = os.environ.get("ZARN_WINE_CLONE", "")
 WINE = "/usr/lib/wine/wine64"
@@ -44,6 +52,47 @@ def parse_log(text):
     return records
 
 
+def launched(stdout, stderr):
+    """The result of a program run through the launcher, which prints its full exit code."""
+    match = re.search(r"exit code: (-?\d+)", stdout)
+    if not match:
+        raise AssertionError("the launcher reported no exit code: %r %r" % (stdout, stderr))
+    return RunResult(int(match.group(1)), stdout, stderr)
+
+
+class Screen:
+    """One virtual X display for every scenario that shows windows: started on first use, stopped at exit."""
+
+    display = None
+    process = None
+
+    @classmethod
+    def get(cls):
+        if cls.display is None:
+            read_end, write_end = os.pipe()
+            cls.process = subprocess.Popen(
+                ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1280x1024x24", "-nolisten", "tcp"],
+                pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            os.close(write_end)
+            ready, _, _ = select.select([read_end], [], [], 30)
+            number = os.read(read_end, 32).decode().strip() if ready else ""
+            os.close(read_end)
+            if not number:
+                cls.process.kill()
+                raise AssertionError("Xvfb did not start")
+            cls.display = ":" + number
+            atexit.register(cls.stop)
+        return cls.display
+
+    @classmethod
+    def stop(cls):
+        if cls.process is not None:
+            cls.process.kill()
+            cls.process.wait()
+            cls.process = None
+            cls.display = None
+
+
 class RunResult:
     def __init__(self, exit_code, stdout, stderr):
         self.exit_code = exit_code
@@ -54,7 +103,9 @@ class RunResult:
 class Machine:
     """A clean Wine machine for one scenario."""
 
-    def __init__(self):
+    def __init__(self, screen=False):
+        """With `screen`, windows show on the shared virtual display: the prefix's wineserver starts under
+        it, and without a window manager Wine draws its own frames."""
         if not (KOBUOFFLINE and LAUNCHER and TEMPLATE and CLONE):
             raise unittest.SkipTest("run through ctest in the win64 tree")
         self.root = tempfile.mkdtemp(prefix="zarn-e2e-")
@@ -62,6 +113,10 @@ class Machine:
         subprocess.run([CLONE, TEMPLATE, self.prefix], check=True)
         self.env = dict(os.environ, WINEPREFIX=self.prefix, WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=")
         self.env.pop("DISPLAY", None)
+        if screen:
+            self.env["DISPLAY"] = Screen.get()
+            for name in ("Managed", "Decorated"):
+                self.reg_add("HKCU\\Software\\Wine\\X11 Driver", name, "N", view=64)
         self.installer = self.windows_path_of(KOBUOFFLINE)
 
     def close(self):
@@ -113,13 +168,27 @@ class Machine:
         """Runs kobuoffline.exe with the arguments; returns its full exit code and output."""
         return self.run_program(self.installer, *arguments)
 
+    def start_installer(self, *arguments):
+        """Starts kobuoffline.exe in the background, through the launcher; finish() waits for it."""
+        return subprocess.Popen([WINE, self.windows_path_of(LAUNCHER), self.installer, *arguments], env=self.env,
+                                stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+
+    def finish(self, process, timeout=300):
+        """The full exit code of a program started in the background."""
+        return launched(*process.communicate(timeout=timeout))
+
+    def zui(self, *commands):
+        """Runs zui.exe with the commands; returns what it read as (name, value) pairs in order."""
+        completed = self.wine(self.windows_path_of(ZUI), *[str(c) for c in commands], check=False)
+        pairs = [tuple(line.split(": ", 1)) for line in completed.stdout.splitlines() if ": " in line]
+        if completed.returncode != 0:
+            raise AssertionError("zui %s failed: %s" % (" ".join(str(c) for c in commands), completed.stdout))
+        return pairs
+
     def run_program(self, program, *arguments):
         """Runs a Windows program (a path or a name on the search path); returns its full exit code and output."""
         completed = self.wine(self.windows_path_of(LAUNCHER), program, *arguments, check=False)
-        match = re.search(r"exit code: (-?\d+)", completed.stdout)
-        if not match:
-            raise AssertionError("the launcher reported no exit code: %r %r" % (completed.stdout, completed.stderr))
-        return RunResult(int(match.group(1)), completed.stdout, completed.stderr)
+        return launched(completed.stdout, completed.stderr)
 
     # --- registry -----------------------------------------------------------------------------
 
@@ -162,6 +231,16 @@ class Scenario(unittest.TestCase):
     def setUp(self):
         self.machine = Machine()
         self.addCleanup(self.machine.close)
+
+    def messages(self):
+        return [r["message"] for r in parse_log(self.machine.log())]
+
+    def assertInstalledAt(self, home):
+        for name in INSTALLED_FILES:
+            self.assertTrue(os.path.exists(self.machine.host_path(home + name)), home + name)
+        self.assertEqual(self.machine.reg_query(RUNTIME_KEY, "ZarnHome"), home)
+        self.assertEqual(self.machine.reg_query(RUNTIME_KEY, "BuildNumber"), "15")
+        self.assertEqual(self.machine.reg_query(RUNTIME_KEY + "\\MSI", "FullVersion"), "1.8.0_45-b15")
 
     def assertLogged(self, records, level, message):
         for record in records:

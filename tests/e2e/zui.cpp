@@ -5,10 +5,11 @@
 // The commands run in order on a current window; each prints what it read as "name: value" lines.
 // The first that fails prints "error: ..." and ends the program with 1.
 //
-//   wait-title TITLE [MS]   a visible top-level window with this title becomes current
-//   wait-dialog ID [MS]     a visible dialog of template ID becomes current
-//   wait-owned [MS]         a visible window owned by the current one (a message box, a folder
-//                           browser) becomes current
+//   wait-title TITLE [MS]   a top-level window with this title becomes current
+//   wait-dialog ID [MS]     a dialog of template ID becomes current
+//   wait-owned [MS]         a window owned by the current one (a message box, a folder browser)
+//                           becomes current
+//                           (the windows waited for are visible and enabled: ready for the user)
 //   wait-gone [MS]          waits until the current window is hidden or destroyed
 //   click ID                posts a click to button ID (posted: a click may open a modal box)
 //   tick ID                 clicks check box ID unless it is ticked
@@ -22,9 +23,10 @@
 //   shot FILE [owner]       writes what the screen shows of the window (and its owner) as a BMP file
 //   close                   asks the window to close
 //   sleep MS
+#include <windows.h>
+// The other system headers build on <windows.h>.
 #include <commctrl.h>
 #include <tlhelp32.h>
-#include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -65,7 +67,8 @@ std::wstring windowText(HWND window) {
     return text;
 }
 
-/// The first visible top-level window `matches` accepts, polling until `limit` milliseconds passed.
+/// The first visible and enabled top-level window `matches` accepts (a window under a modal box is
+/// disabled: it is not ready for the user), polling until `limit` milliseconds passed.
 template <class Match>
 HWND waitForWindow(Match matches, DWORD limit, const std::string& what) {
     const ULONGLONG until = GetTickCount64() + limit;
@@ -77,7 +80,9 @@ HWND waitForWindow(Match matches, DWORD limit, const std::string& what) {
         EnumWindows(
             [](HWND window, LPARAM context) -> BOOL {
                 auto& s = *reinterpret_cast<Search*>(context);
-                if (IsWindowVisible(window) == FALSE || !(*s.matches)(window)) return TRUE;
+                if (IsWindowVisible(window) == FALSE || IsWindowEnabled(window) == FALSE || !(*s.matches)(window)) {
+                    return TRUE;
+                }
                 s.found = window;
                 return FALSE;
             },
