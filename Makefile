@@ -3,7 +3,7 @@ SHELL := /bin/bash
 WINESERVER := /usr/lib/wine/wineserver
 WIN64_PREFIX := $(CURDIR)/build/win64/wineprefix
 
-.PHONY: all setup native win64 fuzz test test-native test-win64 test-fuzz demo measure clean
+.PHONY: all setup native win64 fuzz test test-native test-win64 test-fuzz demo measure screenshots clean
 
 all: native win64
 
@@ -55,6 +55,10 @@ demo: win64
 measure: setup
 	cmake --preset win64
 	scripts/measure $(ARGS)
+
+# Not part of `make test`: every dialog in every language at 96 and 144 dpi, into build/screenshots.
+screenshots: win64
+	scripts/screenshots $(ARGS)
 
 clean:
 	rm -rf build
