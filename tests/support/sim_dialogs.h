@@ -3,10 +3,12 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "dialogs/dialog_ids.h"
+#include "foundation/registry_key.h"
 #include "platform/sim/sim_machine.h"
 
 namespace sim_dialogs {
@@ -42,6 +44,17 @@ inline std::string bmpFile(int width, int height) {
         bytes[22 + static_cast<std::size_t>(i)] = static_cast<char>((height >> (8 * i)) & 0xFF);
     }
     return bytes;
+}
+
+/// The "InstallStatus" the run or a page left under the maker's key; nullopt when there is none.
+inline std::optional<std::string> installStatus() {
+    try {
+        RegistryKey key;
+        key.open(platform::RegKey::localMachine, "SOFTWARE\\Mendara");
+        return key.queryStringValue("InstallStatus");
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
 }
 
 /// Gives `machine` the three templates, the two bitmaps and the English strings of the dialogs.

@@ -1,12 +1,14 @@
 // The desktop port: user32 message boxes and windows, common controls, GDI fonts and bitmaps,
 // GDI+ for picture files, the shell's folder browser and file associations. Dialogs are run by the
 // dialog host of the dialogs' view layer.
+// <windows.h> comes first: the other system headers build on it.
+#include "platform/win32/win32_ports.h"
+
 #include <commctrl.h>
 #include <shellapi.h>
 #include <shlobj.h>
 
 #include "dialogs/win32/dialog_host.h"
-#include "platform/win32/win32_ports.h"
 
 namespace platform::win32 {
 

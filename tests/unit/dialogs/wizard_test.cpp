@@ -23,15 +23,6 @@ protected:
     std::shared_ptr<sim::SimDialog> last() { return sim->desktop().dialogs().back(); }
     bool logged(const std::string& text) { return sim.log().find(text) != std::string::npos; }
 
-    std::optional<std::string> installStatus() {
-        try {
-            RegistryKey key;
-            key.open(platform::RegKey::localMachine, "SOFTWARE\\Mendara");
-            return key.queryStringValue("InstallStatus");
-        } catch (const std::exception&) {
-            return std::nullopt;
-        }
-    }
 
     void setProgramFiles(const std::string& folder) {
         RegistryKey key;
@@ -107,13 +98,13 @@ TEST_F(WizardTest, CancellingTheWelcomeAsksAndOnlyYesDeclines) {
     sim->desktop().onDialog(welcomeTemplate, [&](sim::SimDialog& d) {
         d.click(idCancel);
         EXPECT_FALSE(d.ended());
-        EXPECT_FALSE(installStatus());
+        EXPECT_FALSE(sim_dialogs::installStatus());
         d.click(idCancel);
         EXPECT_TRUE(d.ended());
         EXPECT_FALSE(d.enabled());
     });
     EXPECT_EQ(CWelcomeDialog(1033, false).DoModal(), 2);
-    EXPECT_EQ(installStatus(), "decline");
+    EXPECT_EQ(sim_dialogs::installStatus(), "decline");
     const auto boxes = sim->desktop().shown();
     ASSERT_EQ(boxes.size(), 2u);
     EXPECT_EQ(boxes[0].text, "Are you sure you want to cancel Zarn 1.8.0_45 installation?");
@@ -236,7 +227,7 @@ TEST_F(WizardTest, FolderPageButtons) {
         CChangeFolder page(1033, std::string("D:\\Z"));
         page.hideBack(row.hideBack);
         EXPECT_EQ(page.DoModal(), row.result) << row.name;
-        EXPECT_FALSE(installStatus()) << row.name << ": only the welcome page records a decline";
+        EXPECT_FALSE(sim_dialogs::installStatus()) << row.name << ": only the welcome page records a decline";
     }
 }
 

@@ -54,15 +54,6 @@ protected:
         return nullptr;
     }
 
-    std::optional<std::string> installStatus() {
-        try {
-            RegistryKey key;
-            key.open(platform::RegKey::localMachine, "SOFTWARE\\Mendara");
-            return key.queryStringValue("InstallStatus");
-        } catch (const std::exception&) {
-            return std::nullopt;
-        }
-    }
 
     bool logged(const std::string& line) { return sim.log().find(line) != std::string::npos; }
 
@@ -116,7 +107,7 @@ TEST_F(InteractiveRunTest, DeclinedAtTheWelcome) {
     sim->desktop().answer(platform::mb::idYes);
     sim->desktop().onDialog(welcomeTemplate, [](sim::SimDialog& d) { d.click(idCancel); });
     EXPECT_EQ(run(), 0);
-    EXPECT_EQ(installStatus(), "decline");
+    EXPECT_EQ(sim_dialogs::installStatus(), "decline");
     EXPECT_TRUE(sim->installer().installs().empty());
     EXPECT_TRUE(logged("\tINFO: The user cancelled from Welcome dialog. Exit code: 0\n"));
     EXPECT_FALSE(shown(progressTemplate));
@@ -134,7 +125,7 @@ TEST_F(InteractiveRunTest, EveryPageSpeaksTheLanguageOfTheRun) {
     EXPECT_EQ(shown(welcomeTemplate)->control(welcomeHeading).text, "Willkommen bei Zarn");
     EXPECT_EQ(shown(changeFolderTemplate)->dialogTemplate().language, 1031);
     EXPECT_TRUE(logged("\tINFO: The user cancelled from Change Folder dialog. Exit code: 0\n"));
-    EXPECT_FALSE(installStatus()) << "only the welcome page records a decline";
+    EXPECT_FALSE(sim_dialogs::installStatus()) << "only the welcome page records a decline";
 }
 
 }  // namespace
