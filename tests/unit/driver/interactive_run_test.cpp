@@ -103,6 +103,22 @@ TEST_F(InteractiveRunTest, WelcomeFolderAndProgressThenInstalled) {
     EXPECT_TRUE(logged("\tINFO: Wrapper exit code: 0\n"));
 }
 
+TEST_F(InteractiveRunTest, AnEmptyFolderIsNotPassedToThePackage) {
+    // Neither INSTALLDIR nor the Program Files folder is known: the page shows no folder.
+    sim->desktop().onDialog(welcomeTemplate, [](sim::SimDialog& d) {
+        d.tick(changeFolderBox, true);
+        d.click(idOk);
+    });
+    sim->desktop().onDialog(changeFolderTemplate, [](sim::SimDialog& d) {
+        EXPECT_EQ(d.control(folderText).text, "");
+        d.click(idOk);
+    });
+    EXPECT_EQ(run(), 0);
+    const auto installs = sim->installer().installs();
+    ASSERT_EQ(installs.size(), 1u);
+    EXPECT_EQ(installs[0].commandLine.find("INSTALLDIR"), std::string::npos) << installs[0].commandLine;
+}
+
 TEST_F(InteractiveRunTest, DeclinedAtTheWelcome) {
     sim->desktop().answer(platform::mb::idYes);
     sim->desktop().onDialog(welcomeTemplate, [](sim::SimDialog& d) { d.click(idCancel); });
