@@ -33,11 +33,13 @@ class Interactive(Scenario):
 
     def test_install_from_the_welcome_page(self):
         installer = self.machine.start_installer()
-        pairs = self.machine.zui("wait-dialog", WELCOME, "title", "modules", "click", OK,
+        pairs = self.machine.zui("wait-dialog", WELCOME, "title", "modules", "tab-order", "click", OK,
                                  "wait-dialog", PROGRESS, 60000, "text", STATUS, "sample", BAR, 20)
         self.assertEqual(values(pairs, "title"), ["Zarn Setup - Welcome"])
         # The links need common controls 6, from the side-by-side folder the manifest names.
         self.assertIn("\\winsxs\\", values(pairs, "module")[0].lower())
+        # From Install, Tab visits the links, the box, Cancel, and Install again.
+        self.assertEqual(values(pairs, "tab"), ["1 487001 487002 1025 2"])
         self.assertProgressFollowedThePackage(pairs)
         result = self.machine.finish(installer)
         self.assertEqual(result.exit_code, 0, self.machine.log())
@@ -49,12 +51,13 @@ class Interactive(Scenario):
         installer = self.machine.start_installer("INSTALLDIR=" + home)
         pairs = self.machine.zui(
             "wait-dialog", WELCOME, "tick", CHANGE_BOX, "click", OK,
-            "wait-dialog", FOLDER, "text", FOLDER_TEXT, "click", BACK,
+            "wait-dialog", FOLDER, "text", FOLDER_TEXT, "tab-order", "click", BACK,
             "wait-dialog", WELCOME, "checked", CHANGE_BOX, "click", OK,
             "wait-dialog", FOLDER, "click", CHANGE, "wait-owned", "title", "click", CANCEL,
             "wait-dialog", FOLDER, "text", FOLDER_TEXT, "click", OK,
             "wait-dialog", PROGRESS, 60000, "text", STATUS, "sample", BAR, 20)
         self.assertEqual(values(pairs, "checked"), ["1"], "the box is still ticked after Back")
+        self.assertEqual(values(pairs, "tab"), ["1 1028 1029"], "Next, Change..., Back")
         self.assertEqual(values(pairs, "title"), ["Browse for Folder"])
         self.assertEqual(values(pairs, "text")[:2], [home, home])
         self.assertProgressFollowedThePackage(pairs)
