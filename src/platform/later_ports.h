@@ -1,23 +1,16 @@
-// Ports whose operations arrive with the features that use them: WinINet and cryptography. Each is
-// declared now so the machine has its full shape. Windows Installer has its own header.
+// The cryptography port, whose operations arrive with the features that use them. Windows Installer
+// and the internet have their own headers.
 #pragma once
 
 #include <array>
 #include <cstdint>
 
 #include "platform/installer.h"
+#include "platform/internet.h"
 #include "platform/processes.h"
 #include "platform/types.h"
 
 namespace platform {
-
-class Internet {
-public:
-    virtual ~Internet() = default;
-
-    /// InternetCloseHandle.
-    virtual ErrorCode closeHandle(InternetHandle handle) = 0;
-};
 
 /// CryptoAPI. SHA-256 now; data protection and Base64 arrive with the policy store.
 class Crypto {

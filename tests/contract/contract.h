@@ -2,6 +2,7 @@
 // simulated machine and the real one to one behaviour.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "platform/machine.h"
@@ -31,5 +32,11 @@ std::string freshDirectory(const std::string& name);
 
 /// A unique name for registry keys and directories of this run.
 std::string runId();
+
+/// A small HTTP server on 127.0.0.1 for the internet suite: "/page" answers 200 "hello" (5 bytes, with a
+/// "COUNTRY: DE" header), "/missing" 404, and "/silent" takes the request and never answers. Its port.
+std::uint16_t httpServerPort();
+/// A host on which nothing listens: connecting to it is refused.
+inline constexpr const char* refusedHost = "127.0.0.2";
 
 }  // namespace contract

@@ -42,4 +42,24 @@ private:
 
 const auto* const registered = testing::AddGlobalTestEnvironment(new SimEnvironment);
 
+constexpr std::uint16_t serverPort = 8123;
+
 }  // namespace
+
+namespace contract {
+
+std::uint16_t httpServerPort() {
+    auto& internet = dynamic_cast<sim::SimInternet&>(platform::machine().internet());
+    const std::string root = "http://127.0.0.1:" + std::to_string(serverPort);
+    sim::SimResponse page;
+    page.headers = {{"COUNTRY", "DE"}};
+    page.body = {"hel", "lo"};
+    internet.serve(root + "/page", page);
+    sim::SimResponse silent;
+    silent.silent = true;
+    internet.serve(root + "/silent", silent);
+    internet.refuse(refusedHost, platform::inet::cannotConnect);
+    return serverPort;
+}
+
+}  // namespace contract

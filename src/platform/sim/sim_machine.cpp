@@ -18,11 +18,6 @@ std::filesystem::path makeScratch() {
 
 }  // namespace
 
-platform::ErrorCode SimInternet::closeHandle(platform::InternetHandle handle) {
-    if (auto fault = faults_.check("Internet.closeHandle")) return *fault;
-    return handle == platform::InternetHandle::null ? platform::err::invalidHandle : platform::err::success;
-}
-
 Machine::Machine() : Machine(makeScratch(), true) {}
 
 Machine::Machine(std::filesystem::path root) : Machine(std::move(root), false) {}

@@ -12,6 +12,7 @@
 #include "platform/sim/file_system_sim.h"
 #include "platform/sim/handle_table.h"
 #include "platform/sim/installer_sim.h"
+#include "platform/sim/internet_sim.h"
 #include "platform/sim/kernel_sim.h"
 #include "platform/sim/processes_sim.h"
 #include "platform/sim/registry_sim.h"
@@ -19,15 +20,6 @@
 #include "platform/sim/system_sim.h"
 
 namespace sim {
-
-class SimInternet final : public platform::Internet {
-public:
-    explicit SimInternet(Faults& faults) : faults_(faults) {}
-    platform::ErrorCode closeHandle(platform::InternetHandle handle) override;
-
-private:
-    Faults& faults_;
-};
 
 class Machine final : public platform::Machine {
 public:

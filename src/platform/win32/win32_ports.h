@@ -290,7 +290,19 @@ public:
 };
 class Win32Internet final : public Internet {
 public:
+    ErrorCode crackUrl(std::string_view url, UrlParts& out) override;
+    ErrorCode open(std::string_view agent, InternetHandle& out) override;
+    ErrorCode connect(InternetHandle session, std::string_view host, std::uint16_t port, InternetHandle& out) override;
+    ErrorCode openRequest(InternetHandle connection, std::string_view verb, std::string_view object,
+                          std::uint32_t flags, InternetHandle& out) override;
+    ErrorCode setTimeout(InternetHandle handle, std::uint32_t option, std::uint32_t milliseconds) override;
+    ErrorCode sendRequest(InternetHandle request, std::span<const std::uint8_t> data) override;
+    ErrorCode queryInfo(InternetHandle request, std::uint32_t query, std::string_view name, void* buffer,
+                        std::uint32_t& size) override;
+    ErrorCode readFile(InternetHandle request, void* buffer, std::uint32_t size, std::uint32_t& read) override;
     ErrorCode closeHandle(InternetHandle handle) override;
+    bool connectedState(std::uint32_t& flags) override;
+    ErrorCode errorDialog(Window parent, InternetHandle request, ErrorCode error, std::uint32_t flags) override;
 };
 
 }  // namespace platform::win32

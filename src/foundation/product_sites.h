@@ -1,0 +1,18 @@
+// The product's own addresses on the web, in one place. Tests never change them: they answer for these
+// names inside a sealed test network.
+#pragma once
+
+namespace product::sites {
+
+/// The options document of this build, on the download server.
+inline constexpr const char* optionsDocument = "https://dl.zarn.example/update/1.8.0/1.8.0_45-b15.xml";
+/// The site the connection test asks, over plain HTTP.
+inline constexpr const char* connectionTest = "http://www.zarn.example/";
+
+/// The site rule: an address is the product's when it contains one of these...
+inline constexpr const char* sitePrefixes[] = {"http://www.zarn.example/", "http://zarn.example/",
+                                               "http://dl.zarn.example/", ".zarn.example/"};
+/// ...or when its host ends in one of these domains, alone or with a port of four digits.
+inline constexpr const char* siteDomains[] = {"zarn.example", "mendara.example"};
+
+}  // namespace product::sites

@@ -1,0 +1,195 @@
+// The HTTP client against the simulated server: schemes, status rules, the 1 MB cap, headers, the
+// interactive retries, and the deadline.
+#include "net/http_connection.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <thread>
+
+#include "net/net_utils.h"
+#include "platform/internet.h"
+#include "platform/sim/sim_machine.h"
+
+namespace {
+
+namespace inet = platform::inet;
+using namespace std::chrono_literals;
+
+constexpr const char* page = "https://dl.zarn.example/page";
+
+sim::SimResponse answer(std::uint32_t status, std::string statusText, std::vector<std::string> body = {"hello"}) {
+    sim::SimResponse response;
+    response.status = status;
+    response.statusText = std::move(statusText);
+    response.body = std::move(body);
+    return response;
+}
+
+/// The message of what `request` throws, after its throw site.
+template <class Error, class Request>
+std::string thrown(Request request) {
+    try {
+        request();
+    } catch (const Error& e) {
+        const std::string text = e.what();
+        return text.substr(text.find("(): ") + 4);
+    }
+    return "nothing thrown";
+}
+
+class HttpConnectionTest : public testing::Test {
+protected:
+    std::string get(const std::string& url, bool checkStatus = true) {
+        return HttpConnection(url).connect(checkStatus).saveToString();
+    }
+
+    sim::MachineScope sim;
+};
+
+TEST_F(HttpConnectionTest, RequestsAndTheirRefusals) {
+    sim->internet().serve(page, answer(200, "OK", {"he", "llo"}));
+    sim->internet().serve("http://dl.zarn.example/page", answer(200, "OK"));
+    sim->internet().serve("https://dl.zarn.example/forbidden", answer(403, "Forbidden"));
+    sim->internet().serve("https://dl.zarn.example/export", answer(403, "Export Denied by policy"));
+    using Error = HttpConnection::exception;
+    const struct {
+        const char* name;
+        std::function<std::string()> request;
+        const char* outcome;
+    } rows[] = {
+        {"body in pieces", [&] { return get(page); }, "hello"},
+        {"a scheme other than HTTP", [&] { return thrown<Error>([&] { get("ftp://dl.zarn.example/page"); }); },
+         "Invalid scheme"},
+        {"plain HTTP by default", [&] { return thrown<Error>([&] { get("http://dl.zarn.example/page"); }); },
+         "Http is disabled"},
+        {"plain HTTP when allowed",
+         [&] {
+             return HttpConnection("http://dl.zarn.example/page").setAllowPlainHttp(true).connect(true).saveToString();
+         },
+         "hello"},
+        {"not found", [&] { return thrown<HttpConnection::http_error>([&] { get("https://dl.zarn.example/none"); }); },
+         "Http error, status: 404"},
+        {"forbidden",
+         [&] { return thrown<HttpConnection::http_error>([&] { get("https://dl.zarn.example/forbidden"); }); },
+         "Http error, status: 403"},
+        {"export denied",
+         [&] {
+             return thrown<HttpConnection::export_compliance_error>([&] { get("https://dl.zarn.example/export"); });
+         },
+         "Export Denied"},
+        {"status not checked", [&] { return get("https://dl.zarn.example/forbidden", false); }, "hello"},
+        {"no such host",
+         [&] { return thrown<HttpConnection::network_error>([&] { get("https://nowhere.example/"); }); },
+         "HttpSendRequest failed"},
+    };
+    for (const auto& row : rows) EXPECT_EQ(row.request(), row.outcome) << row.name;
+    EXPECT_EQ(sim->internet().openHandles(), 0);
+    const auto first = sim->internet().requests().front();
+    EXPECT_EQ(first.agent, "zarn_installer");
+    EXPECT_EQ(first.verb, "GET");
+    EXPECT_EQ(first.flags, inet::flagNoCacheWrite | inet::flagKeepConnection | inet::flagNoUi | inet::flagSecure);
+    EXPECT_EQ(first.timeouts.at(inet::optionReceiveTimeout), 3000u);
+    EXPECT_EQ(first.timeouts.at(inet::optionSendTimeout), 3000u);
+}
+
+TEST_F(HttpConnectionTest, AnswersAreCappedAtOneMegabyte) {
+    auto announced = answer(200, "OK", {"small"});
+    announced.headers = {{"Content-Length", "2000000"}};
+    sim->internet().serve("https://dl.zarn.example/announced", announced);
+    auto streamed = answer(200, "OK", std::vector<std::string>(20, std::string(60000, 'x')));
+    streamed.announceLength = false;
+    sim->internet().serve("https://dl.zarn.example/streamed", streamed);
+    auto exact = answer(200, "OK", {std::string(HttpConnection::maximumSize, 'y')});
+    exact.announceLength = false;
+    sim->internet().serve("https://dl.zarn.example/exact", exact);
+
+    using TooBig = HttpConnection::content_is_too_big;
+    EXPECT_EQ(thrown<TooBig>([&] { get("https://dl.zarn.example/announced"); }),
+              "Content size exceeds maximum size (1 MB), size is 2000000 bytes");
+    EXPECT_EQ(sim->faults().calls("Internet.readFile"), 0) << "refused before any read";
+    EXPECT_EQ(thrown<TooBig>([&] { get("https://dl.zarn.example/streamed"); }),
+              "Content size exceeds maximum size (1 MB), size is unknown");
+    EXPECT_EQ(get("https://dl.zarn.example/exact").size(), HttpConnection::maximumSize);
+}
+
+TEST_F(HttpConnectionTest, HeaderValues) {
+    auto response = answer(200, "OK");
+    response.headers = {{"COUNTRY", "DE"}, {"X-Long", std::string(700, 'v')}};
+    sim->internet().serve(page, response);
+    auto answered = HttpConnection(page).setMethod(HttpConnection::head).connect(true);
+    EXPECT_EQ(answered.status(), 200u);
+    EXPECT_EQ(answered.getHeaderValue(inet::queryCustom, "COUNTRY"), "DE");
+    EXPECT_EQ(answered.getHeaderValue(inet::queryCustom, "X-Long"), std::string(700, 'v')) << "the buffer grows";
+    EXPECT_EQ(answered.getIntHeaderValue(inet::queryContentLength), 5);
+    EXPECT_EQ(answered.getHeaderValue(inet::queryCustom, "Missing"), std::nullopt);
+    EXPECT_NE(sim.log().find("\tERROR: Cannot get header value (65535, name=Missing): system error 12150"),
+              std::string::npos);
+    EXPECT_EQ(sim->internet().requests().back().verb, "HEAD");
+}
+
+TEST_F(HttpConnectionTest, InteractiveRequestsOfferWinInetsDialogs) {
+    sim->internet().serve(page, answer(200, "OK"));
+    sim->internet().serve("https://dl.zarn.example/private", answer(401, "Unauthorized"));
+    sim->faults().fail("Internet.sendRequest", inet::cannotConnect);
+    sim->internet().answerErrorDialog(inet::forceRetry);
+    EXPECT_EQ(HttpConnection(page).setInteractive(true).connect(true).saveToString(), "hello") << "retried";
+    sim->internet().answerErrorDialog(1223);
+    EXPECT_EQ(HttpConnection("https://dl.zarn.example/private").setInteractive(true).connect(false).status(), 401u);
+    EXPECT_EQ(sim->internet().errorDialogs(),
+              (std::vector<platform::ErrorCode>{inet::cannotConnect, inet::incorrectPassword}));
+    sim->faults().fail("Internet.sendRequest", inet::cannotConnect);
+    EXPECT_EQ(thrown<HttpConnection::network_error>([&] { get(page); }), "HttpSendRequest failed");
+    EXPECT_EQ(sim->internet().errorDialogs().size(), 2u) << "no dialog unless interactive";
+}
+
+TEST_F(HttpConnectionTest, DeadlineClosesTheRequestAndTheCallerGoesOn) {
+    auto silent = answer(200, "OK");
+    silent.silent = true;
+    sim->internet().serve(page, silent);
+    const auto start = std::chrono::steady_clock::now();
+    const auto message = thrown<HttpConnection::network_error>([&] {
+        net::within<std::string>(
+            300, [](const auto& handles) { return HttpConnection(page).connect(true, handles).saveToString(); });
+    });
+    const auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(message, "request deadline passed");
+    EXPECT_GE(waited, 300ms);
+    EXPECT_LT(waited, 2s);
+    for (int i = 0; i < 100 && sim->internet().openHandles() != 0; ++i) std::this_thread::sleep_for(10ms);
+    EXPECT_EQ(sim->internet().openHandles(), 0);
+
+    sim->internet().serve(page, answer(200, "OK"));
+    EXPECT_EQ(net::within<std::string>(
+                  300, [](const auto& handles) { return HttpConnection(page).connect(true, handles).saveToString(); }),
+              "hello");
+}
+
+TEST_F(HttpConnectionTest, ConnectionTest) {
+    const struct {
+        const char* name;
+        bool systemSays;
+        std::uint32_t flags;
+        std::optional<std::uint32_t> siteAnswers;
+        bool connected;
+    } rows[] = {
+        {"the system says so", true, 0, std::nullopt, true},
+        {"a configured connection", false, inet::connectionConfigured, std::nullopt, true},
+        {"the site answers", false, 0, 200, true},
+        {"a proxy asks for credentials", false, 0, 407, true},
+        {"the site answers otherwise", false, 0, 500, false},
+        {"no answer", false, 0, std::nullopt, false},
+    };
+    for (const auto& row : rows) {
+        sim::MachineScope fresh;
+        fresh->internet().setConnectedState(row.systemSays, row.flags);
+        if (row.siteAnswers) fresh->internet().serve("http://www.zarn.example/", answer(*row.siteAnswers, "Status"));
+        EXPECT_EQ(NetUtils::isConnected(), row.connected) << row.name;
+        if (!row.connected && !row.siteAnswers) {
+            EXPECT_NE(fresh.log().find("\tINFO: not connected: "), std::string::npos) << row.name;
+        }
+    }
+}
+
+}  // namespace
