@@ -4,23 +4,25 @@
 #include <cstdint>
 
 #include "foundation/product_constants.h"
+#include "metrics/metrics_constants.h"
 
 namespace driver {
 
 inline constexpr const char* mendaraKey = product::registryKey;
-inline constexpr const char* msiStatusErrorValue = "MSIStatusError";
-inline constexpr const char* msiStatusExtendedErrorValue = "MSIStatusExtendedError";
-inline constexpr const char* installStatusValue = "InstallStatus";
+using metrics::countryValue;
+using metrics::installStatusValue;
+using metrics::kobuMetricsKey;
+using metrics::methodValue;
+using metrics::msiStatusErrorValue;
+using metrics::msiStatusExtendedErrorValue;
+using metrics::policyKey;
+using metrics::postStatusUrlValue;
+using metrics::visitorIdValue;
+inline constexpr const char* initialCountryCode = metrics::noCountry;
 inline constexpr const char* reinstallStatus = "reinstall";
 inline constexpr const char* silentInstallSubKey = "SilentInstall";
 inline constexpr const char* autoUpdateKey = "SOFTWARE\\Mendara\\Auto Update";
 inline constexpr const char* auVersionValue = "AUVersion";
-inline constexpr const char* policyKey = "SOFTWARE\\Mendara\\Zarn Update\\Policy";
-inline constexpr const char* countryValue = "Country";
-inline constexpr const char* visitorIdValue = "VisitorId";
-inline constexpr const char* methodValue = "Method";
-inline constexpr const char* postStatusUrlValue = "PostStatusUrl";
-inline constexpr const char* kobuMetricsKey = "Software\\KobuMetrics";
 inline constexpr const char* regDeployStatusValue = "RegDeployStatus";
 
 inline constexpr const char* installFlagFileName = "ZARN_INSTALL_FLAG";
@@ -33,7 +35,6 @@ inline constexpr std::uint32_t packageResourceId = 103;
 inline constexpr const char* packageDigestResourceType = "ZARN_INSTALLER_SHA256";
 inline constexpr const char* packageVersion = product::plainVersion;
 
-inline constexpr const char* initialCountryCode = "YY";
 inline constexpr const char* installMethodOffline = "zoff";
 inline constexpr const char* noAuVersion = "XX";
 inline constexpr const char* noRegDeployStatus = "YY";

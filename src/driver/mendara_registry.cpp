@@ -23,14 +23,6 @@ ErrorCode openKey(const char* path, std::uint32_t access, AutoRegKey& key) {
     return registry().openKey(RegKey::localMachine, path, access, *key.put());
 }
 
-ErrorCode closeKey(AutoRegKey& key) { return registry().closeKey(key.release()); }
-
-ErrorCode queryDword(RegKey key, const char* name, std::uint32_t& value) {
-    std::uint32_t size = sizeof value;
-    std::uint32_t type = 0;
-    return registry().queryValue(key, name, &type, reinterpret_cast<std::uint8_t*>(&value), size);
-}
-
 // A text value read into a buffer of `capacity` bytes; the terminating NUL, if stored, is dropped.
 std::optional<std::string> queryText(RegKey key, const char* name, std::uint32_t capacity) {
     std::vector<std::uint8_t> buffer(capacity);
@@ -42,78 +34,7 @@ std::optional<std::string> queryText(RegKey key, const char* name, std::uint32_t
     return text;
 }
 
-// Deletes one status value; a value that is not there is no failure.
-ErrorCode clearStatusValue(RegKey key, const char* name) {
-    std::uint32_t value = 0;
-    const ErrorCode queried = queryDword(key, name, value);
-    if (queried == err::fileNotFound) return err::success;
-    if (queried != err::success && queried != err::moreData) return queried;
-    const ErrorCode deleted = registry().deleteValue(key, name);
-    if (deleted != err::success) LOG_ERROR("Could not delete " << name << " registry value.");
-    return deleted;
-}
-
 }  // namespace
-
-ErrorCode ClearMSIStatus() {
-    AutoRegKey key;
-    if (const ErrorCode opened = openKey(mendaraKey, reg::allAccess, key)) {
-        if (opened == err::fileNotFound) {
-            LOG_INFO("Could not find HKEY_LOCAL_MACHINE, SOFTWARE\\Mendara registry key.");
-            return err::success;
-        }
-        LOG_ERROR("Could not open HKEY_LOCAL_MACHINE, SOFTWARE\\Mendara registry key.");
-        return opened;
-    }
-    const ErrorCode first = clearStatusValue(key.get(), msiStatusErrorValue);
-    const ErrorCode second = clearStatusValue(key.get(), msiStatusExtendedErrorValue);
-    const ErrorCode closed = closeKey(key);
-    return first != err::success ? first : (second != err::success ? second : closed);
-}
-
-ErrorCode GetMSIStatus(std::uint32_t& statusError, std::uint32_t& extendedError) {
-    AutoRegKey key;
-    if (const ErrorCode opened = openKey(mendaraKey, reg::read, key)) {
-        LOG_ERROR("Could not open the registry key.");
-        return opened;
-    }
-    const ErrorCode first = queryDword(key.get(), msiStatusErrorValue, statusError);
-    if (first != err::success) LOG_ERROR("Could not get MSIStatusError registry value.");
-    const ErrorCode second = queryDword(key.get(), msiStatusExtendedErrorValue, extendedError);
-    if (second != err::success) LOG_ERROR("Could not get MSIStatusExtendedError registry value.");
-    const ErrorCode closed = closeKey(key);
-    return first != err::success ? first : (second != err::success ? second : closed);
-}
-
-bool WritePolicyValue(const std::string& name, const std::optional<std::string>& text) {
-    AutoRegKey key;
-    if (!text) {
-        return openKey(policyKey, reg::write, key) == err::success &&
-               registry().deleteValue(key.get(), name) == err::success;
-    }
-    if (registry().createKey(RegKey::localMachine, policyKey, reg::allAccess, *key.put()) != err::success) return false;
-    return registry().setValue(key.get(), name, reg::sz, reinterpret_cast<const std::uint8_t*>(text->data()),
-                               static_cast<std::uint32_t>(text->size())) == err::success;
-}
-
-void ClearInstallStatus() {
-    AutoRegKey software;
-    if (openKey("Software", reg::allAccess, software) != err::success) return;
-    AutoRegKey mendara;
-    if (registry().openKey(software.get(), "Mendara", reg::allAccess, *mendara.put()) != err::success) return;
-    registry().deleteValue(mendara.get(), installStatusValue);
-    platform::RegKeyInfo info;
-    if (registry().queryInfo(mendara.get(), info) == err::success && info.subKeys == 0 && info.values == 0) {
-        mendara.reset();
-        registry().deleteKey(software.get(), "Mendara", 0);
-    }
-}
-
-std::string ReadInstallStatus() {
-    AutoRegKey key;
-    if (openKey(mendaraKey, reg::read, key) != err::success) return {};
-    return queryText(key.get(), installStatusValue, 512).value_or("");
-}
 
 std::string ReadPreviousAuVersion() {
     AutoRegKey key;

@@ -6,24 +6,17 @@
 #include <optional>
 #include <string>
 
+#include "metrics/update_conf.h"
 #include "platform/types.h"
 
 namespace driver {
 
-/// Deletes "MSIStatusError" and "MSIStatusExtendedError"; 0, or the first error met.
-platform::ErrorCode ClearMSIStatus();
-
-/// Reads the package's two status values; 0, or the first error met.
-platform::ErrorCode GetMSIStatus(std::uint32_t& statusError, std::uint32_t& extendedError);
-
-/// Sets the Policy value `name` to `text`, or deletes it when there is no text. True on success.
-bool WritePolicyValue(const std::string& name, const std::optional<std::string>& text);
-
-/// Deletes "InstallStatus", and "Software\Mendara" itself when nothing is left in it.
-void ClearInstallStatus();
-
-/// "InstallStatus" (at most 512 bytes), empty when absent.
-std::string ReadInstallStatus();
+// The status values, the install status and the Policy values belong to the metrics store.
+using UpdateConf::ClearInstallStatus;
+using UpdateConf::ClearMSIStatus;
+using UpdateConf::GetMSIStatus;
+using UpdateConf::ReadInstallStatus;
+using UpdateConf::WritePolicyValue;
 
 /// The auto-update component's version before the run, "XX" when none is installed.
 std::string ReadPreviousAuVersion();

@@ -5,6 +5,13 @@
 
 namespace browsers {
 
+// Where the browsers are registered, under HKEY_LOCAL_MACHINE.
+inline constexpr const char* internetExplorerKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\IEXPLORE.EXE";
+inline constexpr const char* chromeKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\chrome.exe";
+inline constexpr const char* chromePathValue = "path";
+inline constexpr const char* firefoxKeys[] = {"SOFTWARE\\Mozilla\\Mozilla Firefox", "SOFTWARE\\Mozilla\\Minefield"};
+inline constexpr const char* firefoxVersionValue = "CurrentVersion";
+
 /// The program the shell opens ".html" files with, found through an empty temporary ".html" file.
 /// Throws MevError<std::runtime_error> "cannot find default browser" when there is none.
 std::string getDefaultBrowserPath();

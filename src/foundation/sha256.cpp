@@ -20,10 +20,10 @@ public:
     Sha256Hash() {
         platform::Crypto& crypto = platform::machine().crypto();
         if (const auto code = crypto.acquireContext(*provider_.put())) {
-            ZARN_THROW(SysError, "CryptAcquireContext failed", advapi32("CryptAcquireContextW"), code);
+            ZARN_THROW(HashError, "CryptAcquireContext", advapi32("CryptAcquireContextW"), code);
         }
         if (const auto code = crypto.createSha256(provider_.get(), *hash_.put())) {
-            ZARN_THROW(SysError, "CryptCreateHash failed", advapi32("CryptCreateHash"), code);
+            ZARN_THROW(HashError, "CryptCreateHash", advapi32("CryptCreateHash"), code);
         }
     }
 
@@ -34,7 +34,7 @@ public:
             const auto size = std::min(bytes.size(), largest);
             if (const auto code = platform::machine().crypto().hashData(hash_.get(), bytes.data(),
                                                                         static_cast<std::uint32_t>(size))) {
-                ZARN_THROW(SysError, "CryptHashData failed", advapi32("CryptHashData"), code);
+                ZARN_THROW(HashError, "CryptHashData", advapi32("CryptHashData"), code);
             }
             bytes = bytes.subspan(size);
         }
@@ -43,7 +43,7 @@ public:
     Sha256Digest finish() {
         Sha256Digest digest{};
         if (const auto code = platform::machine().crypto().hashValue(hash_.get(), digest)) {
-            ZARN_THROW(SysError, "CryptGetHashParam failed", advapi32("CryptGetHashParam"), code);
+            ZARN_THROW(HashError, "CryptGetHashParam", advapi32("CryptGetHashParam"), code);
         }
         return digest;
     }
@@ -71,8 +71,7 @@ Sha256Digest sha256OfFile(platform::Handle file, std::uint32_t blockSize) {
     for (;;) {
         std::uint32_t read = 0;
         if (const auto code = files.readFile(file, block.data(), blockSize, read)) {
-            ZARN_THROW(SysError, "ReadFile failed", platform::machine().system().apiAddress("kernel32", "ReadFile"),
-                       code);
+            ZARN_THROW(HashError, "ReadFile", platform::machine().system().apiAddress("kernel32", "ReadFile"), code);
         }
         if (read == 0) break;
         hash.add(std::span(block).first(read));

@@ -101,6 +101,7 @@ InstalledProduct ZarnEnvironment::readEntry(std::int32_t kind, std::int32_t arch
     product.prefix = kind == zarn_env::kindRuntime ? zarn_env::runtimePrefix : zarn_env::developmentKitPrefix;
     product.isStatic = kind == zarn_env::kindDevelopmentKit;
     product.versionText = name;
+    product.keyName = name;
 
     RegistryKey entry(view);
     entry.open(platform::RegKey::localMachine, keyPath + "\\" + name);

@@ -19,6 +19,7 @@ struct InstalledProduct {
     std::string prefix;              // "kobu" or "tulk"
     ZarnVersion version;
     std::string versionText;  // the MSI full version when present, else the subkey name
+    std::string keyName;      // the subkey it is registered under ("1.8.0_45")
     std::string home;
     bool isStatic = false;
 };

@@ -83,6 +83,8 @@ public:
     virtual std::string userGeoIso2() = 0;
 
     virtual SystemTime localTime() = 0;
+    /// The C runtime's time(): seconds since 1970, UTC.
+    virtual std::int64_t secondsSince1970() = 0;
     /// The process's command line as UTF-16, exactly as GetCommandLineW gives it.
     virtual std::u16string commandLine() = 0;
     /// CommandLineToArgvW: the program name, then each argument with quotes and backslashes resolved.

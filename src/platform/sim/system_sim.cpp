@@ -120,6 +120,11 @@ std::uint16_t SimSystem::userDefaultUILanguage() { return settings_.userDefaultU
 std::uint16_t SimSystem::systemDefaultUILanguage() { return settings_.systemDefaultUILanguage; }
 std::string SimSystem::userGeoIso2() { return settings_.geoIso2; }
 
+std::int64_t SimSystem::secondsSince1970() {
+    if (settings_.fixedSecondsSince1970) return *settings_.fixedSecondsSince1970;
+    return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count();
+}
+
 platform::SystemTime SimSystem::localTime() {
     if (settings_.fixedLocalTime) return *settings_.fixedLocalTime;
     const auto now = std::chrono::system_clock::now();

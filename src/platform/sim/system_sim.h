@@ -43,6 +43,7 @@ struct SystemSettings {
     /// The account domain of the user (a workgroup machine's own SAM domain).
     std::string accountDomainSid = "S-1-5-21-3623811015-3361044348-30300820";
     std::optional<platform::SystemTime> fixedLocalTime;  // nullopt: the host's clock
+    std::optional<std::int64_t> fixedSecondsSince1970;   // nullopt: the host's clock
     std::u16string commandLine = u"\"C:\\Users\\test\\Downloads\\kobuoffline.exe\"";
     std::string modulePath = "C:\\Users\\test\\Downloads\\kobuoffline.exe";
     std::map<std::string, std::string> environment;
@@ -74,6 +75,7 @@ public:
     std::uint16_t systemDefaultUILanguage() override;
     std::string userGeoIso2() override;
     platform::SystemTime localTime() override;
+    std::int64_t secondsSince1970() override;
     std::u16string commandLine() override;
     platform::ErrorCode splitCommandLine(std::u16string_view commandLine, std::vector<std::u16string>& out) override;
     platform::ErrorCode moduleFileName(platform::Module module, std::string& out) override;

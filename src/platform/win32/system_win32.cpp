@@ -8,6 +8,7 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include <ctime>
 #include <memory>
 #include <vector>
 
@@ -172,6 +173,8 @@ SystemTime Win32System::localTime() {
     GetLocalTime(&t);
     return SystemTime{t.wYear, t.wMonth, t.wDayOfWeek, t.wDay, t.wHour, t.wMinute, t.wSecond, t.wMilliseconds};
 }
+
+std::int64_t Win32System::secondsSince1970() { return _time64(nullptr); }
 
 std::u16string Win32System::commandLine() {
     static_assert(sizeof(wchar_t) == sizeof(char16_t));

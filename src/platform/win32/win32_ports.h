@@ -196,6 +196,7 @@ public:
     std::uint16_t systemDefaultUILanguage() override;
     std::string userGeoIso2() override;
     SystemTime localTime() override;
+    std::int64_t secondsSince1970() override;
     std::u16string commandLine() override;
     ErrorCode splitCommandLine(std::u16string_view commandLine, std::vector<std::u16string>& out) override;
     ErrorCode moduleFileName(Module module, std::string& out) override;
