@@ -19,6 +19,10 @@ namespace sim {
 
 class SimKernel final : public platform::Kernel {
 public:
+    /// Waits until the threads started on this machine have ended (a test's machine outlives a
+    /// request it let go of); false when `limit` passed first.
+    bool waitForThreads(std::chrono::milliseconds limit) { return threads_.waitForAll(limit); }
+
     /// `sectionPrefix` is the POSIX shared-memory prefix of this machine's named sections.
     SimKernel(Faults& faults, HandleTable& handles, std::string sectionPrefix)
         : faults_(faults), handles_(handles), sections_(std::move(sectionPrefix)) {}

@@ -81,6 +81,7 @@ MachineScope::MachineScope(std::unique_ptr<Machine> machine) : machine_(std::mov
 }
 
 MachineScope::~MachineScope() {
+    machine_->kernel().waitForThreads(std::chrono::seconds(30));
     replaceLogger(std::move(previousLogger_));
     platform::installMachine(previous_);
 }

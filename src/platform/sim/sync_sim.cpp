@@ -184,6 +184,25 @@ std::shared_ptr<ThreadRecord> ThreadRegistry::start(platform::ThreadEntry entry,
     return record;
 }
 
+bool ThreadRegistry::waitForAll(std::chrono::milliseconds limit) {
+    const auto until = std::chrono::steady_clock::now() + limit;
+    for (;;) {
+        bool running = false;
+        {
+            const std::lock_guard lock(mutex_);
+            for (const auto& [id, known] : threads_) {
+                if (const auto record = known.lock()) {
+                    const std::lock_guard recordLock(record->mutex);
+                    running = running || !record->finished;
+                }
+            }
+        }
+        if (!running) return true;
+        if (std::chrono::steady_clock::now() > until) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+}
+
 std::shared_ptr<ThreadRecord> ThreadRegistry::find(std::uint32_t id) {
     std::shared_ptr<ThreadRecord> record;
     {

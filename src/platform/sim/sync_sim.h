@@ -2,6 +2,7 @@
 // wait results of WaitForSingleObject (signalled, abandoned, timed out).
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <map>
@@ -95,6 +96,8 @@ public:
     std::shared_ptr<ThreadRecord> start(platform::ThreadEntry entry, void* argument);
     /// The record of a thread that still exists (running, or ended with a handle open).
     std::shared_ptr<ThreadRecord> find(std::uint32_t id);
+    /// Waits until every thread started has ended, or `limit` has passed; false in that case.
+    bool waitForAll(std::chrono::milliseconds limit);
 
 private:
     std::mutex mutex_;
