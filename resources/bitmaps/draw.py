@@ -4,7 +4,7 @@
 Shapes are drawn from distance fields, so their edges are smooth without supersampling. Only the
 standard library is used; the build runs this and the resource compiler takes the BMP files.
 
-usage: draw.py OUTPUT_DIRECTORY
+usage: draw.py OUTPUT_DIRECTORY | draw.py --banner FILE.bmp
 """
 
 import math
@@ -179,7 +179,24 @@ def picture():
     return canvas
 
 
+def banner():
+    """The banner the download server publishes for the progress dialog: the picture at dusk. It is
+    kept as resources/banner/ZarnBanner.jpg (this drawing, saved as JPEG); the build does not draw it."""
+    width, height = PICTURE_SIZE
+    sky_top, sky_bottom = (58, 72, 120), (238, 170, 120)
+    canvas = Canvas(width, height, lambda x, y: mix(sky_top, sky_bottom, y / height))
+    canvas.paint((252, 226, 160), circle(width * 0.24, height * 0.52, 30))
+    canvas.paint(mix(DEEP, sky_bottom, 0.45), wave(height * 0.64, 9, width * 0.8, 1.4))
+    canvas.paint(mix(DEEP, LEAF, 0.35), wave(height * 0.75, 11, width * 0.65, 3.1))
+    canvas.paint(DEEP, wave(height * 0.88, 7, width * 1.2, 0.3))
+    return canvas
+
+
 def main():
+    if len(sys.argv) == 3 and sys.argv[1] == "--banner":
+        with open(sys.argv[2], "wb") as f:
+            f.write(banner().bmp())
+        return
     out = sys.argv[1] if len(sys.argv) > 1 else "."
     os.makedirs(out, exist_ok=True)
     for name, draw in (("header.bmp", header), ("picture.bmp", picture)):

@@ -1,5 +1,6 @@
 #include "driver/embedded_payload.h"
 
+#include "driver/options_document.h"
 #include "driver/package_run.h"
 #include "driver/payload_extraction.h"
 #include "foundation/logger.h"
@@ -12,6 +13,11 @@ bool EmbeddedPayload::writePackage(const std::string& path) {
     if (!driver::writePackage(path)) return false;
     package_.hold(path);  // a package that cannot be held is refused when it is to run
     return true;
+}
+
+int EmbeddedPayload::getOptionsFromXmlIfOnline(bool interactive) {
+    std::string offlineOptions;  // read, and acted on by nothing
+    return GetOptionsFromXmlIfOnline(offlineOptions, interactive);
 }
 
 std::string EmbeddedPayload::commandLine(const PackageAction& action) { return ComposeCommandLine(action); }

@@ -7,11 +7,11 @@
 
 namespace driver {
 
-/// Everything of the payload but the options document, which its owner adds.
-class EmbeddedPayload : public Payload {
+class EmbeddedPayload final : public Payload {
 public:
     std::string preparePackagePath() override;
     bool writePackage(const std::string& path) override;
+    int getOptionsFromXmlIfOnline(bool interactive) override;
     std::string commandLine(const PackageAction& action) override;
     /// A package that is not held or not as built is not run: the run fails with 1603.
     int execCommand(const PackageAction& action) override;

@@ -56,7 +56,7 @@ private:
         warnAboutOldSystem();
         if (!launchedFromTulk() && !takeInstallFlag()) return exitRefused;
         if (extractPackage()) {
-            p_.payload.getOptionsFromXmlIfOnline();
+            p_.payload.getOptionsFromXmlIfOnline(!s_.silent);
             runWizard();
             prepareCommandLine();
             decideSecurityNote();

@@ -94,6 +94,7 @@ public:
 class Metrics {
 public:
     virtual ~Metrics() = default;
+    /// The registry key name of the newest runtime installed before the run.
     virtual std::string latestKobuKey() = 0;
 };
 
@@ -105,8 +106,9 @@ public:
     virtual std::string preparePackagePath() = 0;
     /// Writes the embedded package to `path`; false when the program carries none.
     virtual bool writePackage(const std::string& path) = 0;
-    /// 1 when the options document supplied a post-status address, else 0.
-    virtual int getOptionsFromXmlIfOnline() = 0;
+    /// 1 when the options document supplied a post-status address, else 0. WinINet's own dialogs
+    /// are offered only when `interactive`.
+    virtual int getOptionsFromXmlIfOnline(bool interactive) = 0;
     virtual std::string commandLine(const PackageAction& action) = 0;
     /// 0, a Windows Installer error code, or 1603.
     virtual int execCommand(const PackageAction& action) = 0;

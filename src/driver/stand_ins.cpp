@@ -13,18 +13,6 @@ namespace driver {
 
 namespace {
 
-// Stands in for the metrics store: no runtime recorded.
-class MetricsStandIn final : public Metrics {
-public:
-    std::string latestKobuKey() override { return {}; }
-};
-
-// Stands in for the options document only; extraction, the command line and the package run are real.
-class PayloadStandIn final : public EmbeddedPayload {
-public:
-    int getOptionsFromXmlIfOnline() override { return 0; }
-};
-
 // Stands in for the removal sequence, the completion pages, the auto-update component and the
 // ping: nothing is offered, shown, installed or sent.
 class RemovalStandIn final : public Removal {
@@ -59,8 +47,8 @@ Phases& productionPhases() {
     static InstallConfiguration configuration;
     static MachineLocalization localization;
     static MachineRuntimeRules runtimes(localization);
-    static MetricsStandIn metrics;
-    static PayloadStandIn payload;
+    static MachineMetrics metrics;
+    static EmbeddedPayload payload;
     static DialogWizard wizard(configuration);
     static ProgressWindow progress;
     static RemovalStandIn removal;

@@ -4,6 +4,7 @@
 #include "foundation/locale.h"
 #include "foundation/string_resource.h"
 #include "foundation/sys_info.h"
+#include "metrics/update_conf.h"
 #include "platform/machine.h"
 #include "platform/win_errors.h"
 
@@ -31,6 +32,8 @@ bool MachineFileOps::exists(const std::string& path) {
 void MachineFileOps::deleteFile(const std::string& path) { FileUtils::deleteFile(path); }
 
 void MachineFileOps::deletePersistentFile(const std::string& directory) { FileUtils::deletePersistentFile(directory); }
+
+std::string MachineMetrics::latestKobuKey() { return UpdateConf::GetLatestKobuKey(); }
 
 std::uint16_t MachineLocalization::defaultLangId() { return Locale::defaultLocale().langId(); }
 

@@ -24,6 +24,12 @@ public:
     void deletePersistentFile(const std::string& directory) override;
 };
 
+/// The metrics the run reads at its start, from the metrics store.
+class MachineMetrics final : public Metrics {
+public:
+    std::string latestKobuKey() override;
+};
+
 /// The user-interface locales and the program's string tables.
 class MachineLocalization final : public Localization {
 public:

@@ -139,8 +139,8 @@ public:
         events.add("extract " + path);
         return carriesPackage;
     }
-    int getOptionsFromXmlIfOnline() override {
-        events.add("options");
+    int getOptionsFromXmlIfOnline(bool interactive) override {
+        events.add(interactive ? "options" : "options silent");
         return 0;
     }
     std::string commandLine(const PackageAction& action) override {

@@ -19,11 +19,7 @@ namespace file = platform::file;
 const std::string packagePath = "C:\\Users\\test\\AppData\\LocalLow\\Pellam\\Zarn\\kobu1.8.0_45_x64\\kobu1.8.0_45.msi";
 const std::vector<std::uint8_t> packageBytes(20000, 0x5A);
 
-// What the installer would do without the options document.
-class Payload final : public driver::EmbeddedPayload {
-public:
-    int getOptionsFromXmlIfOnline() override { return 0; }
-};
+using Payload = driver::EmbeddedPayload;
 
 class EmbeddedPayloadTest : public testing::Test {
 protected:

@@ -1,0 +1,165 @@
+// The options document and the banner: the document's language rule, and the whole online step on the
+// simulated machine against a scripted server at the product's own addresses.
+#include "driver/options_document.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "driver/process_values.h"
+#include "foundation/registry_key.h"
+#include "foundation/sha256.h"
+#include "foundation/sys_info.h"
+#include "metrics/update_conf.h"
+#include "platform/sim/sim_machine.h"
+
+namespace driver {
+namespace {
+
+std::string document(const std::string& informations, const std::string& root = "zarn-update") {
+    return "<?xml version=\"1.0\"?>\n<" + root + ">" + informations + "</" + root + ">";
+}
+
+std::string information(const std::string& lang, const std::string& postStatus, const std::string& more = "",
+                        const std::string& version = "1.0") {
+    return "<information version=\"" + version + "\" xml:lang=\"" + lang + "\"><post-status>" + postStatus +
+           "</post-status>" + more + "</information>";
+}
+
+TEST(OptionsDocumentTest, LanguageRule) {
+    const struct {
+        const char* name;
+        std::string text;
+        const char* language;
+        int postStatus;
+        const char* postStatusUrl;
+        const char* countryLookup;
+    } rows[] = {
+        {"French only, read by an English user", document(information("fr", "https://fr.zarn.example/ping")), "en", 0,
+         "", ""},
+        {"German and English for a German user",
+         document(information("de", "https://de.zarn.example/ping",
+                              "<cntry-lookup>https://geo.zarn.example/de</cntry-lookup>") +
+                  information("en", "https://en.zarn.example/ping")),
+         "de", 1, "https://de.zarn.example/ping", "https://geo.zarn.example/de"},
+        {"English stands in until the user's language comes",
+         document(information("en", "https://en.zarn.example/ping",
+                              "<cntry-lookup>https://geo.zarn.example/en</cntry-lookup>") +
+                  information("de", "https://de.zarn.example/ping")),
+         "de", 1, "https://de.zarn.example/ping", "https://geo.zarn.example/en"},
+        {"English alone", document(information("en", "https://en.zarn.example/ping")), "sv", 1,
+         "https://en.zarn.example/ping", ""},
+        {"post-status 0 gives no address", document(information("en", "0")), "en", 0, "", ""},
+        {"a later element without post-status resets the indicator",
+         document(information("en", "https://en.zarn.example/ping") + information("de", "0")), "de", 0,
+         "https://en.zarn.example/ping", ""},
+        {"another version is passed over", document(information("en", "https://x.zarn.example/", "", "2.0")), "en", 0,
+         "", ""},
+        {"another root gives nothing", document(information("en", "https://en.zarn.example/ping"), "other-root"), "en",
+         0, "", ""},
+        {"not XML at all", "this is no document", "en", 0, "", ""},
+    };
+    for (const auto& row : rows) {
+        const Options options = ParseOptionsDocument(row.text, row.language);
+        EXPECT_EQ(options.postStatus, row.postStatus) << row.name;
+        EXPECT_EQ(options.postStatusUrl, row.postStatusUrl) << row.name;
+        EXPECT_EQ(options.countryLookup, row.countryLookup) << row.name;
+    }
+    const Options all = ParseOptionsDocument(
+        document(
+            information("en", "https://en.zarn.example/ping",
+                        "<offline-options>quiet</offline-options><msi-url>https://dl.zarn.example/images</msi-url>")),
+        "en");
+    EXPECT_EQ(all.offlineOptions, "quiet");
+    EXPECT_EQ(all.imageBase, "https://dl.zarn.example/images");
+}
+
+const std::string banner = "published banner bytes";
+const std::string bannerFile = "C:\\Users\\test\\AppData\\LocalLow\\Pellam\\Zarn\\kobu1.8.0_45\\ZarnBanner.jpg";
+
+class OnlineStepTest : public testing::Test {
+protected:
+    void SetUp() override {
+        SysInfo::initialize();
+        const auto digest = sha256Of(std::span(reinterpret_cast<const std::uint8_t*>(banner.data()), banner.size()));
+        sim->resources().addString(1033, 4008, toLowerHex(digest));
+        setCountryCode("YY");
+    }
+
+    void serve(const std::string& url, std::string body) {
+        sim::SimResponse response;
+        response.body = {std::move(body)};
+        sim->internet().serve(url, response);
+    }
+    void serveDocument(const std::string& url = "https://dl.zarn.example/update/1.8.0/1.8.0_45-b15.xml") {
+        serve(url, document(information("en", "https://metrics.mendara.example/ping",
+                                        "<cntry-lookup>https://geo.zarn.example/country</cntry-lookup>"
+                                        "<msi-url>https://dl.zarn.example/images</msi-url>")));
+        sim::SimResponse country;
+        country.headers = {{"COUNTRY", "NL"}};
+        sim->internet().serve("https://geo.zarn.example/country", country);
+    }
+    bool logged(const std::string& text) { return sim.log().find(text) != std::string::npos; }
+
+    sim::MachineScope sim;
+    std::string offline;
+};
+
+TEST_F(OnlineStepTest, DocumentCountryAndAGoodBanner) {
+    serveDocument();
+    serve("https://dl.zarn.example/images/ZarnBanner_en.jpg", banner);
+    EXPECT_EQ(GetOptionsFromXmlIfOnline(offline, false), 1);
+    EXPECT_EQ(processValues().postStatusUrl, "https://metrics.mendara.example/ping");
+    EXPECT_EQ(processValues().countryCode, "NL");
+    EXPECT_EQ(UpdateConf::ReadPolicyValue("Country", 8), "NL");
+    EXPECT_EQ(sim->fileSystem().readAll(bannerFile), banner);
+}
+
+TEST_F(OnlineStepTest, AStoredCountryAndABannerUnlikeThePublishedOne) {
+    serveDocument();
+    serve("https://dl.zarn.example/images/ZarnBanner_en.jpg", "some other picture");
+    UpdateConf::WritePolicyValue("Country", "FR");
+    EXPECT_EQ(GetOptionsFromXmlIfOnline(offline, false), 1);
+    EXPECT_EQ(processValues().countryCode, "FR");
+    EXPECT_EQ(sim->internet().requests().size(), 2u) << "the document and the banner, no country";
+    EXPECT_FALSE(sim->fileSystem().exists(bannerFile));
+    EXPECT_TRUE(logged("(driver::verifyCheckSum)]\n\tERROR: Checksum verification for \"" + bannerFile +
+                       "\" file failed: expected=["));
+    EXPECT_TRUE(logged("]; algorithm=32780.\n"));
+}
+
+TEST_F(OnlineStepTest, TheRegistrysAddressWins) {
+    RegistryKey key;
+    key.open(platform::RegKey::localMachine, "Software\\Mendara", true, true);
+    key.setStringValue("InstallerXmlURL", "https://test.zarn.example/options.xml");
+    serveDocument("https://test.zarn.example/options.xml");
+    EXPECT_EQ(GetOptionsFromXmlIfOnline(offline, false), 1);
+    EXPECT_EQ(sim->internet().requests().front().url, "https://test.zarn.example/options.xml");
+}
+
+TEST_F(OnlineStepTest, WithoutANetworkNothingIsWaitedFor) {
+    sim->fileSystem().makeDirectories("C:\\Users\\test\\AppData\\LocalLow\\Pellam\\Zarn\\kobu1.8.0_45");
+    sim->fileSystem().writeAll(bannerFile, "a banner left behind by someone");
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(GetOptionsFromXmlIfOnline(offline, false), 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+    EXPECT_EQ(processValues().postStatusUrl, "");
+    EXPECT_EQ(processValues().countryCode, "YY");
+    EXPECT_EQ(sim->internet().requests().size(), 1u) << "the document only";
+    EXPECT_FALSE(sim->fileSystem().exists(bannerFile)) << "a file that is not the published banner goes";
+}
+
+TEST_F(OnlineStepTest, ASilentServerCostsTheFirstContactDeadline) {
+    sim::SimResponse silent;
+    silent.silent = true;
+    sim->internet().serve("https://dl.zarn.example/update/1.8.0/1.8.0_45-b15.xml", silent);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(GetOptionsFromXmlIfOnline(offline, false), 0);
+    const auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(waited, std::chrono::milliseconds(600));
+    EXPECT_LT(waited, std::chrono::milliseconds(1000));
+    EXPECT_TRUE(logged("request deadline passed' caught"));
+}
+
+}  // namespace
+}  // namespace driver
