@@ -23,6 +23,7 @@ enum class ConfigKey {
     countryOverride,
     msiCmdline,
     cmdline,
+    webAnalytics,
 };
 
 }  // namespace driver

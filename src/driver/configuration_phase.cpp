@@ -39,6 +39,7 @@ Binding bindingOf(ConfigKey key) {
         case ConfigKey::countryOverride: return {Kind::string, sCountryOverride, "COUNTRYOVERRIDE"};
         case ConfigKey::msiCmdline: return {Kind::string, sMsiCmdline, "MSI_CMDLINE"};
         case ConfigKey::cmdline: return {Kind::string, sCmdline, "CMDLINE"};
+        case ConfigKey::webAnalytics: return {Kind::enableDisable, eWebAnalytics, "WEB_ANALYTICS"};
     }
     ZARN_THROW(std::logic_error, "no configuration key " + std::to_string(static_cast<int>(key)));
 }

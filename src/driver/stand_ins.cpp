@@ -3,11 +3,15 @@
 #include "driver/stand_ins.h"
 
 #include "driver/configuration_phase.h"
+#include "driver/driver_constants.h"
 #include "driver/embedded_payload.h"
+#include "driver/process_values.h"
 #include "driver/runtime_rules_phase.h"
 #include "driver/startup_phase.h"
 #include "driver/system_phase.h"
 #include "driver/wizard_phase.h"
+#include "metrics/update_conf.h"
+#include "metrics/update_utils.h"
 
 namespace driver {
 
@@ -33,9 +37,26 @@ public:
     void registerScheduler() override {}
 };
 
+// Stands in for the ping's body and its sending. Until they come it does what the ping does before
+// it sends, so that the metrics are right already: with pings on and an address of the product's, it
+// takes the install status (no counting for a "reinstall"), and counts the run.
 class PingStandIn final : public Ping {
 public:
-    void send(Configuration&, const PingData&) override {}
+    void send(Configuration& configuration, const PingData& data) override {
+        const std::string& address = processValues().postStatusUrl;
+        if (!configuration.boolean(ConfigKey::webAnalytics) || !UpdateUtils::IsAllowedUrl(address)) return;
+        UpdateConf::GetVisitorId();
+        const std::string status = UpdateConf::ReadInstallStatus();
+        UpdateConf::ClearInstallStatus();
+        if (status == reinstallStatus) return;
+        int result = data.installResult;
+        if (result == 1638 || (status == "exists" && (result == 1603 || result == 1602))) result = -128;
+        if (result != 0 || status == "decline") {
+            UpdateConf::WritePolicyValue(visitorIdValue, std::nullopt);
+            UpdateConf::WritePolicyValue(methodValue, std::nullopt);
+        }
+        UpdateConf::GetUpdatedKobuMetrics(result);
+    }
 };
 
 }  // namespace
