@@ -48,17 +48,17 @@ test-fuzz:
 	ctest --preset fuzz
 
 demo: win64
-	scripts/demo $(ARGS)
+	scripts/sealed scripts/demo $(ARGS)
 
 # Not part of `make test`: times the package write and the install under Wine against cp and
 # msiexec; builds only the programs it times. `make measure ARGS="--runs 9"`.
 measure: setup
 	cmake --preset win64
-	scripts/measure $(ARGS)
+	scripts/sealed scripts/measure $(ARGS)
 
 # Not part of `make test`: every dialog in every language at 96 and 144 dpi, into build/screenshots.
 screenshots: win64
-	scripts/screenshots $(ARGS)
+	scripts/sealed scripts/screenshots $(ARGS)
 
 clean:
 	rm -rf build
