@@ -1,0 +1,130 @@
+"""The installer's online step under Wine in the sealed test network: the options document at the product's
+own address, the country and the banner, the registry's address, the metrics it keeps, and what an offline
+run costs when there is no network, a name server that never answers, or a server that never replies."""
+
+import datetime
+import os
+
+import network
+from harness import DEFAULT_HOME, Scenario, parse_log
+
+OPTIONS_PATH = "/update/1.8.0/1.8.0_45-b15.xml"
+BANNER = os.path.join(os.path.dirname(__file__), "..", "..", "resources", "banner", "ZarnBanner.jpg")
+POLICY = "HKLM\\SOFTWARE\\Mendara\\Zarn Update\\Policy"
+METRICS = "HKLM\\Software\\KobuMetrics"
+# What an offline run may spend on the network: from the package's extraction to its command line.
+OFFLINE_BUDGET = datetime.timedelta(seconds=1)
+
+
+def options_document(ping="https://metrics.mendara.example/ping"):
+    return ("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<zarn-update>\n"
+            "  <information version=\"1.0\" xml:lang=\"en\">\n"
+            "    <post-status>%s</post-status>\n"
+            "    <cntry-lookup>https://geo.zarn.example/country</cntry-lookup>\n"
+            "    <msi-url>https://dl.zarn.example/images</msi-url>\n"
+            "  </information>\n</zarn-update>\n" % ping)
+
+
+def product_site(banner):
+    site = network.Site()
+    site.page("dl.zarn.example", OPTIONS_PATH, options_document())
+    site.page("geo.zarn.example", "/country", headers={"COUNTRY": "NL"})
+    site.page("dl.zarn.example", "/images/ZarnBanner_en.jpg", banner)
+    return site
+
+
+def banner_bytes():
+    with open(BANNER, "rb") as f:
+        return f.read()
+
+
+class Online(Scenario):
+    def setUp(self):
+        if not network.sealed():
+            self.skipTest("runs in the sealed test network (scripts/sealed)")
+        super().setUp()
+
+    def banner_path(self):
+        return "C:\\users\\%s\\AppData\\LocalLow\\Pellam\\Zarn\\kobu1.8.0_45\\ZarnBanner.jpg" % self.machine.user_name()
+
+    def test_options_document_country_and_banner(self):
+        with network.Names(), network.Servers(product_site(banner_bytes())) as site:
+            result = self.machine.run_installer("/s")
+        self.assertEqual(result.exit_code, 0, self.machine.log())
+        asked = [(r["method"], r["host"], r["path"], r["agent"]) for r in site.requests]
+        self.assertEqual(asked, [("GET", "dl.zarn.example", OPTIONS_PATH, "zarn_installer"),
+                                 ("HEAD", "geo.zarn.example", "/country", "zucheck"),
+                                 ("GET", "dl.zarn.example", "/images/ZarnBanner_en.jpg", "zarn_installer")])
+        self.assertEqual(self.machine.reg_query(POLICY, "Country"), "NL")
+        self.assertIn("Save Country Code NL after GetCountry()", self.messages())
+        with open(self.machine.host_path(self.banner_path()), "rb") as kept:
+            self.assertEqual(kept.read(), banner_bytes())
+        # The ping's address is the product's, so the run was counted: a first install on this machine.
+        self.assertEqual(self.machine.reg_query(METRICS, "MachineCount", view=32), "0x1")
+        self.assertEqual(self.machine.reg_query(METRICS, "UpdateCount", view=32), "0x0")
+        self.assertEqual(self.machine.reg_query(METRICS, "KobuVersion", view=32), "1.8.0_45-b15")
+        self.assertIsNone(self.machine.reg_query(METRICS, "InstallAttempts", view=32))
+
+    def test_a_banner_unlike_the_published_one_is_deleted(self):
+        with network.Names(), network.Servers(product_site(b"a picture someone else made")):
+            result = self.machine.run_installer("/s")
+        self.assertEqual(result.exit_code, 0, self.machine.log())
+        self.assertIsNone(self.machine.read_file(self.banner_path()))
+        lines = [m for m in self.messages() if m.startswith("Checksum verification for ")]
+        self.assertEqual(len(lines), 1, self.machine.log())
+        self.assertTrue(lines[0].startswith('Checksum verification for "%s" file failed: expected=[' % self.banner_path()))
+        self.assertTrue(lines[0].endswith("]; algorithm=32780."))
+
+    def test_the_registrys_address_wins(self):
+        self.machine.reg_add("HKLM\\Software\\Mendara", "InstallerXmlURL", "https://test.zarn.example/options.xml")
+        site = network.Site()
+        site.page("test.zarn.example", "/options.xml", options_document())
+        site.page("geo.zarn.example", "/country", headers={"COUNTRY": "SE"})
+        with network.Names(), network.Servers(site):
+            result = self.machine.run_installer("/s")
+        self.assertEqual(result.exit_code, 0, self.machine.log())
+        self.assertEqual(site.requests[0]["host"], "test.zarn.example")
+        self.assertNotIn(OPTIONS_PATH, [r["path"] for r in site.requests])
+        self.assertEqual(self.machine.reg_query(POLICY, "Country"), "SE")
+
+    def test_a_failing_install_counts_an_attempt(self):
+        with network.Names(), network.Servers(product_site(banner_bytes())):
+            result = self.machine.run_program(self.machine.windows_path_of(os.environ["ZARN_KOBUOFFLINE_FAILING"]),
+                                              "/s")
+        self.assertNotEqual(result.exit_code, 0)
+        self.assertEqual(self.machine.reg_query(METRICS, "InstallAttempts", view=32), "0x1")
+        self.assertEqual(self.machine.reg_query(METRICS, "NewKobuVersion", view=32), "1.8.0_45-b15")
+        self.assertIsNone(self.machine.reg_query(METRICS, "MachineCount", view=32))
+
+    # --- offline --------------------------------------------------------------------------------
+
+    def network_time(self):
+        """How long the run spent between extracting the package and composing its command line."""
+        records = parse_log(self.machine.log())
+        stamp = {}
+        for r in records:
+            if r["message"] in ("Wrapper: Extract MSI ...",) or r["message"].startswith("MSI command line: "):
+                stamp.setdefault(r["message"][:10], datetime.datetime.strptime(r["date"] + " " + r["time"],
+                                                                               "%Y/%m/%d %H:%M:%S.%f"))
+        return stamp["MSI comman"] - stamp["Wrapper: E"]
+
+    def assertOfflineRun(self, names, servers=None):
+        with names:
+            if servers:
+                with servers:
+                    result = self.machine.run_installer("/s")
+            else:
+                result = self.machine.run_installer("/s")
+        self.assertEqual(result.exit_code, 0, self.machine.log())
+        self.assertLess(self.network_time(), OFFLINE_BUDGET, self.machine.log())
+        self.assertIsNone(self.machine.reg_query(POLICY, "Country"))
+        self.assertTrue(os.path.exists(self.machine.host_path(DEFAULT_HOME + "release")))
+
+    def test_offline_without_any_network(self):
+        self.assertOfflineRun(network.Names(resolve=False))
+
+    def test_offline_with_a_name_server_that_never_answers(self):
+        self.assertOfflineRun(network.Names(resolve=False, black_hole=True))
+
+    def test_offline_with_a_server_that_never_replies(self):
+        self.assertOfflineRun(network.Names(), network.Servers(silent=True))
