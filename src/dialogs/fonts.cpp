@@ -29,9 +29,9 @@ std::string fontFaceFor(std::string_view country, int osLevel) {
     return "Segoe UI";
 }
 
-platform::FontSpec fontSpecFor(std::string_view country, int osLevel, int points, bool bold, int pixelsPerInch) {
-    return platform::FontSpec{fontFaceFor(country, osLevel), -mulDiv(points, pixelsPerInch, pointsPerInch),
-                              bold ? boldWeight : regularWeight};
+platform::FontStyle fontStyleFor(std::string_view country, int osLevel, int points, bool bold, int pixelsPerInch) {
+    return platform::FontStyle{fontFaceFor(country, osLevel), -mulDiv(points, pixelsPerInch, pointsPerInch),
+                               bold ? boldWeight : regularWeight};
 }
 
 AutoFont createLocaleFont(int points, bool bold) {
@@ -40,10 +40,10 @@ AutoFont createLocaleFont(int points, bool bold) {
     if (const auto code = desktop.systemLocaleCountry(country)) {
         LOG_ERROR("GetLocaleInfo(LOCALE_SENGCOUNTRY) failed with " << WinErrorHandling::systemErrorText(code));
     }
-    const auto spec = fontSpecFor(country, SysInfo::osLevel(), points, bold, desktop.screenPixelsPerInchY());
+    const auto style = fontStyleFor(country, SysInfo::osLevel(), points, bold, desktop.screenPixelsPerInchY());
     platform::Font font = platform::Font::null;
-    if (const auto code = desktop.createFont(spec, font)) {
-        LOG_ERROR("CreateFontIndirect(" << spec.faceName << ") failed with "
+    if (const auto code = desktop.createFont(style, font)) {
+        LOG_ERROR("CreateFontIndirect(" << style.faceName << ") failed with "
                                         << WinErrorHandling::systemErrorText(code));
     }
     return AutoFont(font);

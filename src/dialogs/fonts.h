@@ -15,7 +15,7 @@ namespace dialogs {
 std::string fontFaceFor(std::string_view country, int osLevel);
 
 /// The font of `points` (bold or not) for the locale's `country` on a screen of `pixelsPerInch`.
-platform::FontSpec fontSpecFor(std::string_view country, int osLevel, int points, bool bold, int pixelsPerInch);
+platform::FontStyle fontStyleFor(std::string_view country, int osLevel, int points, bool bold, int pixelsPerInch);
 
 /// A new font for the system locale; empty (and logged) when the system made none.
 AutoFont createLocaleFont(int points, bool bold);

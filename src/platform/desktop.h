@@ -33,11 +33,11 @@ inline constexpr int idNo = 7;
 }  // namespace mb
 
 /// The LOGFONTA fields the dialogs set; the others are zero.
-struct FontSpec {
+struct FontStyle {
     std::string faceName;  // at most 31 characters
     std::int32_t height = 0;
     std::int32_t weight = 0;
-    friend bool operator==(const FontSpec&, const FontSpec&) = default;
+    friend bool operator==(const FontStyle&, const FontStyle&) = default;
 };
 
 /// What FindExecutable answers above this value is a success.
@@ -66,7 +66,7 @@ public:
     // ---- drawing objects ----
 
     /// CreateFontIndirectA.
-    virtual ErrorCode createFont(const FontSpec& spec, Font& out) = 0;
+    virtual ErrorCode createFont(const FontStyle& style, Font& out) = 0;
     virtual ErrorCode deleteFont(Font font) = 0;
     /// LoadImage of bitmap resource `id` of `module` as a DIB section.
     virtual ErrorCode loadBitmap(Module module, std::uint32_t id, Bitmap& out) = 0;

@@ -59,7 +59,7 @@ TEST(DesktopContract, SystemLocaleAndScreen) {
 TEST(DesktopContract, FontIsDeletedOnce) {
     auto& desktop = platform::machine().desktop();
     platform::Font font = platform::Font::null;
-    ASSERT_EQ(desktop.createFont(platform::FontSpec{"Segoe UI", -13, 700}, font), err::success);
+    ASSERT_EQ(desktop.createFont(platform::FontStyle{"Segoe UI", -13, 700}, font), err::success);
     EXPECT_NE(font, platform::Font::null);
     EXPECT_EQ(desktop.deleteFont(font), err::success);
     EXPECT_EQ(desktop.deleteFont(font), err::invalidHandle);

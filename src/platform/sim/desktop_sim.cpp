@@ -382,12 +382,12 @@ platform::Window SimDesktop::desktopWindow() { return static_cast<platform::Wind
 
 // ---- drawing objects ----
 
-platform::ErrorCode SimDesktop::createFont(const platform::FontSpec& spec, platform::Font& out) {
+platform::ErrorCode SimDesktop::createFont(const platform::FontStyle& style, platform::Font& out) {
     out = platform::Font::null;
     if (auto fault = faults_.check("Desktop.createFont")) return *fault;
     const std::lock_guard lock(mutex_);
     out = static_cast<platform::Font>(nextHandle_++);
-    fonts_.emplace(out, spec);
+    fonts_.emplace(out, style);
     return platform::err::success;
 }
 
@@ -397,7 +397,7 @@ platform::ErrorCode SimDesktop::deleteFont(platform::Font font) {
     return fonts_.erase(font) != 0 ? platform::err::success : platform::err::invalidHandle;
 }
 
-std::optional<platform::FontSpec> SimDesktop::font(platform::Font font) const {
+std::optional<platform::FontStyle> SimDesktop::font(platform::Font font) const {
     const std::lock_guard lock(mutex_);
     const auto it = fonts_.find(font);
     if (it == fonts_.end()) return std::nullopt;

@@ -175,7 +175,7 @@ public:
     void setSystemLocaleCountry(std::string country);
     void setPixelsPerInch(int dpi);
     /// The font a handle stands for; nullopt once it was deleted.
-    std::optional<platform::FontSpec> font(platform::Font font) const;
+    std::optional<platform::FontStyle> font(platform::Font font) const;
     /// Fonts and bitmaps created and not yet deleted.
     int liveObjects() const;
     /// Where a bitmap came from: "resource <id>" or the picture's path; empty once deleted.
@@ -188,7 +188,7 @@ public:
     int screenPixelsPerInchY() override;
     platform::Window activeWindow() override;
     platform::Window desktopWindow() override;
-    platform::ErrorCode createFont(const platform::FontSpec& spec, platform::Font& out) override;
+    platform::ErrorCode createFont(const platform::FontStyle& style, platform::Font& out) override;
     platform::ErrorCode deleteFont(platform::Font font) override;
     platform::ErrorCode loadBitmap(platform::Module module, std::uint32_t id, platform::Bitmap& out) override;
     bool pictureDecoderAvailable() override;
@@ -243,7 +243,7 @@ private:
     bool workersHeld_ = false;
     std::string country_ = "United States";
     int dpi_ = 96;
-    std::map<platform::Font, platform::FontSpec> fonts_;
+    std::map<platform::Font, platform::FontStyle> fonts_;
     std::map<platform::Bitmap, BitmapRecord> bitmaps_;
     std::uintptr_t nextHandle_ = 0x10000;
 };

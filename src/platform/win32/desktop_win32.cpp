@@ -82,13 +82,13 @@ Window Win32Desktop::activeWindow() { return fromWin(GetActiveWindow()); }
 
 Window Win32Desktop::desktopWindow() { return fromWin(GetDesktopWindow()); }
 
-ErrorCode Win32Desktop::createFont(const FontSpec& spec, Font& out) {
+ErrorCode Win32Desktop::createFont(const FontStyle& style, Font& out) {
     out = Font::null;
     return guarded([&] {
         LOGFONTW font{};
-        font.lfHeight = spec.height;
-        font.lfWeight = spec.weight;
-        const std::wstring face = widen(spec.faceName);
+        font.lfHeight = style.height;
+        font.lfWeight = style.weight;
+        const std::wstring face = widen(style.faceName);
         face.copy(font.lfFaceName, LF_FACESIZE - 1);
         HFONT created = CreateFontIndirectW(&font);
         if (created == nullptr) return lastError() != err::success ? lastError() : err::invalidParameter;

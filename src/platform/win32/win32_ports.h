@@ -233,7 +233,7 @@ public:
     int screenPixelsPerInchY() override;
     Window activeWindow() override;
     Window desktopWindow() override;
-    ErrorCode createFont(const FontSpec& spec, Font& out) override;
+    ErrorCode createFont(const FontStyle& style, Font& out) override;
     ErrorCode deleteFont(Font font) override;
     ErrorCode loadBitmap(Module module, std::uint32_t id, Bitmap& out) override;
     bool pictureDecoderAvailable() override;

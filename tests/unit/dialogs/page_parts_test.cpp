@@ -10,7 +10,7 @@
 
 namespace {
 
-using dialogs::fontSpecFor;
+using dialogs::fontStyleFor;
 
 TEST(FontsTest, FaceFollowsCountryAndWindowsLevel) {
     const struct {
@@ -42,9 +42,9 @@ TEST(FontsTest, HeightFromPixelsPerInchAndWeightFromBoldness) {
         {12, true, 96, -16, 700},  {12, true, 144, -24, 700}, {10, false, 120, -17, 500},  // 16.67
     };
     for (const auto& row : rows) {
-        const auto spec = fontSpecFor("Germany", 6, row.points, row.bold, row.dpi);
-        EXPECT_EQ(spec.height, row.height) << row.points << " points at " << row.dpi;
-        EXPECT_EQ(spec.weight, row.weight) << row.points << " points at " << row.dpi;
+        const auto style = fontStyleFor("Germany", 6, row.points, row.bold, row.dpi);
+        EXPECT_EQ(style.height, row.height) << row.points << " points at " << row.dpi;
+        EXPECT_EQ(style.weight, row.weight) << row.points << " points at " << row.dpi;
     }
 }
 
@@ -55,7 +55,7 @@ TEST(FontsTest, LocaleFontComesFromTheMachine) {
     sim->desktop().setPixelsPerInch(144);
     {
         const AutoFont font = dialogs::createLocaleFont(12, true);
-        EXPECT_EQ(sim->desktop().font(font.get()), (platform::FontSpec{"MS UI Gothic", -24, 700}));
+        EXPECT_EQ(sim->desktop().font(font.get()), (platform::FontStyle{"MS UI Gothic", -24, 700}));
     }
     EXPECT_EQ(sim->desktop().liveObjects(), 0);
 

@@ -76,7 +76,7 @@ TEST_F(ProgressDialogTest, InitialisesTheBarAndTheWindowThenTheWorkerShowsIt) {
     const auto events = shown->events();
     const std::vector<std::string> start(events.begin(), events.begin() + 3);
     EXPECT_EQ(start, (std::vector<std::string>{"no maximize box", "close greyed", "hide"}));
-    EXPECT_EQ(sim->desktop().font(shown->control(progressStatus).font), (platform::FontSpec{"Segoe UI", -11, 500}));
+    EXPECT_EQ(sim->desktop().font(shown->control(progressStatus).font), (platform::FontStyle{"Segoe UI", -11, 500}));
     sim->desktop().destroyDialog(shown->window());
     EXPECT_TRUE(shown->ended());
 }
