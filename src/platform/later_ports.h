@@ -4,6 +4,9 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
+#include <string_view>
+#include <vector>
 
 #include "platform/installer.h"
 #include "platform/internet.h"
@@ -12,7 +15,19 @@
 
 namespace platform {
 
-/// CryptoAPI. SHA-256 now; data protection and Base64 arrive with the policy store.
+/// Flags of the data-protection calls.
+namespace protect {
+inline constexpr std::uint32_t uiForbidden = 0x1;   // CRYPTPROTECT_UI_FORBIDDEN
+inline constexpr std::uint32_t localMachine = 0x4;  // CRYPTPROTECT_LOCAL_MACHINE
+}  // namespace protect
+
+/// Formats of the Base64 conversions.
+namespace base64 {
+inline constexpr std::uint32_t plain = 0x1;          // CRYPT_STRING_BASE64
+inline constexpr std::uint32_t noCrLf = 0x40000000;  // CRYPT_STRING_NOCRLF
+}  // namespace base64
+
+/// CryptoAPI: SHA-256, data protection bound to the user or the machine, and Base64.
 class Crypto {
 public:
     virtual ~Crypto() = default;
@@ -35,6 +50,22 @@ public:
     virtual ErrorCode hashValue(CryptHash hash, std::array<std::uint8_t, sha256Size>& digest) = 0;
     /// CryptDestroyHash.
     virtual ErrorCode destroyHash(CryptHash hash) = 0;
+
+    /// CryptProtectData without description, entropy or prompt: `flags` from `protect`. A blob made
+    /// without `protect::localMachine` opens only for the same user.
+    virtual ErrorCode protectData(std::span<const std::uint8_t> plain, std::uint32_t flags,
+                                  std::vector<std::uint8_t>& blob) = 0;
+    /// CryptUnprotectData without description, entropy or prompt.
+    virtual ErrorCode unprotectData(std::span<const std::uint8_t> blob, std::uint32_t flags,
+                                    std::vector<std::uint8_t>& plain) = 0;
+    /// CryptBinaryToStringA with `flags` from `base64`. With `text` null, `size` receives the characters
+    /// needed, the terminating NUL included; otherwise the characters written, without it.
+    virtual ErrorCode binaryToString(std::span<const std::uint8_t> bytes, std::uint32_t flags, char* text,
+                                     std::uint32_t& size) = 0;
+    /// CryptStringToBinaryA with `flags` from `base64`. With `bytes` null, `size` receives the bytes
+    /// needed; otherwise the bytes written.
+    virtual ErrorCode stringToBinary(std::string_view text, std::uint32_t flags, std::uint8_t* bytes,
+                                     std::uint32_t& size) = 0;
 };
 
 }  // namespace platform

@@ -6,6 +6,7 @@
 #include <iterator>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "contract.h"
 #include "foundation/sha256.h"
@@ -126,6 +127,87 @@ TEST(CryptoContract, StaleAndNullHandlesAreRefused) {
     for (std::size_t i = 0; i < std::size(rows); ++i) {
         EXPECT_EQ(codes[i], platform::err::invalidParameter) << rows[i].name;
     }
+}
+
+}  // namespace
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+Bytes bytesOf(std::string_view text) { return Bytes(text.begin(), text.end()); }
+
+// Protection round-trips any length exactly; whether 4 bytes came back is the caller's check.
+TEST(CryptoContract, ProtectedDataOpensToTheSameBytes) {
+    const struct {
+        const char* name;
+        std::uint32_t flags;
+        Bytes plain;
+    } rows[] = {
+        {"4 bytes, user", platform::protect::uiForbidden, {0x78, 0x56, 0x34, 0x12}},
+        {"4 bytes, machine", platform::protect::uiForbidden | platform::protect::localMachine, {0x9a, 0xbc, 0, 0}},
+        {"3 bytes, user", platform::protect::uiForbidden, {1, 2, 3}},
+        {"8 bytes, machine", platform::protect::uiForbidden | platform::protect::localMachine, bytesOf("8 bytes!")},
+    };
+    for (const auto& row : rows) {
+        Bytes blob;
+        ASSERT_EQ(crypto().protectData(row.plain, row.flags, blob), platform::err::success) << row.name;
+        EXPECT_GT(blob.size(), row.plain.size()) << row.name;
+        EXPECT_EQ(std::search(blob.begin(), blob.end(), row.plain.begin(), row.plain.end()), blob.end())
+            << row.name << ": the plain bytes show in the blob";
+        Bytes opened;
+        ASSERT_EQ(crypto().unprotectData(blob, platform::protect::uiForbidden, opened), platform::err::success)
+            << row.name;
+        EXPECT_EQ(opened, row.plain) << row.name;
+    }
+}
+
+// Wine opens some blobs with a changed byte, so only a blob that is none at all is checked here.
+TEST(CryptoContract, NoBlobDoesNotOpen) {
+    Bytes opened;
+    const Bytes garbage = bytesOf("not a protected blob at all");
+    EXPECT_NE(crypto().unprotectData(garbage, platform::protect::uiForbidden, opened), platform::err::success);
+}
+
+TEST(CryptoContract, Base64WithoutLineBreaks) {
+    const std::uint32_t flags = platform::base64::plain | platform::base64::noCrLf;
+    Bytes long60(60);
+    for (std::size_t i = 0; i < long60.size(); ++i) long60[i] = static_cast<std::uint8_t>(i * 37);
+    const struct {
+        const char* name;
+        Bytes bytes;
+        std::string text;
+    } rows[] = {
+        {"one byte", bytesOf("f"), "Zg=="},
+        {"two bytes", bytesOf("fo"), "Zm8="},
+        {"three bytes", bytesOf("foo"), "Zm9v"},
+        {"a DWORD", {0x00, 0x01, 0x02, 0xff}, "AAEC/w=="},
+        {"past one line of 64",
+         long60,
+         "ACVKb5S53gMoTXKXvOEGK1B1mr/kCS5TeJ3C5wwxVnugxeoPNFl+o8jtEjdcgabL8BU6X4SpzvMYPWKH"},
+    };
+    for (const auto& row : rows) {
+        std::uint32_t size = 0;
+        ASSERT_EQ(crypto().binaryToString(row.bytes, flags, nullptr, size), platform::err::success) << row.name;
+        EXPECT_EQ(size, row.text.size() + 1) << row.name << ": the size asked for counts the NUL";
+        std::string text(size, '#');
+        ASSERT_EQ(crypto().binaryToString(row.bytes, flags, text.data(), size), platform::err::success) << row.name;
+        EXPECT_EQ(size, row.text.size()) << row.name << ": the size written leaves the NUL out";
+        text.resize(size);
+        EXPECT_EQ(text, row.text) << row.name;
+
+        std::uint32_t needed = 0;
+        ASSERT_EQ(crypto().stringToBinary(row.text, platform::base64::plain, nullptr, needed), platform::err::success)
+            << row.name;
+        Bytes decoded(needed);
+        ASSERT_EQ(crypto().stringToBinary(row.text, platform::base64::plain, decoded.data(), needed),
+                  platform::err::success)
+            << row.name;
+        decoded.resize(needed);
+        EXPECT_EQ(decoded, row.bytes) << row.name;
+    }
+    std::uint32_t size = 0;
+    EXPECT_NE(crypto().stringToBinary("@@@@", platform::base64::plain, nullptr, size), platform::err::success);
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// The crypto port over CryptoAPI (advapi32): SHA-256 through a verify-only context of the RSA-AES
-// provider type, the one whose providers have SHA-256.
+// The crypto port over CryptoAPI: SHA-256 through a verify-only context of the RSA-AES provider type,
+// the one whose providers have SHA-256 (advapi32); data protection and Base64 (crypt32).
 #include "platform/win32/win32_ports.h"
 
 // wincrypt.h needs <windows.h> first; WIN32_LEAN_AND_MEAN keeps it out of <windows.h>.
@@ -11,6 +11,16 @@ namespace {
 
 HCRYPTPROV toWin(CryptProvider p) { return static_cast<HCRYPTPROV>(raw(p)); }
 HCRYPTHASH toWin(CryptHash h) { return static_cast<HCRYPTHASH>(raw(h)); }
+
+DATA_BLOB blobOf(std::span<const std::uint8_t> bytes) {
+    return DATA_BLOB{static_cast<DWORD>(bytes.size()), const_cast<BYTE*>(bytes.data())};
+}
+
+// The output blob is LocalAlloc'ed by the system: copy it and free it at once.
+void takeBlob(DATA_BLOB& out, std::vector<std::uint8_t>& into) {
+    into.assign(out.pbData, out.pbData + out.cbData);
+    LocalFree(out.pbData);
+}
 
 }  // namespace
 
@@ -45,6 +55,43 @@ ErrorCode Win32Crypto::hashValue(CryptHash hash, std::array<std::uint8_t, sha256
 
 ErrorCode Win32Crypto::destroyHash(CryptHash hash) {
     return CryptDestroyHash(toWin(hash)) ? err::success : lastError();
+}
+
+ErrorCode Win32Crypto::protectData(std::span<const std::uint8_t> plain, std::uint32_t flags,
+                                   std::vector<std::uint8_t>& blob) {
+    DATA_BLOB in = blobOf(plain);
+    DATA_BLOB out{};
+    if (!CryptProtectData(&in, nullptr, nullptr, nullptr, nullptr, flags, &out)) return lastError();
+    takeBlob(out, blob);
+    return err::success;
+}
+
+ErrorCode Win32Crypto::unprotectData(std::span<const std::uint8_t> blob, std::uint32_t flags,
+                                     std::vector<std::uint8_t>& plain) {
+    DATA_BLOB in = blobOf(blob);
+    DATA_BLOB out{};
+    if (!CryptUnprotectData(&in, nullptr, nullptr, nullptr, nullptr, flags, &out)) return lastError();
+    takeBlob(out, plain);
+    return err::success;
+}
+
+ErrorCode Win32Crypto::binaryToString(std::span<const std::uint8_t> bytes, std::uint32_t flags, char* text,
+                                      std::uint32_t& size) {
+    DWORD length = size;
+    if (!CryptBinaryToStringA(bytes.data(), static_cast<DWORD>(bytes.size()), flags, text, &length)) return lastError();
+    size = length;
+    return err::success;
+}
+
+ErrorCode Win32Crypto::stringToBinary(std::string_view text, std::uint32_t flags, std::uint8_t* bytes,
+                                      std::uint32_t& size) {
+    DWORD length = size;
+    if (!CryptStringToBinaryA(text.data(), static_cast<DWORD>(text.size()), flags, bytes, &length, nullptr,
+                              nullptr)) {
+        return lastError();
+    }
+    size = length;
+    return err::success;
 }
 
 }  // namespace platform::win32

@@ -288,6 +288,14 @@ public:
     ErrorCode hashData(CryptHash hash, const std::uint8_t* data, std::uint32_t size) override;
     ErrorCode hashValue(CryptHash hash, std::array<std::uint8_t, sha256Size>& digest) override;
     ErrorCode destroyHash(CryptHash hash) override;
+    ErrorCode protectData(std::span<const std::uint8_t> plain, std::uint32_t flags,
+                          std::vector<std::uint8_t>& blob) override;
+    ErrorCode unprotectData(std::span<const std::uint8_t> blob, std::uint32_t flags,
+                            std::vector<std::uint8_t>& plain) override;
+    ErrorCode binaryToString(std::span<const std::uint8_t> bytes, std::uint32_t flags, char* text,
+                             std::uint32_t& size) override;
+    ErrorCode stringToBinary(std::string_view text, std::uint32_t flags, std::uint8_t* bytes,
+                             std::uint32_t& size) override;
 };
 class Win32Internet final : public Internet {
 public:

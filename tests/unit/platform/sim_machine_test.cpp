@@ -90,3 +90,32 @@ TEST(SimMachine, ReadOnlyFilesRefuseWritesAndDeletes) {
 }
 
 }  // namespace
+
+namespace {
+
+// Wine protects with no secret at all, so only the simulated machine shows what Windows does for
+// another user: a user's blob stays closed, a machine blob opens, and a changed byte opens nowhere.
+TEST(SimMachine, ProtectedDataIsBoundToTheUserOrTheMachine) {
+    sim::Machine machine;
+    auto& crypto = machine.crypto();
+    const std::vector<std::uint8_t> plain = {1, 2, 3, 4};
+    std::vector<std::uint8_t> userBlob;
+    std::vector<std::uint8_t> machineBlob;
+    ASSERT_EQ(crypto.protectData(plain, platform::protect::uiForbidden, userBlob), platform::err::success);
+    ASSERT_EQ(crypto.protectData(plain, platform::protect::uiForbidden | platform::protect::localMachine, machineBlob),
+              platform::err::success);
+    std::vector<std::uint8_t> changed = userBlob;
+    changed[changed.size() - 1] ^= 1;
+    std::vector<std::uint8_t> opened;
+    EXPECT_EQ(crypto.unprotectData(changed, 0, opened), platform::err::invalidData);
+
+    crypto.signIn("other");
+    EXPECT_EQ(crypto.unprotectData(userBlob, 0, opened), platform::err::invalidData);
+    ASSERT_EQ(crypto.unprotectData(machineBlob, 0, opened), platform::err::success);
+    EXPECT_EQ(opened, plain);
+    sim::Machine another;
+    EXPECT_EQ(another.crypto().unprotectData(machineBlob, 0, opened), platform::err::invalidData)
+        << "another machine's key";
+}
+
+}  // namespace
