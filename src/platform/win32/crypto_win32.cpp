@@ -86,8 +86,7 @@ ErrorCode Win32Crypto::binaryToString(std::span<const std::uint8_t> bytes, std::
 ErrorCode Win32Crypto::stringToBinary(std::string_view text, std::uint32_t flags, std::uint8_t* bytes,
                                       std::uint32_t& size) {
     DWORD length = size;
-    if (!CryptStringToBinaryA(text.data(), static_cast<DWORD>(text.size()), flags, bytes, &length, nullptr,
-                              nullptr)) {
+    if (!CryptStringToBinaryA(text.data(), static_cast<DWORD>(text.size()), flags, bytes, &length, nullptr, nullptr)) {
         return lastError();
     }
     size = length;
