@@ -35,6 +35,18 @@ inline constexpr std::uint32_t packageResourceId = 103;
 inline constexpr const char* packageDigestResourceType = "ZARN_INSTALLER_SHA256";
 inline constexpr const char* packageVersion = product::plainVersion;
 
+// The auto-update component.
+inline constexpr std::uint32_t auPackageResourceId = 105;
+inline constexpr const char* carriedAuVersion = "2.8.45.15";
+/// Components older than this keep their policy in the legacy layout.
+inline constexpr const char* auLegacyLayoutBelow = "2.8.0.0";
+inline constexpr const char* auProductCode = "{5B14817A-777B-4148-8888-6A3859875E21}";
+inline constexpr const char* auRegistrationTool = "\\Zarn\\Zarn Update\\zaureg.exe";
+inline constexpr const char* auRegistrationArguments = " -r kobu %s";
+inline constexpr const char* auScheduler = "Zarn\\Zarn Update\\zusched.exe";
+inline constexpr const char* runKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+inline constexpr const char* auSchedulerRunValue = "PellamZarnUpdateSched";
+
 inline constexpr const char* installMethodOffline = "zoff";
 inline constexpr const char* noAuVersion = "XX";
 inline constexpr const char* noRegDeployStatus = "YY";
@@ -51,6 +63,14 @@ inline constexpr int exitConfigurationError = -80;
 inline constexpr int exitRefused = -1;
 inline constexpr int exitChangeFolderCancelled = -20;
 inline constexpr int auNotAttempted = -99;
+
+// Results of the auto-update component's installation; any other non-zero one is msiexec's exit code.
+inline constexpr int auInstalled = 0;
+inline constexpr int auNoDirectory = -1;
+inline constexpr int auNotUpgradable = -2;
+inline constexpr int auRegistrationFailed = -3;
+inline constexpr int auRegistrationError = -4;
+inline constexpr int auNoPackage = -5;
 
 // String table identifiers.
 inline constexpr std::uint32_t idsWarningCaption = 115;

@@ -2,6 +2,7 @@
 // part it stands in for.
 #include "driver/stand_ins.h"
 
+#include "driver/auto_update.h"
 #include "driver/configuration_phase.h"
 #include "driver/driver_constants.h"
 #include "driver/embedded_payload.h"
@@ -17,8 +18,8 @@ namespace driver {
 
 namespace {
 
-// Stands in for the removal sequence, the completion pages, the auto-update component and the
-// ping: nothing is offered, shown, installed or sent.
+// Stands in for the removal sequence, the completion pages and the ping: nothing is offered, shown or
+// sent.
 class RemovalStandIn final : public Removal {
 public:
     RemovalResult run() override { return {}; }
@@ -29,12 +30,6 @@ public:
     void finishWithSecurityPrompts(const std::string&, bool, bool, const std::string&) override {}
     void showError(int) override {}
     void testFinalDialog(bool) override {}
-};
-
-class AutoUpdateStandIn final : public AutoUpdate {
-public:
-    int install(bool, bool) override { return -99; }
-    void registerScheduler() override {}
 };
 
 // Stands in for the ping's body and its sending. Until they come it does what the ping does before
@@ -74,7 +69,7 @@ Phases& productionPhases() {
     static ProgressWindow progress;
     static RemovalStandIn removal;
     static CompletionStandIn completion;
-    static AutoUpdateStandIn autoUpdate;
+    static MachineAutoUpdate autoUpdate;
     static PingStandIn ping;
     static Phases phases{system,  startup, files,    configuration, localization, runtimes,   metrics,
                          payload, wizard,  progress, removal,       completion,   autoUpdate, ping};
