@@ -6,6 +6,8 @@ namespace product::sites {
 
 /// The options document of this build, on the download server.
 inline constexpr const char* optionsDocument = "https://dl.zarn.example/update/1.8.0/1.8.0_45-b15.xml";
+/// The latest version and security baseline of each runtime family, on the public web host.
+inline constexpr const char* latestVersionDocument = "https://www.zarn.example/feeds/zarnLatestVersion.xml";
 /// The site the connection test asks, over plain HTTP.
 inline constexpr const char* connectionTest = "http://www.zarn.example/";
 
