@@ -3,10 +3,12 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "driver/config_keys.h"
 #include "driver/package_action.h"
+#include "scrub/scrub_ping_data.h"
 
 namespace driver {
 
@@ -141,7 +143,8 @@ public:
 /// The outcome of offering the removal of out-of-date runtimes, sent with the ping.
 struct RemovalResult {
     bool offered = false;
-    std::string pingData;
+    /// What the removal did, when it ran.
+    std::optional<zscrub::ZarnScrubPingData> pingData;
 };
 
 class Removal {

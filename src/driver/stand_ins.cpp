@@ -6,20 +6,17 @@
 #include "driver/configuration_phase.h"
 #include "driver/driver_constants.h"
 #include "driver/embedded_payload.h"
-#include "driver/process_values.h"
+#include "driver/install_ping.h"
 #include "driver/runtime_rules_phase.h"
 #include "driver/startup_phase.h"
 #include "driver/system_phase.h"
 #include "driver/wizard_phase.h"
-#include "metrics/update_conf.h"
-#include "metrics/update_utils.h"
 
 namespace driver {
 
 namespace {
 
-// Stands in for the removal sequence, the completion pages and the ping: nothing is offered, shown or
-// sent.
+// Stands in for the removal sequence and the completion pages: nothing is offered or shown.
 class RemovalStandIn final : public Removal {
 public:
     RemovalResult run() override { return {}; }
@@ -30,28 +27,6 @@ public:
     void finishWithSecurityPrompts(const std::string&, bool, bool, const std::string&) override {}
     void showError(int) override {}
     void testFinalDialog(bool) override {}
-};
-
-// Stands in for the ping's body and its sending. Until they come it does what the ping does before
-// it sends, so that the metrics are right already: with pings on and an address of the product's, it
-// takes the install status (no counting for a "reinstall"), and counts the run.
-class PingStandIn final : public Ping {
-public:
-    void send(Configuration& configuration, const PingData& data) override {
-        const std::string& address = processValues().postStatusUrl;
-        if (!configuration.boolean(ConfigKey::webAnalytics) || !UpdateUtils::IsAllowedUrl(address)) return;
-        UpdateConf::GetVisitorId();
-        const std::string status = UpdateConf::ReadInstallStatus();
-        UpdateConf::ClearInstallStatus();
-        if (status == reinstallStatus) return;
-        int result = data.installResult;
-        if (result == 1638 || (status == "exists" && (result == 1603 || result == 1602))) result = -128;
-        if (result != 0 || status == "decline") {
-            UpdateConf::WritePolicyValue(visitorIdValue, std::nullopt);
-            UpdateConf::WritePolicyValue(methodValue, std::nullopt);
-        }
-        UpdateConf::GetUpdatedKobuMetrics(result);
-    }
 };
 
 }  // namespace
@@ -70,7 +45,7 @@ Phases& productionPhases() {
     static RemovalStandIn removal;
     static CompletionStandIn completion;
     static MachineAutoUpdate autoUpdate;
-    static PingStandIn ping;
+    static MachinePing ping;
     static Phases phases{system,  startup, files,    configuration, localization, runtimes,   metrics,
                          payload, wizard,  progress, removal,       completion,   autoUpdate, ping};
     return phases;

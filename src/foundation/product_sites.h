@@ -11,6 +11,9 @@ inline constexpr const char* latestVersionDocument = "https://www.zarn.example/f
 /// The site the connection test asks, over plain HTTP.
 inline constexpr const char* connectionTest = "http://www.zarn.example/";
 
+/// The production endpoint of the install ping.
+inline constexpr const char* pingEndpoint = "https://metrics.mendara.example/ping";
+
 /// The site rule: an address is the product's when it contains one of these...
 inline constexpr const char* sitePrefixes[] = {"http://www.zarn.example/", "http://zarn.example/",
                                                "http://dl.zarn.example/", ".zarn.example/"};

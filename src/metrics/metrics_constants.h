@@ -32,6 +32,9 @@ inline constexpr const char* offeredCountValue = "OfferedSPCnt";
 
 /// The texts of the counters before the update has decided them.
 inline constexpr const char* undecided = "XX";
+/// The production endpoint's password, written with "%x" at run time.
+inline constexpr unsigned pingPasswordSeed = 0x6d3a91c4u;
+
 /// The country before one is known.
 inline constexpr const char* noCountry = "YY";
 

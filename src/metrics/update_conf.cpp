@@ -11,6 +11,7 @@
 #include "foundation/version_details.h"
 #include "foundation/zarn_environment.h"
 #include "metrics/metrics_constants.h"
+#include "metrics/registry_text.h"
 #include "platform/machine.h"
 #include "platform/win_errors.h"
 
@@ -51,20 +52,6 @@ ErrorCode setDword(RegKey key, const char* name, std::uint32_t value) {
 ErrorCode setText(RegKey key, const char* name, const std::string& text) {
     return registry().setValue(key, name, reg::sz, reinterpret_cast<const std::uint8_t*>(text.c_str()),
                                static_cast<std::uint32_t>(text.size() + 1));
-}
-
-/// A text value read into a buffer of `capacity` bytes, without the NUL it may have been stored with.
-ErrorCode queryText(RegKey key, std::string_view name, std::uint32_t capacity, std::string& text,
-                    std::uint32_t* stored = nullptr) {
-    std::vector<std::uint8_t> buffer(capacity);
-    std::uint32_t size = capacity;
-    std::uint32_t type = 0;
-    const ErrorCode result = registry().queryValue(key, name, &type, buffer.data(), size);
-    if (result != err::success) return result;
-    if (stored != nullptr) *stored = size;
-    text.assign(buffer.begin(), buffer.begin() + size);
-    if (const auto nul = text.find('\0'); nul != std::string::npos) text.resize(nul);
-    return err::success;
 }
 
 // Deletes one status value; a value that is not there is no failure.

@@ -114,7 +114,8 @@ public:
     std::vector<int> reinstallAnswers = {1, 1};
     bool isThisAFamilyUpgrade() override { return familyUpgrade; }
     int checkReinstallCase(bool staticInstall, bool silent) override {
-        events.add(std::string("reinstall rules static=") + (staticInstall ? "1" : "0") + " silent=" + (silent ? "1" : "0"));
+        events.add(std::string("reinstall rules static=") + (staticInstall ? "1" : "0") +
+                   " silent=" + (silent ? "1" : "0"));
         const int answer = reinstallAnswers.front();
         if (reinstallAnswers.size() > 1) reinstallAnswers.erase(reinstallAnswers.begin());
         return answer;
@@ -203,7 +204,10 @@ public:
     Events& events;
     RemovalResult run() override {
         events.add("removal");
-        return RemovalResult{true, "removed 1.6.0_45"};
+        const zscrub::ScrubVersion kept{ZarnVersion("1.6.0_45"), 32};
+        zscrub::ZarnScrubPingData data({kept}, zscrub::ScrubVersion{ZarnVersion("1.8.0_45"), 64});
+        data.addKeptVersion(kept);
+        return RemovalResult{true, data};
     }
 };
 

@@ -1,0 +1,26 @@
+#include "driver/install_ping.h"
+
+#include "driver/process_values.h"
+#include "driver/system_phase.h"
+
+namespace driver {
+
+void MachinePing::send(Configuration& configuration, const PingData& data) {
+    const ProcessValues& values = processValues();
+    MachineSystemFacts system;
+    const UpdateConf::PingContext context{values.postStatusUrl, values.countryCode, values.installMethod,
+                                          system.is64BitProcess()};
+    UpdateConf::PingReport report;
+    report.removal = data.removal.pingData ? &*data.removal.pingData : nullptr;
+    report.latestRuntimeKey = data.latestRuntimeKey;
+    report.installResult = data.installResult;
+    report.auResult = data.auResult;
+    report.previousAuVersion = data.previousAuVersion;
+    report.latestRuntimeKeyAgain = data.latestRuntimeKey;
+    report.regDeployStatus = data.regDeployStatus;
+    report.msiStatusError = data.msiStatusError;
+    report.msiStatusExtendedError = data.msiStatusExtendedError;
+    ping_.send(configuration.boolean(ConfigKey::webAnalytics), context, report);
+}
+
+}  // namespace driver
