@@ -151,10 +151,10 @@ def _handler(site):
     class Handler(BaseHTTPRequestHandler):
         protocol_version = "HTTP/1.1"
 
-        def answer(self, with_body):
+        def answer(self, with_body, posted=b""):
             host = (self.headers.get("Host") or "").split(":")[0]
             site.requests.append({"method": self.command, "host": host, "path": self.path,
-                                  "agent": self.headers.get("User-Agent", "")})
+                                  "agent": self.headers.get("User-Agent", ""), "body": posted})
             status, headers, body = site.pages.get((host, self.path), (404, {}, b""))
             self.send_response(status)
             for name, value in headers.items():
@@ -168,8 +168,7 @@ def _handler(site):
             self.answer(True)
 
         def do_POST(self):
-            self.rfile.read(int(self.headers.get("Content-Length", "0")))
-            self.answer(True)
+            self.answer(True, self.rfile.read(int(self.headers.get("Content-Length", "0"))))
 
         def do_HEAD(self):
             self.answer(False)

@@ -1,0 +1,90 @@
+"""The install ping and the latest-version data under Wine in the sealed test network: one body posted to
+the production endpoint the options document names, nothing sent without a network, and the out-of-date
+runtimes chosen from a locally served families document."""
+
+import os
+import re
+
+import network
+from harness import Scenario
+from test_online import banner_bytes, product_site
+
+PING_HOST = "metrics.mendara.example"
+LATEST = os.environ.get("ZARN_LATEST", "")
+TEST_PACKAGES = os.environ.get("ZARN_TEST_PACKAGES", "")
+OPENING = '<?xml version="1.0" encoding="UTF-8"?> <request> '
+FAMILIES = ('<?xml version="1.0" encoding="UTF-8"?>\n<kobuVersions>\n'
+            '  <family id="1.6.0"><latestVersion>1.6.0_51</latestVersion>'
+            '<baselineVersion>1.6.0_51</baselineVersion></family>\n'
+            '  <family id="1.7.0"><latestVersion>1.7.0_60</latestVersion><baselineVersion>1.7.0_51</baselineVersion>'
+            '<ranges><range><minVersion>1.7.0_10</minVersion><maxVersion>1.7.0_51</maxVersion></range></ranges>'
+            '</family>\n</kobuVersions>\n')
+
+
+def elements(body):
+    """The (name, value) pairs of a ping body, in order."""
+    return re.findall(r"<(\w+)>([^<]*)</\1>", body)
+
+
+class Ping(Scenario):
+    maxDiff = None
+
+    def setUp(self):
+        if not network.sealed():
+            self.skipTest("runs in the sealed test network (scripts/sealed)")
+        super().setUp()
+
+    def test_a_silent_install_posts_one_body_to_the_production_endpoint(self):
+        site = product_site(banner_bytes())
+        site.page(PING_HOST, "/ping", "")
+        with network.Names(), network.Servers(site):
+            result = self.machine.run_installer("/s")
+        self.assertEqual(result.exit_code, 0, self.machine.log())
+        posts = [r for r in site.requests if r["method"] == "POST"]
+        self.assertEqual([(p["host"], p["path"], p["agent"]) for p in posts], [(PING_HOST, "/ping", "zupdate")])
+        body = posts[0]["body"].decode("utf-8")
+        self.assertTrue(body.startswith(OPENING), body)
+        self.assertTrue(body.endswith("</request>"), body)
+        self.assertEqual(len(OPENING) + sum(len("<%s>%s</%s>" % (n, v, n)) for n, v in elements(body))
+                         + len("</request>"), len(body), "nothing but elements")
+        values = dict(elements(body))
+        self.assertRegex(values["visitorid"], r"^[0-9a-f]{8,}-[0-9a-f]{8,}$")
+        self.assertEqual(values["prop21"], values["visitorid"])
+        self.assertRegex(values["prop20"], r"^[0-9a-f]{1,8}$")
+        expected = [
+            ("sc_xml_ver", "1.0"), ("reportsuiteid", "pellaminstallstat"), ("visitorid", values["visitorid"]),
+            ("prop21", values["visitorid"]), ("prop20", values["prop20"]), ("pagename", "ic"), ("evar42", "YY"),
+            ("evar24", "0"), ("evar25", "0"), ("evar2", "1.8.0_45-b15"), ("evar15", "1.8.0_45-b15"),
+            ("evar40", "-1"), ("evar26", "0"), ("evar27", "2.8.45.15"), ("evar28", "XX"), ("evar4", "amd64"),
+            # The prefix's system: 64-bit Windows 7 with its service pack 1, as Wine reports it.
+            ("evar5", "amd64"), ("evar6", "win7-sp1"), ("evar7", "zoff"), ("evar8", "NL"),
+            ("events", "event6,event7"),
+            # A first install on this machine.
+            ("evar17", "1"), ("evar18", "false"), ("evar19", "0"),
+            # Wine's prefix names "http" itself as the user's choice for http: another browser.
+            ("evar29", "3"), ("evar30", "-1"), ("evar31", "64bit"), ("evar34", "XX"),
+            ("evar50", "B10000"), ("products", ";kobu|0~64bit"),
+        ]
+        self.assertEqual(elements(body), expected)
+        self.assertTrue([m for m in self.messages() if m.startswith("Ping Values: $sc_xml_ver#1.0$")])
+
+    def test_without_a_network_the_install_succeeds_and_no_ping_is_sent(self):
+        with network.Names(resolve=False):
+            result = self.machine.run_installer("/s")
+        self.assertEqual(result.exit_code, 0, self.machine.log())
+        self.assertIn("No pings: unallowed url: ", self.messages())
+
+    def test_the_families_document_chooses_the_out_of_date_runtimes(self):
+        if not (LATEST and TEST_PACKAGES):
+            self.skipTest("run through ctest in the win64 tree")
+        for package in ("runtime_1_7_0_45.msi", "runtime_1_6_0_45_as_43.msi"):
+            installed = self.machine.run_program(
+                "msiexec", "/i", self.machine.windows_path_of(os.path.join(TEST_PACKAGES, package)), "/qn")
+            self.assertEqual(installed.exit_code, 0, package)
+        site = network.Site()
+        site.page("www.zarn.example", "/feeds/zarnLatestVersion.xml", FAMILIES)
+        with network.Names(), network.Servers(site):
+            completed = self.machine.wine(self.machine.windows_path_of(LATEST))
+        self.assertEqual(completed.stdout.splitlines(), ["1.6.0_45 64 in-range", "1.7.0_45 64 in-range"])
+        self.assertEqual([(r["method"], r["path"], r["agent"]) for r in site.requests],
+                         [("GET", "/feeds/zarnLatestVersion.xml", "ZarnScrub")])
