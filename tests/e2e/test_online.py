@@ -54,7 +54,8 @@ class Online(Scenario):
         asked = [(r["method"], r["host"], r["path"], r["agent"]) for r in site.requests]
         self.assertEqual(asked, [("GET", "dl.zarn.example", OPTIONS_PATH, "zarn_installer"),
                                  ("HEAD", "geo.zarn.example", "/country", "zucheck"),
-                                 ("GET", "dl.zarn.example", "/images/ZarnBanner_en.jpg", "zarn_installer")])
+                                 ("GET", "dl.zarn.example", "/images/ZarnBanner_en.jpg", "zarn_installer"),
+                                 ("POST", "metrics.mendara.example", "/ping", "zupdate")])
         self.assertEqual(self.machine.reg_query(POLICY, "Country"), "NL")
         self.assertIn("Save Country Code NL after GetCountry()", self.messages())
         with open(self.machine.host_path(self.banner_path()), "rb") as kept:

@@ -256,6 +256,7 @@ TEST(DefaultBrowserTest, Rows) {
         const char* name;
         std::function<void()> setUp;
         int code;
+        bool beforeVista = false;
     } rows[] = {
         {"user chose Firefox", [&] { setText(platform::RegKey::currentUser, choice, "Progid", "FirefoxURL"); }, 2},
         {"user chose Internet Explorer", [&] { setText(platform::RegKey::currentUser, choice, "Progid", "IE.HTTP"); },
@@ -272,9 +273,20 @@ TEST(DefaultBrowserTest, Rows) {
         {"no choice, IExplore", [&] { classes("http\\shell\\open\\ddeexec\\Application", "iexplore"); }, 1},
         {"no choice, Firefox", [&] { classes("http\\shell\\open\\ddeexec\\Application", "FIREFOX"); }, 2},
         {"no choice, no application key", [] {}, 2},
+        {"before Vista the choice is not asked",
+         [&] {
+             setText(platform::RegKey::currentUser, choice, "Progid", "FirefoxURL");
+             classes("http\\shell\\open\\ddeexec\\Application", "IExplore");
+         },
+         1, true},
+        {"before Vista, no application key", [] {}, 0, true},
     };
     for (const auto& row : rows) {
         sim::MachineScope sim;
+        if (row.beforeVista) {
+            sim->system().settings().rtlVersion = sim->system().settings().version =
+                platform::OsVersion{5, 1, 2600, 2, "Service Pack 3", 3, 0, 0x100, 1};
+        }
         SysInfo::initialize();
         row.setUp();
         EXPECT_EQ(UpdateConf::DefaultBrowserCode(), row.code) << row.name;
