@@ -196,7 +196,8 @@ int InstallConfigData::addCmdline() {
         if (record.inCmdLine == 0) continue;
         const char* value = nullptr;
         if (export_.api.getString(export_.context, record.key, &value) != code::success) continue;
-        text += std::string(" ") + record.key + "=\"" + value + "\"";
+        // Inner quotes doubled: a value must not close its quotes and start another property.
+        text += std::string(" ") + record.key + "=\"" + tstrings::doubleQuotes(value) + "\"";
     }
     if (text.empty()) return 0;
     const std::string line = "CMDLINE=" + text;

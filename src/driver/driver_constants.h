@@ -62,6 +62,8 @@ inline constexpr const char* propertyInstallDir = "INSTALLDIR";
 inline constexpr int exitConfigurationError = -80;
 inline constexpr int exitRefused = -1;
 inline constexpr int exitChangeFolderCancelled = -20;
+/// The package's command line could not be prepared (the first status clear or the export failed).
+inline constexpr int exitPreparationFailed = 1603;
 inline constexpr int auNotAttempted = -99;
 
 // Results of the auto-update component's installation; any other non-zero one is msiexec's exit code.

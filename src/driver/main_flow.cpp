@@ -287,14 +287,14 @@ private:
             LOG_ERROR(tstrings::format("initial ClearMSIStatus() failed.  Return Code: %d, ErrorCode: %d",
                                        static_cast<int>(cleared), static_cast<int>(cleared)));
             processValues().installFlagHandle.reset();
-            endProcess(0);
+            endProcess(exitPreparationFailed);
         }
         if (!s_.installDir.empty()) action_.properties[propertyInstallDir] = s_.installDir;
         action_.logPath = p_.configuration.installLogPath();
         LOG_INFO("MSI command line: " << p_.payload.commandLine(action_));
         if (p_.configuration.exportSettings() != 0) {
             LOG_ERROR("Error occurred while exporting configuration settings. Exiting installer.");
-            endProcess(0);
+            endProcess(exitPreparationFailed);
         }
     }
 

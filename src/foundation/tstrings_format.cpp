@@ -44,6 +44,16 @@ std::string fillIn(const std::string& pattern, const std::vector<std::string>& a
     return out;
 }
 
+std::string doubleQuotes(std::string_view text) {
+    std::string doubled;
+    doubled.reserve(text.size());
+    for (const char c : text) {
+        doubled += c;
+        if (c == '"') doubled += '"';
+    }
+    return doubled;
+}
+
 std::string fitBuffer(std::string text, std::size_t bytes) {
     if (bytes == 0) return {};
     if (text.size() < bytes) return text;

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tstrings {
@@ -13,6 +14,9 @@ std::string format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 /// Replaces the "%s" placeholders of a string-table text by `arguments`, in order, and leaves every
 /// other "%" alone: a translated text is no format string to hand to printf.
 std::string fillIn(const std::string& pattern, const std::vector<std::string>& arguments);
+
+/// `text` with every double quote doubled, as a quoted command-line value writes one.
+std::string doubleQuotes(std::string_view text);
 
 /// `text` as a C buffer of `bytes` bytes would hold it: at most `bytes` - 1 bytes, cut before a UTF-8
 /// sequence rather than through it.

@@ -43,11 +43,7 @@ int CallbackTrigger::adapter(void* context, std::uint32_t messageCode, const cha
 }
 
 std::string quoteValue(std::string_view value) {
-    std::string quoted;
-    for (const char c : value) {
-        quoted += c;
-        if (c == '"') quoted += '"';
-    }
+    const std::string quoted = tstrings::doubleQuotes(value);
     if (quoted.empty()) return "\"\"";
     if (quoted.find_first_of(" \t") != std::string::npos) return '"' + quoted + '"';
     return quoted;

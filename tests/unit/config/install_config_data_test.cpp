@@ -120,6 +120,8 @@ TEST_F(InstallConfigDataTest, CommandLineArguments) {
         {"security level letters", "WEB_ZARN_SECURITY_LEVEL=VH", 0, {{"WEB_ZARN_SECURITY_LEVEL", "VH"}}},
         {"CMDLINE in record order, quoted", R"(INSTALLDIR=C:\Z AUTO_UPDATE=Disable STATIC=1 COUNTRYOVERRIDE=FR)", 0,
          {{"CMDLINE", R"(STATIC="1" AUTO_UPDATE="Disable" INSTALLDIR="C:\Z")"}}},
+        {"CMDLINE doubles the quotes inside a value", R"("/installmethod=x\" ADDLOCAL=\"y")", 0,
+         {{"CMDLINE", R"(/installmethod="x"" ADDLOCAL=""y")"}}},
         {"enterprise-only setting", R"(DEPLOYMENT_RULE_SET=C:\rules.jar)", 3090, {}},
     };
     for (const auto& row : rows) {

@@ -77,7 +77,19 @@ TEST_F(MainFlowTest, ExitCodes) {
              p.wizard.changeFolderAnswers = {2};
          },
          0, false},
-        {"export failed", [](FakePhases& p) { p.configuration.exportResult = 3076; }, 0, false},
+        {"export failed", [](FakePhases& p) { p.configuration.exportResult = 3076; }, 1603, false},
+        {"first status clear failed",
+         [](FakePhases&) {
+             auto& machine = dynamic_cast<sim::Machine&>(platform::machine());
+             AutoRegKey key;
+             machine.registry().createKey(platform::RegKey::localMachine, "SOFTWARE\\Mendara", platform::reg::allAccess,
+                                          *key.put(), nullptr);
+             const std::uint32_t one = 1;
+             machine.registry().setValue(key.get(), "MSIStatusError", platform::reg::dword,
+                                         reinterpret_cast<const std::uint8_t*>(&one), sizeof one);
+             machine.faults().fail("Registry.deleteValue", 5, -1);
+         },
+         1603, false},
         {"error before the package ran", [](FakePhases& p) { p.files.failDelete = true; }, 1, true},
         {"error after the package ran",
          [](FakePhases& p) {
