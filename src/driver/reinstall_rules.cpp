@@ -6,9 +6,9 @@
 #include "foundation/executor.h"
 #include "foundation/logger.h"
 #include "foundation/path.h"
+#include "foundation/process_exit.h"
 #include "foundation/product_constants.h"
 #include "foundation/product_version.h"
-#include "foundation/process_exit.h"
 #include "foundation/registry_key.h"
 #include "foundation/sys_info.h"
 #include "foundation/tstrings_format.h"
@@ -46,7 +46,8 @@ std::uint32_t viewOf(int architecture) { return architecture == 32 ? reg::wow64_
 /// Opens `subKey` of HKLM for reading in `view`; the error, 0 on success.
 platform::ErrorCode openForReading(const std::string& subKey, std::uint32_t view, AutoRegKey& key) {
     platform::RegKey opened = platform::RegKey::null;
-    const auto e = platform::machine().registry().openKey(platform::RegKey::localMachine, subKey, reg::read | view, opened);
+    const auto e =
+        platform::machine().registry().openKey(platform::RegKey::localMachine, subKey, reg::read | view, opened);
     if (e == platform::err::success) key.reset(opened);
     return e;
 }
@@ -107,7 +108,8 @@ bool IsSameOrOlderBuildInstalled(const std::string& versionText) {
     if (e == platform::err::success && type != reg::sz && type != reg::expandSz) e = platform::err::invalidData;
     if (e == platform::err::success) {
         build.resize(size);
-        e = registry.queryValue(key.get(), buildNumberValue, &type, reinterpret_cast<std::uint8_t*>(build.data()), size);
+        e = registry.queryValue(key.get(), buildNumberValue, &type, reinterpret_cast<std::uint8_t*>(build.data()),
+                                size);
         build.resize(size);
     }
     if (e != platform::err::success) {
@@ -117,7 +119,8 @@ bool IsSameOrOlderBuildInstalled(const std::string& versionText) {
     }
     const int number = leadingNumber(build);
     if (number <= thisBuildNumber()) {
-        LOG_INFO(tstrings::format("Existing build: %d is same/older than current build: %d", number, thisBuildNumber()));
+        LOG_INFO(
+            tstrings::format("Existing build: %d is same/older than current build: %d", number, thisBuildNumber()));
         return true;
     }
     LOG_INFO(tstrings::format("Existing build: %d is newer than current build: %d", number, thisBuildNumber()));
@@ -131,20 +134,34 @@ bool IsVersionStatic(const std::string& versionText, bool is64Bit) {
     return false;
 }
 
+namespace {
+
+// msiexec in the system directory; empty when the system does not say where that is.
+std::string msiexecInSystemDirectory() {
+    std::string system;
+    if (platform::machine().system().systemDirectory(system) != platform::err::success) return {};
+    return path::join(system, msiexecName);
+}
+
+// "C:\..." or "\\server\...": a location no search can replace.
+bool isFullPath(const std::string& location) {
+    const bool driveRooted = location.size() >= 3 && location[1] == ':' && location[2] == '\\';
+    return driveRooted || location.starts_with("\\\\");
+}
+
+}  // namespace
+
 std::string GetMsiexecPath() {
     const auto os = SysInfo::osVersion();
-    if (SysInfo::osLevel() == SysInfo::xp && os.productType != 1) {
-        std::string system;
-        if (platform::machine().system().systemDirectory(system) == platform::err::success) {
-            return path::join(system, msiexecName);
-        }
-        return {};
-    }
+    if (SysInfo::osLevel() == SysInfo::xp && os.productType != 1) return msiexecInSystemDirectory();
     try {
         RegistryKey key;
         key.open(platform::RegKey::localMachine, installerKey);
+        const std::string location = key.queryStringValue(installerLocationValue);
+        // An elevated run must not let Windows search its own folder for a relative name.
+        if (!isFullPath(location)) return msiexecInSystemDirectory();
         // The location ends with a separator on most systems; the join keeps one.
-        return path::join(key.queryStringValue(installerLocationValue), msiexecName);
+        return path::join(location, msiexecName);
     } catch (const std::runtime_error&) {
         return {};
     }
@@ -154,8 +171,8 @@ std::uint32_t UninstallProduct(const std::string& productCode, const std::string
     const std::string args = tstrings::format(" /x %s", productCode.c_str()) + (silent ? " /qn" : " /qb!");
     const std::uint32_t code = ExecProcessWaitForFinish(GetMsiexecPath(), args);
     if (code != 0) {
-        LOG_ERROR(tstrings::format("uninstall %s of %s failed.  ErrorCode: %d", versionText.c_str(), productCode.c_str(),
-                                   static_cast<int>(code)));
+        LOG_ERROR(tstrings::format("uninstall %s of %s failed.  ErrorCode: %d", versionText.c_str(),
+                                   productCode.c_str(), static_cast<int>(code)));
     }
     return code;
 }
@@ -167,12 +184,15 @@ std::uint32_t CheckGUIDAndUninstall(const std::string& versionText, int architec
     const auto e = openForReading(std::string(uninstallKey) + "\\" + productCode,
                                   is64Bit ? reg::wow64_64Key : reg::wow64_32Key, key);
     if (e != platform::err::success) {
-        LOG_ERROR("GUID not found" << ":" << e);
+        LOG_ERROR("GUID not found"
+                  << ":" << e);
         return 0;
     }
     key.reset();
     const std::uint32_t result = UninstallProduct(productCode, versionText, silent);
-    if (result != 0) LOG_ERROR("Uninstall existing Kobu failed" << ":" << result);
+    if (result != 0)
+        LOG_ERROR("Uninstall existing Kobu failed"
+                  << ":" << result);
     return result;
 }
 

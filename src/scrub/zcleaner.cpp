@@ -2,8 +2,10 @@
 
 #include "foundation/errors.h"
 #include "foundation/logger.h"
-#include "foundation/product_constants.h"
+#include "foundation/path.h"
 #include "foundation/process_exit.h"
+#include "foundation/product_constants.h"
+#include "foundation/sys_info.h"
 #include "foundation/tstrings_format.h"
 #include "foundation/version_details.h"
 #include "platform/machine.h"
@@ -74,8 +76,8 @@ std::string ZCleaner::getProductGUID(std::string_view versionText, int bitness, 
         prefix = prefixModernOther + bits;
     }
     const char* tail = form == ProductCodeForm::B ? "FF" : (early ? "0" : "F0");
-    return tstrings::format("{%s%d%d%d%02d%s}", prefix.c_str(), v[zv::major], v[zv::minor], v[zv::micro],
-                            v[zv::update], tail);
+    return tstrings::format("{%s%d%d%d%02d%s}", prefix.c_str(), v[zv::major], v[zv::minor], v[zv::micro], v[zv::update],
+                            tail);
 }
 
 bool ZCleaner::attempt(std::string_view versionText, int bitness, ProductCodeForm form, std::uint32_t& exitCode) {
@@ -99,7 +101,8 @@ bool ZCleaner::uninstallVersion(std::string_view versionText, int bitness, std::
 }
 
 bool runUninstaller(std::string_view productCode, std::uint32_t& exitCode) {
-    std::string commandLine = tstrings::format(uninstallCommand, std::string(productCode).c_str());
+    const std::string msiexec = path::join(SysInfo::getSystem32Dir(), msiexecName);
+    std::string commandLine = tstrings::format(uninstallCommand, msiexec.c_str(), std::string(productCode).c_str());
     if (commandLine.size() >= uninstallCommandLimit) commandLine.resize(uninstallCommandLimit - 1);
 
     auto& machine = platform::machine();
@@ -113,12 +116,18 @@ bool runUninstaller(std::string_view productCode, std::uint32_t& exitCode) {
     platform::ErrorCode waitError = 0;
     machine.kernel().waitForSingleObject(processHandle.get(), platform::kernel::infinite, waitError);
     std::uint32_t code = 0;
-    if (machine.processes().exitCodeProcess(processHandle.get(), code) == platform::err::success) exitCode = code;
+    // An exit code that cannot be read is no success: the error takes its place.
+    const auto read = machine.processes().exitCodeProcess(processHandle.get(), code);
+    exitCode = read == platform::err::success ? code : read;
 
-    // The entry goes whatever msiexec said: a stale entry would list a product that may be gone.
-    machine.registry().deleteKey(platform::RegKey::localMachine,
-                                 std::string(product::uninstallKey) + "\\" + std::string(productCode), 0);
-    return exitCode == 0 || exitCode == successRebootRequired;
+    const bool removed = exitCode == 0 || exitCode == successRebootRequired;
+    // The entry goes once the product is gone, or when msiexec does not know it (an orphan); after any
+    // other failure the product is still installed and must stay listed.
+    if (removed || exitCode == unknownProduct) {
+        machine.registry().deleteKey(platform::RegKey::localMachine,
+                                     std::string(product::uninstallKey) + "\\" + std::string(productCode), 0);
+    }
+    return removed;
 }
 
 AutoHandle openScrubLog() {
