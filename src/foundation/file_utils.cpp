@@ -75,6 +75,10 @@ FileVersion getFileVersion(const std::string& path) {
         LOG_ERROR("VerQueryValueW returned unexpected buffer size [" << root->size() << "] for \"" << path << "\"");
         ZARN_THROW(std::runtime_error, "error");
     }
+    if (!platform::version::hasFixedSignature(*root)) {
+        LOG_ERROR("VerQueryValueW returned no fixed file information for \"" << path << "\"");
+        ZARN_THROW(std::runtime_error, "error");
+    }
     const auto n = platform::version::numbers(*root);
     return FileVersion{n[0], n[1], n[2], n[3]};
 }

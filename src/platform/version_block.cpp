@@ -1,5 +1,7 @@
 #include "platform/version_block.h"
 
+#include <iterator>
+
 namespace platform::version {
 
 namespace {
@@ -19,11 +21,21 @@ void putWord(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint16_t val
 
 }  // namespace
 
+constexpr char16_t versionKey[] = u"VS_VERSION_INFO";
+
 std::optional<std::span<const std::uint8_t>> rootValue(std::span<const std::uint8_t> block) {
     if (block.size() < valueOffset) return std::nullopt;
+    // Another resource read as a version would give numbers that mean nothing.
+    for (std::size_t i = 0; i < std::size(versionKey); ++i) {
+        if (word(block, 6 + 2 * i) != versionKey[i]) return std::nullopt;
+    }
     const std::size_t length = word(block, 2);
     const std::size_t available = block.size() - valueOffset;
     return block.subspan(valueOffset, length < available ? length : available);
+}
+
+bool hasFixedSignature(std::span<const std::uint8_t> fixed) {
+    return (static_cast<std::uint32_t>(word(fixed, 2)) << 16 | word(fixed, 0)) == fixedSignature;
 }
 
 std::array<std::uint16_t, 4> numbers(std::span<const std::uint8_t> fixed) {
@@ -35,8 +47,7 @@ std::vector<std::uint8_t> makeBlock(const std::array<std::uint16_t, 4>& v) {
     std::vector<std::uint8_t> block(valueOffset + fixedRecordSize, 0);
     putWord(block, 0, static_cast<std::uint16_t>(block.size()));
     putWord(block, 2, static_cast<std::uint16_t>(fixedRecordSize));
-    const char16_t key[] = u"VS_VERSION_INFO";
-    for (std::size_t i = 0; i < 15; ++i) putWord(block, 6 + 2 * i, key[i]);
+    for (std::size_t i = 0; i + 1 < std::size(versionKey); ++i) putWord(block, 6 + 2 * i, versionKey[i]);
     const std::size_t f = valueOffset;
     putWord(block, f, static_cast<std::uint16_t>(fixedSignature & 0xFFFF));
     putWord(block, f + 2, static_cast<std::uint16_t>(fixedSignature >> 16));

@@ -14,8 +14,11 @@ inline constexpr std::uint32_t fixedSignature = 0xFEEF04BD;
 inline constexpr std::size_t fixedRecordSize = 52;  // VS_FIXEDFILEINFO
 
 /// The root value of a version block, as VerQueryValue(block, "\") gives it: nullopt when the block
-/// is too short to hold its header.
+/// is too short to hold its header or its key is not "VS_VERSION_INFO".
 std::optional<std::span<const std::uint8_t>> rootValue(std::span<const std::uint8_t> block);
+
+/// The fixed record (at least 52 bytes) begins with the signature 0xFEEF04BD.
+bool hasFixedSignature(std::span<const std::uint8_t> fixedRecord);
 
 /// The four numbers (major, minor, build, revision) of a fixed record of at least 52 bytes.
 std::array<std::uint16_t, 4> numbers(std::span<const std::uint8_t> fixedRecord);

@@ -1,10 +1,12 @@
+#include "foundation/file_utils.h"
+
 #include <gtest/gtest.h>
 
 #include <array>
 
 #include "foundation/errors.h"
-#include "foundation/file_utils.h"
 #include "platform/sim/sim_machine.h"
+#include "platform/version_block.h"
 #include "platform/win_errors.h"
 
 namespace {
@@ -53,6 +55,19 @@ TEST_F(FileUtilsTest, VersionRows) {
     EXPECT_THROW(FileUtils::getFileVersion("C:\\plain.txt"), std::runtime_error);
     EXPECT_NE(sim.log().find("\tERROR: GetFileVersionInfoSize for \"C:\\plain.txt\" failed with system error 1813"),
               std::string::npos);
+    // A block that is not a version resource, or whose fixed record lacks its signature, gives no version.
+    auto block = platform::version::makeBlock({8, 0, 450, 15});
+    block[6] = 'W';
+    sim->fileSystem().setVersionBlock("C:\\a.exe", block);
+    EXPECT_THROW(FileUtils::getFileVersion("C:\\a.exe"), std::runtime_error);
+    EXPECT_NE(sim.log().find("\tERROR: VerQueryValueW for \"C:\\a.exe\" failed with system error 1812"),
+              std::string::npos);
+    block = platform::version::makeBlock({8, 0, 450, 15});
+    block[40] ^= 0x01;
+    sim->fileSystem().setVersionBlock("C:\\a.exe", block);
+    EXPECT_THROW(FileUtils::getFileVersion("C:\\a.exe"), std::runtime_error);
+    EXPECT_NE(sim.log().find("\tERROR: VerQueryValueW returned no fixed file information for \"C:\\a.exe\""),
+              std::string::npos);
     sim->faults().fail("FileSystem.fileVersionInfo", platform::err::accessDenied);
     EXPECT_THROW(FileUtils::getFileVersion("C:\\a.exe"), std::runtime_error);
     EXPECT_NE(sim.log().find("\tERROR: GetFileVersionInfo for \"C:\\a.exe\" failed with system error 5"),
@@ -88,7 +103,8 @@ TEST_F(FileUtilsTest, LockedLauncherIsDeletedAtTheNextRestart) {
     EXPECT_EQ(sim->fileSystem().pendingRenames()[0].first, dir + "\\zarn.exe");
     EXPECT_NE(sim.log().find("\tINFO: cannot delete file " + dir + "\\zarn.exe, schedule deletion on reboot\n"),
               std::string::npos);
-    EXPECT_NE(sim.log().find("\tERROR: DeleteFile(" + dir + "\\zarn.exe) failed with system error 32"), std::string::npos);
+    EXPECT_NE(sim.log().find("\tERROR: DeleteFile(" + dir + "\\zarn.exe) failed with system error 32"),
+              std::string::npos);
 }
 
 TEST_F(FileUtilsTest, DeleteOnRebootFailureNamesThePath) {
@@ -97,7 +113,8 @@ TEST_F(FileUtilsTest, DeleteOnRebootFailureNamesThePath) {
         FileUtils::deleteOnReboot("C:\\x.exe");
         FAIL();
     } catch (const SysError& e) {
-        EXPECT_NE(std::string(e.what()).find(" at FileUtils::deleteOnReboot(): deleteOnReboot(C:\\x.exe) failed. System error [5]"),
+        EXPECT_NE(std::string(e.what()).find(
+                      " at FileUtils::deleteOnReboot(): deleteOnReboot(C:\\x.exe) failed. System error [5]"),
                   std::string::npos)
             << e.what();
     }
