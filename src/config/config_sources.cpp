@@ -39,11 +39,20 @@ bool fileExists(const std::string& path) {
     return platform::machine().fileSystem().getFileAttributes(path, attributes) == platform::err::success;
 }
 
+/// The keys `configuration` holds, in its order; the table's code.
+std::int32_t keysOf(const OwnedConfig& configuration, std::vector<std::string>& keys) {
+    const auto collect = [](settings::Context*, std::uint32_t, std::uint32_t, const char* key, void* user) {
+        static_cast<std::vector<std::string>*>(user)->emplace_back(key);
+    };
+    return configuration.api.forEachKey(configuration.context, collect, &keys);
+}
+
 }  // namespace
 
 const KeyRecord* InstallConfigData::matchArgument(std::string_view name, bool hasSeparator) const {
     for (const auto& record : records_) {
-        const bool named = record.prefixMatch != 0 ? startsWithNoCase(name, record.key) : equalsNoCase(name, record.key);
+        const bool named =
+            record.prefixMatch != 0 ? startsWithNoCase(name, record.key) : equalsNoCase(name, record.key);
         if (named && hasSeparator != isSwitch(record)) return &record;
     }
     return nullptr;
@@ -110,7 +119,7 @@ int InstallConfigData::ImportArgsConfigSettings(OwnedConfig& configuration, cons
     return result;
 }
 
-int InstallConfigData::ImportRuntimeConfigSettings(OwnedConfig& configuration, bool silent) {
+int InstallConfigData::ImportRuntimeConfigSettings(OwnedConfig& configuration, bool silent, bool exportedOnly) {
     LOG_INFO("...Importing runtime configuration file...");
     const std::string path = runtimeConfigPath();
     LOG_INFO(tstrings::format("Runtime config file path is %s", path.c_str()));
@@ -128,7 +137,38 @@ int InstallConfigData::ImportRuntimeConfigSettings(OwnedConfig& configuration, b
     if (result != 0 && !ShowConfigError(module_, configuration, result, path, silent)) {
         LOG_ERROR(tstrings::format("Runtime configuration file import failed with %d", static_cast<int>(result)));
     }
+    if (result == 0 && exportedOnly) dropUnexportedRuntimeKeys(configuration, path);
     return result;
+}
+
+bool InstallConfigData::isExported(const std::string& key) const {
+    return std::any_of(records_.begin(), records_.end(),
+                       [&](const KeyRecord& r) { return key == r.key && r.exported != 0; });
+}
+
+// The runtime file only ever holds the exported settings; anything else there (a CMDLINE, an
+// INSTALLDIR) must not reach an elevated msiexec. Such a key is taken out again, and a default it
+// replaced comes back.
+void InstallConfigData::dropUnexportedRuntimeKeys(OwnedConfig& configuration, const std::string& path) {
+    OwnedConfig file(api_);
+    adopt(file);
+    if (file.api.loadFile(file.context, path.c_str(), file.validator, file.keyMapper, false, false) != 0) return;
+    std::vector<std::string> keys;
+    if (keysOf(file, keys) != 0) return;
+    for (const std::string& key : keys) {
+        if (isExported(key)) continue;
+        if (&configuration == &working_) {
+            LOG_WARNING("Ignoring " + key +
+                        " in the runtime configuration file: only exported settings are read from it");
+        }
+        configuration.api.removeKey(configuration.context, key.c_str());
+        if (&configuration != &working_) continue;
+        const std::string defaults = defaultConfigText;
+        const auto at = defaults.find(key + "=");
+        if (at == 0 || (at != std::string::npos && defaults[at - 1] == '\n')) {
+            loadText(configuration, defaults.substr(at, defaults.find('\n', at) - at));
+        }
+    }
 }
 
 int InstallConfigData::ImportInstallConfigSettings(OwnedConfig& configuration, const std::string& path, bool silent) {
@@ -202,22 +242,18 @@ int InstallConfigData::addCmdline() {
     if (text.empty()) return 0;
     const std::string line = "CMDLINE=" + text;
     const std::int32_t result = loadText(working_, line);
-    if (result != 0) LOG_ERROR(tstrings::format("Loading arg %s failed with %d", line.c_str(), static_cast<int>(result)));
+    if (result != 0)
+        LOG_ERROR(tstrings::format("Loading arg %s failed with %d", line.c_str(), static_cast<int>(result)));
     return result;
 }
 
 void InstallConfigData::normalizeExport() {
     std::vector<std::string> keys;
-    const auto collect = [](settings::Context*, std::uint32_t, std::uint32_t, const char* key, void* user) {
-        static_cast<std::vector<std::string>*>(user)->emplace_back(key);
-    };
-    if (const auto result = export_.api.forEachKey(export_.context, collect, &keys)) {
+    if (const auto result = keysOf(export_, keys)) {
         ZARN_THROW(settings::Exception, result, "forEachKey failed with " + std::to_string(result));
     }
     for (const auto& key : keys) {
-        const auto record = std::find_if(records_.begin(), records_.end(),
-                                         [&](const KeyRecord& r) { return key == r.key; });
-        if (record != records_.end() && record->exported != 0) continue;
+        if (isExported(key)) continue;
         if (const auto result = export_.api.removeKey(export_.context, key.c_str())) {
             ZARN_THROW(settings::Exception, result, "removeKey(" + key + ") failed with " + std::to_string(result));
         }
@@ -255,7 +291,8 @@ int InstallConfigData::LoadConfigSettings(std::u16string_view commandLine) {
         return result;
     }
     LOG_INFO("-->Saving backup...");
-    if (const int result = ImportRuntimeConfigSettings(backup_, true)) {
+    // The backup keeps the file as it is, to put it back whole after a failed installation.
+    if (const int result = ImportRuntimeConfigSettings(backup_, true, false)) {
         LOG_ERROR("Error occurred while importing runtime file for backup.Exiting installer.");
         return result;
     }

@@ -19,16 +19,47 @@ namespace config {
 
 /// Positions in enableDisableKeys().
 enum EnableDisableSetting : std::size_t {
-    eInstallSilent, eStatic, eAutoUpdate, eSponsors, eWebZarn, eWebAnalytics, eEula, eOemUpdate,
-    eDynamicBaselineOff, eNoVerify, eRepairMode, eLaunchedFromTulk, eFamilyUpgrade, eRunOnce, ePip,
-    eReinstallNoPrompt, eNoStartMenu, eTestFinalDialog, eTestProgressDialog, eTestWelcomeDialog,
-    eTestChangeDialog, eTestSetupErrorDialog, eTestErrorHelpDialog, eTestRetrySplashDialog,
+    eInstallSilent,
+    eStatic,
+    eAutoUpdate,
+    eSponsors,
+    eWebZarn,
+    eWebAnalytics,
+    eEula,
+    eOemUpdate,
+    eDynamicBaselineOff,
+    eNoVerify,
+    eRepairMode,
+    eLaunchedFromTulk,
+    eFamilyUpgrade,
+    eRunOnce,
+    ePip,
+    eReinstallNoPrompt,
+    eNoStartMenu,
+    eTestFinalDialog,
+    eTestProgressDialog,
+    eTestWelcomeDialog,
+    eTestChangeDialog,
+    eTestSetupErrorDialog,
+    eTestErrorHelpDialog,
+    eTestRetrySplashDialog,
 };
 
 /// Positions in stringKeys().
 enum StringSetting : std::size_t {
-    sInstallDir, sInstallCfg, sInstallDirPubKobu, sCountryOverride, sInstallUrl, sInstallMethod, sSponsorPref,
-    sAddLocal, sReboot, sUsageTrackerCfg, sDeploymentRuleSet, sMsiCmdline, sCmdline,
+    sInstallDir,
+    sInstallCfg,
+    sInstallDirPubKobu,
+    sCountryOverride,
+    sInstallUrl,
+    sInstallMethod,
+    sSponsorPref,
+    sAddLocal,
+    sReboot,
+    sUsageTrackerCfg,
+    sDeploymentRuleSet,
+    sMsiCmdline,
+    sCmdline,
 };
 
 /// Positions in intKeys().
@@ -103,7 +134,10 @@ public:
 private:
     int ImportArgsConfigSettings(OwnedConfig& configuration, const std::vector<std::string>& args, std::size_t count,
                                  bool quiet);
-    int ImportRuntimeConfigSettings(OwnedConfig& configuration, bool silent);
+    /// With `exportedOnly`, a key the installer does not export is not taken from the file (logged).
+    int ImportRuntimeConfigSettings(OwnedConfig& configuration, bool silent, bool exportedOnly = true);
+    void dropUnexportedRuntimeKeys(OwnedConfig& configuration, const std::string& path);
+    bool isExported(const std::string& key) const;
     int ImportInstallConfigSettings(OwnedConfig& configuration, const std::string& path, bool silent);
     int CheckParams(OwnedConfig& configuration, bool silent);
     int CheckParam(const KeyRecord& record, const std::string& value) const;

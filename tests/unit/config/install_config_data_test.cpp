@@ -1,6 +1,7 @@
+#include "config/install_config_data.h"
+
 #include <gtest/gtest.h>
 
-#include "config/install_config_data.h"
 #include "config_test_support.h"
 #include "platform/win_errors.h"
 
@@ -24,9 +25,10 @@ TEST_F(InstallConfigDataTest, WithoutSourcesTheWorkingConfigurationIsTheDefaults
     std::int32_t empty = 0;
     ASSERT_EQ(data.exportConfig().api.isEmpty(data.exportConfig().context, &empty), 0);
     EXPECT_EQ(empty, 1);
-    EXPECT_EQ(InstallConfigData::dumpConfig(data.workingConfig(), "W"),
-              "|------W--------|\n\nINSTALL_SILENT = Disable\nSTATIC = Disable\nAUTO_UPDATE = Enable\nSPONSORS = Enable\n"
-              "WEB_ANALYTICS = Enable\nEULA = Disable\nOEMUPDATE = Disable\n|-------------------------------------|\n");
+    EXPECT_EQ(
+        InstallConfigData::dumpConfig(data.workingConfig(), "W"),
+        "|------W--------|\n\nINSTALL_SILENT = Disable\nSTATIC = Disable\nAUTO_UPDATE = Enable\nSPONSORS = Enable\n"
+        "WEB_ANALYTICS = Enable\nEULA = Disable\nOEMUPDATE = Disable\n|-------------------------------------|\n");
     EXPECT_FALSE(data.isSilent());
     EXPECT_EQ(data.installLogPath(), "");
 
@@ -101,11 +103,18 @@ TEST_F(InstallConfigDataTest, CommandLineArguments) {
         {"colon separator", "AUTO_UPDATE:Disable", 0, {{"AUTO_UPDATE", "Disable"}}},
         {"value case is exact", "INSTALL_SILENT=enable", 313, {{"INSTALL_SILENT", "Disable"}}},
         {"prefix switch stored under its key", "/Q", 0, {{"/q", "(no value)"}, {"MSI_CMDLINE", "/Q"}}},
-        {"longer prefix switch reaches the installer as written", "/qn", 0,
+        {"longer prefix switch reaches the installer as written",
+         "/qn",
+         0,
          {{"/q", "(no value)"}, {"MSI_CMDLINE", "/qn"}}},
-        {"pass-through list", "ADDLOCAL=x /q", 0,
+        {"pass-through list",
+         "ADDLOCAL=x /q",
+         0,
          {{"ADDLOCAL", "x"}, {"/q", "(no value)"}, {"MSI_CMDLINE", "ADDLOCAL=x /q"}}},
-        {"log switch takes the next argument", R"(/L*v C:\logs\msi.log)", 0, {{"/l", "(absent)"}},
+        {"log switch takes the next argument",
+         R"(/L*v C:\logs\msi.log)",
+         0,
+         {{"/l", "(absent)"}},
          R"(C:\logs\msi.log)"},
         {"log switch as the last argument", "/l", 313, {}},
         {"switch spelled in upper case", "/S", 313, {{"/s", "(absent)"}}},
@@ -115,12 +124,18 @@ TEST_F(InstallConfigDataTest, CommandLineArguments) {
         {"empty argument skipped", "\"\" /s", 0, {{"/s", "(no value)"}}},
         {"relative directory refused", R"(INSTALLDIR=Zarn\jre)", 313, {{"INSTALLDIR", "(absent)"}}},
         {"install file without drive refused", R"(INSTALLCFG=\admin\zarn.cfg)", 313, {{"INSTALLCFG", "(absent)"}}},
-        {"quoted directory with blanks", R"("INSTALLDIR=C:\Program Files\Zarn")", 0,
+        {"quoted directory with blanks",
+         R"("INSTALLDIR=C:\Program Files\Zarn")",
+         0,
          {{"INSTALLDIR", R"(C:\Program Files\Zarn)"}}},
         {"security level letters", "WEB_ZARN_SECURITY_LEVEL=VH", 0, {{"WEB_ZARN_SECURITY_LEVEL", "VH"}}},
-        {"CMDLINE in record order, quoted", R"(INSTALLDIR=C:\Z AUTO_UPDATE=Disable STATIC=1 COUNTRYOVERRIDE=FR)", 0,
+        {"CMDLINE in record order, quoted",
+         R"(INSTALLDIR=C:\Z AUTO_UPDATE=Disable STATIC=1 COUNTRYOVERRIDE=FR)",
+         0,
          {{"CMDLINE", R"(STATIC="1" AUTO_UPDATE="Disable" INSTALLDIR="C:\Z")"}}},
-        {"CMDLINE doubles the quotes inside a value", R"("/installmethod=x\" ADDLOCAL=\"y")", 0,
+        {"CMDLINE doubles the quotes inside a value",
+         R"("/installmethod=x\" ADDLOCAL=\"y")",
+         0,
          {{"CMDLINE", R"(/installmethod="x"" ADDLOCAL=""y")"}}},
         {"enterprise-only setting", R"(DEPLOYMENT_RULE_SET=C:\rules.jar)", 3090, {}},
     };
@@ -187,8 +202,8 @@ TEST_F(InstallConfigDataTest, MalformedInstallFileNamesItsLine) {
 
 struct FileRow {
     const char* name;
-    std::string runtimeText;       // empty: no file
-    const char* fault = nullptr;   // operation made to fail with access denied
+    std::string runtimeText;      // empty: no file
+    const char* fault = nullptr;  // operation made to fail with access denied
     int result;
 };
 
@@ -240,18 +255,53 @@ TEST_F(InstallConfigDataTest, LoadLogsItsStepsAndDumps) {
     std::size_t at = 0;
     for (const char* line :
          {"Default config settings are: \nINSTALL_SILENT=Disable\n", "-->Loading Important args...",
-          "...Importing command line arguments", "|------Important args config (TMP)--------|\n\nINSTALL_SILENT = Disable",
-          "-->Loading Config...", "...Importing runtime configuration file...",
+          "...Importing command line arguments",
+          "|------Important args config (TMP)--------|\n\nINSTALL_SILENT = Disable", "-->Loading Config...",
+          "...Importing runtime configuration file...",
           "Runtime config file path is C:\\ProgramData\\Corvane\\Zarn\\zarn.settings.cfg",
           "Runtime configuration file doesn't exist. It will be created later by settings_api.", "-->Saving backup...",
-          "|------Config to backup--------|\n\n|-------------------------------------|\n", "-->Loading export config...",
-          "-->Adding CMDLINE to config...", "-->Normalizing Export...",
+          "|------Config to backup--------|\n\n|-------------------------------------|\n",
+          "-->Loading export config...", "-->Adding CMDLINE to config...", "-->Normalizing Export...",
           "|------Config to export--------|\n\nEULA = Enable\n|-------------------------------------|\n",
           "|------!!!!Working config!!!!--------|\n\n", "/s = 1\n"}) {
         const auto found = log.find(line, at);
         ASSERT_NE(found, std::string::npos) << line;
         at = found;
     }
+}
+
+}  // namespace
+
+namespace {
+
+// The runtime file is read for the settings the installer keeps there and nothing else: a CMDLINE,
+// STATIC or INSTALLDIR found in it does not reach the package, and the file comes back whole.
+TEST(RuntimeFileTest, OnlyExportedSettingsAreTakenFromIt) {
+    config_test::Machine machine;
+    const std::string file =
+        "INSTALL_SILENT=Enable\nSTATIC=Enable\nINSTALLDIR=C:\\Elsewhere\nCMDLINE=ADDLOCAL=all\nEULA=Enable\n";
+    machine.writeFile(runtimeFile, file);
+    machine.commandLine("AUTO_UPDATE=Disable");
+    InstallConfigData data;
+    ASSERT_EQ(load(data), 0);
+    EXPECT_EQ(valueOf(data.workingConfig(), "INSTALL_SILENT"), "Enable");
+    EXPECT_EQ(valueOf(data.workingConfig(), "EULA"), "Enable");
+    EXPECT_EQ(valueOf(data.workingConfig(), "STATIC"), "Disable") << "the default stands";
+    EXPECT_EQ(valueOf(data.workingConfig(), "INSTALLDIR"), "(absent)");
+    EXPECT_EQ(valueOf(data.workingConfig(), "CMDLINE"),
+              R"(INSTALL_SILENT="Enable" AUTO_UPDATE="Disable" EULA="Enable")")
+        << "no STATIC and no INSTALLDIR from the file";
+    for (const char* key : {"STATIC", "INSTALLDIR", "CMDLINE"}) {
+        EXPECT_NE(machine.log().find(std::string("Ignoring ") + key +
+                                     " in the runtime configuration file: only exported settings are read from it"),
+                  std::string::npos)
+            << key;
+    }
+    ASSERT_EQ(data.RestoreRuntimeConfig(), 0);
+    EXPECT_EQ(
+        machine.file(runtimeFile),
+        "CMDLINE=ADDLOCAL=all\r\nEULA=Enable\r\nINSTALLDIR=C:\\Elsewhere\r\nINSTALL_SILENT=Enable\r\nSTATIC=Enable\r\n")
+        << "a failed installation puts back everything the file held";
 }
 
 }  // namespace
