@@ -159,6 +159,7 @@ TEST_F(WizardTest, FolderComesFromInstallDirOrProgramFiles) {
         {"INSTALLDIR unchanged", std::string("D:\\Apps\\Z"), "C:\\Program Files", "D:\\Apps\\Z"},
         {"an empty INSTALLDIR stays empty", std::string(), "C:\\Program Files", ""},
         {"INSTALLDIR cut to its buffer", std::string(300, 'x'), nullptr, std::string(259, 'x')},
+        {"a cut never splits a character", std::string(258, 'x') + "\xC3\xA9", nullptr, std::string(258, 'x')},
         {"Program Files default", std::nullopt, "C:\\Program Files", "C:\\Program Files\\Zarn\\kobu1.8.0_45\\"},
         {"nothing known", std::nullopt, nullptr, ""},
     };
