@@ -25,7 +25,6 @@ namespace reg = platform::reg;
 
 namespace {
 
-constexpr std::size_t maxCommandLine = 260;
 constexpr std::uint32_t maxVersionBytes = 2048;
 
 // The installed component's version, read into at most 2048 bytes; nullopt when none is installed.
@@ -56,24 +55,19 @@ bool makeDirectory(const std::string& directory, const char* failureText) {
     return false;
 }
 
-// Command lines are kept within 260 bytes.
-std::string limited(std::string line) {
-    if (line.size() >= maxCommandLine) line.resize(maxCommandLine - 1);
-    return line;
-}
-
+// Command lines are not cut to a fixed buffer: a cut line would lose its switches or its package path
+// (a long profile folder is enough), and the system takes far longer ones.
 std::string installLine(bool oemUpdate, bool autoUpdate, const std::string& msiexec, const std::string& package) {
     if (oemUpdate) {
-        return limited(
-            tstrings::format("\"%s\" /i \"%s\" ALLUSERS=1 OEMUPDATE=1 /qn", msiexec.c_str(), package.c_str()));
+        return tstrings::format("\"%s\" /i \"%s\" ALLUSERS=1 OEMUPDATE=1 /qn", msiexec.c_str(), package.c_str());
     }
     if (autoUpdate) {
         LOG_INFO("Auto Update is enabled");
-        return limited(tstrings::format("\"%s\" /i \"%s\" ALLUSERS=1 /qn", msiexec.c_str(), package.c_str()));
+        return tstrings::format("\"%s\" /i \"%s\" ALLUSERS=1 /qn", msiexec.c_str(), package.c_str());
     }
     LOG_INFO("Auto Update is disabled via configuration settings");
     // Checked under Wine: msiexec opens the package and takes DISABLE=1 with no blank before it.
-    return limited(tstrings::format("\"%s\" /i \"%s\"DISABLE=1 ALLUSERS=1 /qn", msiexec.c_str(), package.c_str()));
+    return tstrings::format("\"%s\" /i \"%s\"DISABLE=1 ALLUSERS=1 /qn", msiexec.c_str(), package.c_str());
 }
 
 // The user's policy as the installed component keeps it, read before it is replaced.
@@ -135,8 +129,7 @@ bool IsAUOlderThanTulk8() {
 
 std::uint32_t UninstallOlderAU() {
     const std::string msiexec = GetMsiexecPath();
-    return ExecProcessWithAtlMessageLoop(msiexec,
-                                         limited(tstrings::format("\"%s\" /x %s /qn", msiexec.c_str(), auProductCode)));
+    return ExecProcessWithAtlMessageLoop(msiexec, tstrings::format("\"%s\" /x %s /qn", msiexec.c_str(), auProductCode));
 }
 
 int InstallAutoUpdate(bool oemUpdate, const std::string& packagePath, bool autoUpdate) {

@@ -241,6 +241,18 @@ TEST_F(AutoUpdateTest, SchedulerStartsAtLogOnUnlessAnEntryExists) {
 namespace driver {
 namespace {
 
+// A long profile folder makes a long line; it is run whole, switches and all.
+TEST(AutoUpdateRows, ALongPackagePathKeepsItsSwitches) {
+    Machine machine;
+    const std::string profile = "C:\\Users\\" + std::string(220, 'u') + "\\AppData\\LocalLow";
+    machine.sim->system().settings().knownFolders[platform::KnownFolder::localAppDataLow] = profile;
+    machine.sim->fileSystem().makeDirectories(profile);
+    EXPECT_EQ(InstallAutoUpdateComponent(false, true), 0);
+    const std::string line = machine.lines().at(0);
+    EXPECT_GT(line.size(), 260u);
+    EXPECT_TRUE(line.ends_with("\\Corvane\\Zarn\\AU\\au.msi\" ALLUSERS=1 /qn")) << line;
+}
+
 // The product is installed when this runs: a version that is not four numbers ends the attempt, not the run.
 TEST(AutoUpdateRows, UnreadableInstalledVersionEndsOnlyTheAttempt) {
     Machine machine;
