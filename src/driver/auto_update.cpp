@@ -87,23 +87,15 @@ SavedPolicy readPolicy() {
 }
 
 void writePolicy(const SavedPolicy& saved) {
-    try {
-        au::Config config(1);
-        if (saved.scheduleStored) config.setSchedule(saved.schedule);
-        config.setNotifyType(saved.notifyType);
-    }
-    ZARN_CATCH_ALL
+    au::Config config(1);
+    if (saved.scheduleStored) config.setSchedule(saved.schedule);
+    config.setNotifyType(saved.notifyType);
 }
 
 int registerRuntime() {
-    try {
-        const std::string tool = SysInfo::getProgramFilesCommonX86Dir() + auRegistrationTool;
-        const std::string args = tool + tstrings::format(auRegistrationArguments, product::versionText);
-        const std::uint32_t code = ExecProcessWaitForFinish(tool, args, 1);
-        return code == 0 ? auInstalled : auRegistrationFailed;
-    }
-    ZARN_CATCH_ALL
-    return auRegistrationError;
+    const std::string tool = SysInfo::getProgramFilesCommonX86Dir() + auRegistrationTool;
+    const std::string args = tool + tstrings::format(auRegistrationArguments, product::versionText);
+    return ExecProcessWaitForFinish(tool, args, 1) == 0 ? auInstalled : auRegistrationFailed;
 }
 
 }  // namespace
@@ -153,8 +145,18 @@ int InstallAutoUpdate(bool oemUpdate, const std::string& packagePath, bool autoU
         LOG_ERROR("Auto Update install failed");
         return static_cast<int>(code);
     }
-    if (saved) writePolicy(*saved);
-    return registerRuntime();
+    // Errors of these two steps are logged here: the component is installed whatever they do.
+    if (saved) {
+        try {
+            writePolicy(*saved);
+        }
+        ZARN_CATCH_ALL
+    }
+    try {
+        return registerRuntime();
+    }
+    ZARN_CATCH_ALL
+    return auRegistrationError;
 }
 
 int InstallAutoUpdateComponent(bool oemUpdate, bool autoUpdate) {

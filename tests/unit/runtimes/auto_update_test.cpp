@@ -187,7 +187,7 @@ TEST(AutoUpdateRows, CommandLinesAndResults) {
          [](Machine& t) { t.sim->faults().fail("System.folderPath", platform::err::accessDenied, 1); },
          -4,
          {installLine},
-         "Exception with message '"},
+         "(driver::InstallAutoUpdate)]\n\tERROR: Exception with message '"},
     };
     for (const auto& row : rows) {
         Machine test;
