@@ -51,8 +51,7 @@ std::int32_t keysOf(const OwnedConfig& configuration, std::vector<std::string>& 
 
 const KeyRecord* InstallConfigData::matchArgument(std::string_view name, bool hasSeparator) const {
     for (const auto& record : records_) {
-        const bool named =
-            record.prefixMatch != 0 ? startsWithNoCase(name, record.key) : equalsNoCase(name, record.key);
+        const bool named = record.prefixMatch != 0 ? startsWithNoCase(name, record.key) : equalsNoCase(name, record.key);
         if (named && hasSeparator != isSwitch(record)) return &record;
     }
     return nullptr;
@@ -242,8 +241,7 @@ int InstallConfigData::addCmdline() {
     if (text.empty()) return 0;
     const std::string line = "CMDLINE=" + text;
     const std::int32_t result = loadText(working_, line);
-    if (result != 0)
-        LOG_ERROR(tstrings::format("Loading arg %s failed with %d", line.c_str(), static_cast<int>(result)));
+    if (result != 0) LOG_ERROR(tstrings::format("Loading arg %s failed with %d", line.c_str(), static_cast<int>(result)));
     return result;
 }
 

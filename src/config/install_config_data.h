@@ -19,47 +19,16 @@ namespace config {
 
 /// Positions in enableDisableKeys().
 enum EnableDisableSetting : std::size_t {
-    eInstallSilent,
-    eStatic,
-    eAutoUpdate,
-    eSponsors,
-    eWebZarn,
-    eWebAnalytics,
-    eEula,
-    eOemUpdate,
-    eDynamicBaselineOff,
-    eNoVerify,
-    eRepairMode,
-    eLaunchedFromTulk,
-    eFamilyUpgrade,
-    eRunOnce,
-    ePip,
-    eReinstallNoPrompt,
-    eNoStartMenu,
-    eTestFinalDialog,
-    eTestProgressDialog,
-    eTestWelcomeDialog,
-    eTestChangeDialog,
-    eTestSetupErrorDialog,
-    eTestErrorHelpDialog,
-    eTestRetrySplashDialog,
+    eInstallSilent, eStatic, eAutoUpdate, eSponsors, eWebZarn, eWebAnalytics, eEula, eOemUpdate,
+    eDynamicBaselineOff, eNoVerify, eRepairMode, eLaunchedFromTulk, eFamilyUpgrade, eRunOnce, ePip,
+    eReinstallNoPrompt, eNoStartMenu, eTestFinalDialog, eTestProgressDialog, eTestWelcomeDialog,
+    eTestChangeDialog, eTestSetupErrorDialog, eTestErrorHelpDialog, eTestRetrySplashDialog,
 };
 
 /// Positions in stringKeys().
 enum StringSetting : std::size_t {
-    sInstallDir,
-    sInstallCfg,
-    sInstallDirPubKobu,
-    sCountryOverride,
-    sInstallUrl,
-    sInstallMethod,
-    sSponsorPref,
-    sAddLocal,
-    sReboot,
-    sUsageTrackerCfg,
-    sDeploymentRuleSet,
-    sMsiCmdline,
-    sCmdline,
+    sInstallDir, sInstallCfg, sInstallDirPubKobu, sCountryOverride, sInstallUrl, sInstallMethod, sSponsorPref,
+    sAddLocal, sReboot, sUsageTrackerCfg, sDeploymentRuleSet, sMsiCmdline, sCmdline,
 };
 
 /// Positions in intKeys().

@@ -6,9 +6,9 @@
 #include "foundation/executor.h"
 #include "foundation/logger.h"
 #include "foundation/path.h"
-#include "foundation/process_exit.h"
 #include "foundation/product_constants.h"
 #include "foundation/product_version.h"
+#include "foundation/process_exit.h"
 #include "foundation/registry_key.h"
 #include "foundation/sys_info.h"
 #include "foundation/tstrings_format.h"
@@ -46,8 +46,7 @@ std::uint32_t viewOf(int architecture) { return architecture == 32 ? reg::wow64_
 /// Opens `subKey` of HKLM for reading in `view`; the error, 0 on success.
 platform::ErrorCode openForReading(const std::string& subKey, std::uint32_t view, AutoRegKey& key) {
     platform::RegKey opened = platform::RegKey::null;
-    const auto e =
-        platform::machine().registry().openKey(platform::RegKey::localMachine, subKey, reg::read | view, opened);
+    const auto e = platform::machine().registry().openKey(platform::RegKey::localMachine, subKey, reg::read | view, opened);
     if (e == platform::err::success) key.reset(opened);
     return e;
 }
@@ -108,8 +107,7 @@ bool IsSameOrOlderBuildInstalled(const std::string& versionText) {
     if (e == platform::err::success && type != reg::sz && type != reg::expandSz) e = platform::err::invalidData;
     if (e == platform::err::success) {
         build.resize(size);
-        e = registry.queryValue(key.get(), buildNumberValue, &type, reinterpret_cast<std::uint8_t*>(build.data()),
-                                size);
+        e = registry.queryValue(key.get(), buildNumberValue, &type, reinterpret_cast<std::uint8_t*>(build.data()), size);
         build.resize(size);
     }
     if (e != platform::err::success) {
@@ -119,8 +117,7 @@ bool IsSameOrOlderBuildInstalled(const std::string& versionText) {
     }
     const int number = leadingNumber(build);
     if (number <= thisBuildNumber()) {
-        LOG_INFO(
-            tstrings::format("Existing build: %d is same/older than current build: %d", number, thisBuildNumber()));
+        LOG_INFO(tstrings::format("Existing build: %d is same/older than current build: %d", number, thisBuildNumber()));
         return true;
     }
     LOG_INFO(tstrings::format("Existing build: %d is newer than current build: %d", number, thisBuildNumber()));
@@ -171,8 +168,8 @@ std::uint32_t UninstallProduct(const std::string& productCode, const std::string
     const std::string args = tstrings::format(" /x %s", productCode.c_str()) + (silent ? " /qn" : " /qb!");
     const std::uint32_t code = ExecProcessWaitForFinish(GetMsiexecPath(), args);
     if (code != 0) {
-        LOG_ERROR(tstrings::format("uninstall %s of %s failed.  ErrorCode: %d", versionText.c_str(),
-                                   productCode.c_str(), static_cast<int>(code)));
+        LOG_ERROR(tstrings::format("uninstall %s of %s failed.  ErrorCode: %d", versionText.c_str(), productCode.c_str(),
+                                   static_cast<int>(code)));
     }
     return code;
 }
@@ -184,15 +181,12 @@ std::uint32_t CheckGUIDAndUninstall(const std::string& versionText, int architec
     const auto e = openForReading(std::string(uninstallKey) + "\\" + productCode,
                                   is64Bit ? reg::wow64_64Key : reg::wow64_32Key, key);
     if (e != platform::err::success) {
-        LOG_ERROR("GUID not found"
-                  << ":" << e);
+        LOG_ERROR("GUID not found" << ":" << e);
         return 0;
     }
     key.reset();
     const std::uint32_t result = UninstallProduct(productCode, versionText, silent);
-    if (result != 0)
-        LOG_ERROR("Uninstall existing Kobu failed"
-                  << ":" << result);
+    if (result != 0) LOG_ERROR("Uninstall existing Kobu failed" << ":" << result);
     return result;
 }
 

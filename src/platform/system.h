@@ -11,6 +11,11 @@
 
 namespace platform {
 
+/// Library search flags.
+namespace dll {
+inline constexpr std::uint32_t searchSystem32 = 0x00000800;  // LOAD_LIBRARY_SEARCH_SYSTEM32
+}  // namespace dll
+
 /// The fields of RTL_OSVERSIONINFOEXW the installer reads.
 struct OsVersion {
     std::uint32_t majorVersion = 0;
@@ -114,6 +119,9 @@ public:
     virtual ErrorCode accountDomainUsersSid(std::string& out) = 0;
     /// SetDllDirectoryW; an empty path takes the current directory out of the library search path.
     virtual ErrorCode setDllDirectory(std::string_view path) = 0;
+    /// SetDefaultDllDirectories: `flags` (LOAD_LIBRARY_SEARCH_*) become the search path of every later
+    /// load by name in the process, the system's own loads included. 127 where the system lacks it.
+    virtual ErrorCode setDefaultDllDirectories(std::uint32_t flags) = 0;
 };
 
 }  // namespace platform

@@ -4,6 +4,7 @@
 
 namespace zscrub {
 
+
 /// Product-code prefixes of the historical families, oldest first; the bitness follows or precedes
 /// where the family carries it.
 inline constexpr const char* prefix142 = "8259A1B9-7924-22E7-B88C-11C1E1";

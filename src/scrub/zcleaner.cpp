@@ -76,8 +76,8 @@ std::string ZCleaner::getProductGUID(std::string_view versionText, int bitness, 
         prefix = prefixModernOther + bits;
     }
     const char* tail = form == ProductCodeForm::B ? "FF" : (early ? "0" : "F0");
-    return tstrings::format("{%s%d%d%d%02d%s}", prefix.c_str(), v[zv::major], v[zv::minor], v[zv::micro], v[zv::update],
-                            tail);
+    return tstrings::format("{%s%d%d%d%02d%s}", prefix.c_str(), v[zv::major], v[zv::minor], v[zv::micro],
+                            v[zv::update], tail);
 }
 
 bool ZCleaner::attempt(std::string_view versionText, int bitness, ProductCodeForm form, std::uint32_t& exitCode) {

@@ -39,19 +39,13 @@ bool conflicts(std::uint32_t access, std::uint32_t share, std::uint32_t otherAcc
 
 ErrorCode fromErrno(int e) {
     switch (e) {
-        case ENOENT:
-            return err::fileNotFound;
+        case ENOENT: return err::fileNotFound;
         case EACCES:
-        case EPERM:
-            return err::accessDenied;
-        case EEXIST:
-            return err::fileExists;
-        case ENOSPC:
-            return err::diskFull;
-        case ENOTEMPTY:
-            return err::dirNotEmpty;
-        default:
-            return err::invalidParameter;
+        case EPERM: return err::accessDenied;
+        case EEXIST: return err::fileExists;
+        case ENOSPC: return err::diskFull;
+        case ENOTEMPTY: return err::dirNotEmpty;
+        default: return err::invalidParameter;
     }
 }
 
@@ -66,15 +60,10 @@ bool validComponent(std::string_view part) {
 /// An open file handle.
 class SimFile final : public KernelObject {
 public:
-    SimFile(SimFileSystem& owner, std::string key, fs::path host, int fd, std::uint32_t access, std::uint64_t opener,
-            bool deleteOnClose)
-        : owner_(owner),
-          key_(std::move(key)),
-          host_(std::move(host)),
-          fd_(fd),
-          access_(access),
-          opener_(opener),
-          deleteOnClose_(deleteOnClose) {}
+    SimFile(SimFileSystem& owner, std::string key, fs::path host, int fd, std::uint32_t access,
+            std::uint64_t opener, bool deleteOnClose)
+        : owner_(owner), key_(std::move(key)), host_(std::move(host)), fd_(fd), access_(access),
+          opener_(opener), deleteOnClose_(deleteOnClose) {}
     ~SimFile() override {
         ::close(fd_);
         owner_.release(key_, opener_, deleteOnClose_, host_);
@@ -108,8 +97,8 @@ SimFileSystem::SimFileSystem(Faults& faults, HandleTable& handles, fs::path root
 ErrorCode SimFileSystem::resolve(std::string_view path, Resolved& out) const {
     std::string full(path);
     std::replace(full.begin(), full.end(), '/', '\\');
-    const bool rooted =
-        full.size() >= 3 && std::isalpha(static_cast<unsigned char>(full[0])) && full[1] == ':' && full[2] == '\\';
+    const bool rooted = full.size() >= 3 && std::isalpha(static_cast<unsigned char>(full[0])) && full[1] == ':' &&
+                        full[2] == '\\';
     if (!rooted) {
         if (full.starts_with("\\\\") || (full.size() >= 2 && full[1] == ':')) return err::badPathname;
         full = currentDirectory_ + "\\" + full;
@@ -142,8 +131,8 @@ ErrorCode SimFileSystem::checkParent(const Resolved& r) const {
 }
 
 ErrorCode SimFileSystem::createFile(std::string_view path, std::uint32_t access, std::uint32_t shareMode,
-                                    std::uint32_t disposition, std::uint32_t flagsAndAttributes, platform::Handle& out,
-                                    std::string_view securityDescriptor) {
+                                    std::uint32_t disposition, std::uint32_t flagsAndAttributes,
+                                    platform::Handle& out, std::string_view securityDescriptor) {
     if (auto fault = faults_.check("FileSystem.createFile")) return *fault;
     Resolved r;
     if (auto e = resolve(path, r)) return e;
@@ -407,8 +396,8 @@ ErrorCode SimFileSystem::listDirectory(std::string_view directory, std::string_v
         const std::string lowerName = item.path().filename().string();
         const std::string key = r.key + (r.key.ends_with('\\') ? "" : "\\") + lowerName;
         const auto known = displayNames_.find(key);
-        const std::string name =
-            known == displayNames_.end() ? lowerName : std::string(known->second.substr(known->second.rfind('\\') + 1));
+        const std::string name = known == displayNames_.end() ? lowerName
+                                                              : std::string(known->second.substr(known->second.rfind('\\') + 1));
         if (!matchesPattern(name, effective)) continue;
         platform::DirEntry entry;
         entry.name = name;
@@ -444,8 +433,8 @@ ErrorCode SimFileSystem::tempFileName(std::string_view directory, std::string_vi
         if (!candidate.ends_with('\\')) candidate += '\\';
         candidate += std::string(prefix.substr(0, 3)) + hex + ".tmp";
         platform::Handle h = platform::Handle::invalid;
-        const auto e =
-            createFile(candidate, file::genericWrite, file::shareNone, file::createNew, file::attributeNormal, h, {});
+        const auto e = createFile(candidate, file::genericWrite, file::shareNone, file::createNew,
+                                  file::attributeNormal, h, {});
         if (e == err::fileExists) continue;
         if (e != err::success) return e;
         handles_.close(h);
@@ -511,8 +500,8 @@ ErrorCode SimFileSystem::fileVersionInfo(std::string_view path, std::uint32_t si
     return err::success;
 }
 
-void SimFileSystem::setFileVersion(std::string_view path, std::uint16_t major, std::uint16_t minor, std::uint16_t build,
-                                   std::uint16_t revision) {
+void SimFileSystem::setFileVersion(std::string_view path, std::uint16_t major, std::uint16_t minor,
+                                   std::uint16_t build, std::uint16_t revision) {
     Resolved r;
     if (resolve(path, r) != err::success) return;
     const std::lock_guard lock(mutex_);
@@ -551,8 +540,7 @@ void SimFileSystem::writeAll(std::string_view path, std::string_view bytes) {
     Resolved r;
     if (resolve(path, r) != err::success) return;
     fs::create_directories(r.host.parent_path());
-    std::ofstream(r.host, std::ios::binary | std::ios::trunc)
-        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(r.host, std::ios::binary | std::ios::trunc).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     const std::lock_guard lock(mutex_);
     displayNames_[r.key] = r.display;
 }

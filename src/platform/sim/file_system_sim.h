@@ -22,9 +22,10 @@ public:
     SimFileSystem(Faults& faults, HandleTable& handles, std::filesystem::path root);
 
     platform::ErrorCode createFile(std::string_view path, std::uint32_t access, std::uint32_t shareMode,
-                                   std::uint32_t disposition, std::uint32_t flagsAndAttributes, platform::Handle& out,
-                                   std::string_view securityDescriptor) override;
-    platform::ErrorCode readFile(platform::Handle file, void* buffer, std::uint32_t size, std::uint32_t& read) override;
+                                   std::uint32_t disposition, std::uint32_t flagsAndAttributes,
+                                   platform::Handle& out, std::string_view securityDescriptor) override;
+    platform::ErrorCode readFile(platform::Handle file, void* buffer, std::uint32_t size,
+                                 std::uint32_t& read) override;
     platform::ErrorCode writeFile(platform::Handle file, const void* data, std::uint32_t size,
                                   std::uint32_t& written) override;
     platform::ErrorCode setFilePointer(platform::Handle file, std::int64_t distance, std::uint32_t origin,
@@ -94,9 +95,9 @@ private:
     std::filesystem::path root_;
     mutable std::mutex mutex_;
     std::map<std::string, OpenFile> open_;
-    std::map<std::string, std::string> security_;                // key -> SDDL given at creation
-    std::map<std::string, std::uint32_t> attributes_;            // key -> attributes beyond "archive"
-    std::map<std::string, std::string> displayNames_;            // key -> name as created
+    std::map<std::string, std::string> security_;      // key -> SDDL given at creation
+    std::map<std::string, std::uint32_t> attributes_;  // key -> attributes beyond "archive"
+    std::map<std::string, std::string> displayNames_;  // key -> name as created
     std::map<std::string, std::vector<std::uint8_t>> versions_;  // key -> version block
     std::vector<std::pair<std::string, std::string>> pendingRenames_;
     std::string tempPath_ = "C:\\Users\\test\\AppData\\Local\\Temp\\";

@@ -122,7 +122,8 @@ std::string SimSystem::userGeoIso2() { return settings_.geoIso2; }
 
 std::int64_t SimSystem::secondsSince1970() {
     if (settings_.fixedSecondsSince1970) return *settings_.fixedSecondsSince1970;
-    return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count();
+    return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
+        .count();
 }
 
 platform::SystemTime SimSystem::localTime() {
@@ -293,6 +294,12 @@ ErrorCode SimSystem::procAddress(platform::Module module, std::string_view name,
 ErrorCode SimSystem::accountDomainUsersSid(std::string& out) {
     if (auto fault = faults_.check("System.accountDomainUsersSid")) return *fault;
     out = settings_.accountDomainSid + "-513";
+    return err::success;
+}
+
+ErrorCode SimSystem::setDefaultDllDirectories(std::uint32_t flags) {
+    if (auto fault = faults_.check("System.setDefaultDllDirectories")) return *fault;
+    defaultDllDirectories_ = flags;
     return err::success;
 }
 

@@ -68,8 +68,7 @@ public:
     platform::ErrorCode systemDirectory(std::string& out) override;
     platform::ErrorCode systemWow64Directory(std::string& out) override;
     platform::ErrorCode windowsDirectory(std::string& out) override;
-    std::optional<platform::ErrorCode> threadPreferredUILanguages(std::string* buffer,
-                                                                  std::uint32_t& length) override;
+    std::optional<platform::ErrorCode> threadPreferredUILanguages(std::string* buffer, std::uint32_t& length) override;
     std::uint32_t threadLocale() override;
     std::uint16_t userDefaultUILanguage() override;
     std::uint16_t systemDefaultUILanguage() override;
@@ -88,6 +87,9 @@ public:
     platform::ErrorCode freeLibrary(platform::Module module) override;
     platform::ErrorCode procAddress(platform::Module module, std::string_view name, void*& out) override;
     platform::ErrorCode setDllDirectory(std::string_view path) override;
+    platform::ErrorCode setDefaultDllDirectories(std::uint32_t flags) override;
+    /// The flags last given to setDefaultDllDirectories; nullopt when never called.
+    const std::optional<std::uint32_t>& defaultDllDirectories() const { return defaultDllDirectories_; }
     platform::ErrorCode accountDomainUsersSid(std::string& out) override;
     /// The last directory given to setDllDirectory; nullopt when never called.
     const std::optional<std::string>& dllDirectory() const { return dllDirectory_; }
@@ -98,6 +100,7 @@ public:
 private:
     Faults& faults_;
     SystemSettings settings_;
+    std::optional<std::uint32_t> defaultDllDirectories_;
     std::map<std::uintptr_t, std::string> loaded_;  // module -> library name
     platform::ErrorCode load(std::string_view path, platform::Module& out);
 

@@ -299,6 +299,14 @@ ErrorCode Win32System::setDllDirectory(std::string_view path) {
     return guarded([&] { return SetDllDirectoryW(widen(path).c_str()) ? err::success : lastError(); });
 }
 
+ErrorCode Win32System::setDefaultDllDirectories(std::uint32_t flags) {
+    // Windows 7 has it only with its security update; resolved at run time so the program starts anyway.
+    using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
+    const auto fn = procAs<SetDefaultDllDirectoriesFn>(GetModuleHandleW(L"kernel32"), "SetDefaultDllDirectories");
+    if (fn == nullptr) return err::procNotFound;
+    return guarded([&] { return fn(flags) ? err::success : lastError(); });
+}
+
 ErrorCode Win32System::accountDomainUsersSid(std::string& out) {
     return guarded([&] {
         HANDLE token = nullptr;

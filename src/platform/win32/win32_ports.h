@@ -209,6 +209,7 @@ public:
     ErrorCode freeLibrary(Module module) override;
     ErrorCode procAddress(Module module, std::string_view name, void*& out) override;
     ErrorCode setDllDirectory(std::string_view path) override;
+    ErrorCode setDefaultDllDirectories(std::uint32_t flags) override;
     ErrorCode accountDomainUsersSid(std::string& out) override;
 };
 

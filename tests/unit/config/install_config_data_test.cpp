@@ -1,7 +1,6 @@
-#include "config/install_config_data.h"
-
 #include <gtest/gtest.h>
 
+#include "config/install_config_data.h"
 #include "config_test_support.h"
 #include "platform/win_errors.h"
 
@@ -25,10 +24,9 @@ TEST_F(InstallConfigDataTest, WithoutSourcesTheWorkingConfigurationIsTheDefaults
     std::int32_t empty = 0;
     ASSERT_EQ(data.exportConfig().api.isEmpty(data.exportConfig().context, &empty), 0);
     EXPECT_EQ(empty, 1);
-    EXPECT_EQ(
-        InstallConfigData::dumpConfig(data.workingConfig(), "W"),
-        "|------W--------|\n\nINSTALL_SILENT = Disable\nSTATIC = Disable\nAUTO_UPDATE = Enable\nSPONSORS = Enable\n"
-        "WEB_ANALYTICS = Enable\nEULA = Disable\nOEMUPDATE = Disable\n|-------------------------------------|\n");
+    EXPECT_EQ(InstallConfigData::dumpConfig(data.workingConfig(), "W"),
+              "|------W--------|\n\nINSTALL_SILENT = Disable\nSTATIC = Disable\nAUTO_UPDATE = Enable\nSPONSORS = Enable\n"
+              "WEB_ANALYTICS = Enable\nEULA = Disable\nOEMUPDATE = Disable\n|-------------------------------------|\n");
     EXPECT_FALSE(data.isSilent());
     EXPECT_EQ(data.installLogPath(), "");
 
@@ -103,18 +101,11 @@ TEST_F(InstallConfigDataTest, CommandLineArguments) {
         {"colon separator", "AUTO_UPDATE:Disable", 0, {{"AUTO_UPDATE", "Disable"}}},
         {"value case is exact", "INSTALL_SILENT=enable", 313, {{"INSTALL_SILENT", "Disable"}}},
         {"prefix switch stored under its key", "/Q", 0, {{"/q", "(no value)"}, {"MSI_CMDLINE", "/Q"}}},
-        {"longer prefix switch reaches the installer as written",
-         "/qn",
-         0,
+        {"longer prefix switch reaches the installer as written", "/qn", 0,
          {{"/q", "(no value)"}, {"MSI_CMDLINE", "/qn"}}},
-        {"pass-through list",
-         "ADDLOCAL=x /q",
-         0,
+        {"pass-through list", "ADDLOCAL=x /q", 0,
          {{"ADDLOCAL", "x"}, {"/q", "(no value)"}, {"MSI_CMDLINE", "ADDLOCAL=x /q"}}},
-        {"log switch takes the next argument",
-         R"(/L*v C:\logs\msi.log)",
-         0,
-         {{"/l", "(absent)"}},
+        {"log switch takes the next argument", R"(/L*v C:\logs\msi.log)", 0, {{"/l", "(absent)"}},
          R"(C:\logs\msi.log)"},
         {"log switch as the last argument", "/l", 313, {}},
         {"switch spelled in upper case", "/S", 313, {{"/s", "(absent)"}}},
@@ -124,14 +115,10 @@ TEST_F(InstallConfigDataTest, CommandLineArguments) {
         {"empty argument skipped", "\"\" /s", 0, {{"/s", "(no value)"}}},
         {"relative directory refused", R"(INSTALLDIR=Zarn\jre)", 313, {{"INSTALLDIR", "(absent)"}}},
         {"install file without drive refused", R"(INSTALLCFG=\admin\zarn.cfg)", 313, {{"INSTALLCFG", "(absent)"}}},
-        {"quoted directory with blanks",
-         R"("INSTALLDIR=C:\Program Files\Zarn")",
-         0,
+        {"quoted directory with blanks", R"("INSTALLDIR=C:\Program Files\Zarn")", 0,
          {{"INSTALLDIR", R"(C:\Program Files\Zarn)"}}},
         {"security level letters", "WEB_ZARN_SECURITY_LEVEL=VH", 0, {{"WEB_ZARN_SECURITY_LEVEL", "VH"}}},
-        {"CMDLINE in record order, quoted",
-         R"(INSTALLDIR=C:\Z AUTO_UPDATE=Disable STATIC=1 COUNTRYOVERRIDE=FR)",
-         0,
+        {"CMDLINE in record order, quoted", R"(INSTALLDIR=C:\Z AUTO_UPDATE=Disable STATIC=1 COUNTRYOVERRIDE=FR)", 0,
          {{"CMDLINE", R"(STATIC="1" AUTO_UPDATE="Disable" INSTALLDIR="C:\Z")"}}},
         {"CMDLINE doubles the quotes inside a value",
          R"("/installmethod=x\" ADDLOCAL=\"y")",
@@ -202,8 +189,8 @@ TEST_F(InstallConfigDataTest, MalformedInstallFileNamesItsLine) {
 
 struct FileRow {
     const char* name;
-    std::string runtimeText;      // empty: no file
-    const char* fault = nullptr;  // operation made to fail with access denied
+    std::string runtimeText;       // empty: no file
+    const char* fault = nullptr;   // operation made to fail with access denied
     int result;
 };
 
@@ -255,13 +242,12 @@ TEST_F(InstallConfigDataTest, LoadLogsItsStepsAndDumps) {
     std::size_t at = 0;
     for (const char* line :
          {"Default config settings are: \nINSTALL_SILENT=Disable\n", "-->Loading Important args...",
-          "...Importing command line arguments",
-          "|------Important args config (TMP)--------|\n\nINSTALL_SILENT = Disable", "-->Loading Config...",
-          "...Importing runtime configuration file...",
+          "...Importing command line arguments", "|------Important args config (TMP)--------|\n\nINSTALL_SILENT = Disable",
+          "-->Loading Config...", "...Importing runtime configuration file...",
           "Runtime config file path is C:\\ProgramData\\Corvane\\Zarn\\zarn.settings.cfg",
           "Runtime configuration file doesn't exist. It will be created later by settings_api.", "-->Saving backup...",
-          "|------Config to backup--------|\n\n|-------------------------------------|\n",
-          "-->Loading export config...", "-->Adding CMDLINE to config...", "-->Normalizing Export...",
+          "|------Config to backup--------|\n\n|-------------------------------------|\n", "-->Loading export config...",
+          "-->Adding CMDLINE to config...", "-->Normalizing Export...",
           "|------Config to export--------|\n\nEULA = Enable\n|-------------------------------------|\n",
           "|------!!!!Working config!!!!--------|\n\n", "/s = 1\n"}) {
         const auto found = log.find(line, at);

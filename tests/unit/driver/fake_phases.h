@@ -114,8 +114,7 @@ public:
     std::vector<int> reinstallAnswers = {1, 1};
     bool isThisAFamilyUpgrade() override { return familyUpgrade; }
     int checkReinstallCase(bool staticInstall, bool silent) override {
-        events.add(std::string("reinstall rules static=") + (staticInstall ? "1" : "0") +
-                   " silent=" + (silent ? "1" : "0"));
+        events.add(std::string("reinstall rules static=") + (staticInstall ? "1" : "0") + " silent=" + (silent ? "1" : "0"));
         const int answer = reinstallAnswers.front();
         if (reinstallAnswers.size() > 1) reinstallAnswers.erase(reinstallAnswers.begin());
         return answer;

@@ -29,3 +29,26 @@ TEST(LimitsTest, HugeRuntimeConfigurationFileIsAConfigurationError) {
 
 }  // namespace
 }  // namespace driver
+
+#include "driver/startup_phase.h"
+
+namespace driver {
+namespace {
+
+// From the start of the run, libraries are looked for in the system directory only; a system without
+// the call still runs, and says so.
+TEST(LimitsTest, LibrariesAreSearchedInTheSystemDirectoryOnly) {
+    sim::MachineScope scope;
+    MachineStartup().removeCurrentDirectoryFromDllSearch();
+    EXPECT_EQ(scope->system().dllDirectory(), "");
+    EXPECT_EQ(scope->system().defaultDllDirectories(), 0x800u);
+
+    sim::MachineScope older;
+    older->faults().fail("System.setDefaultDllDirectories", 127);
+    MachineStartup().removeCurrentDirectoryFromDllSearch();
+    EXPECT_EQ(older->system().dllDirectory(), "");
+    EXPECT_NE(older.log().find("WARNING: SetDefaultDllDirectories failed with 127"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace driver

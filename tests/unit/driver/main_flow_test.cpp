@@ -1,5 +1,3 @@
-#include "driver/main_flow.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,6 +6,7 @@
 
 #include "driver/config_keys.h"
 #include "driver/install_flag.h"
+#include "driver/main_flow.h"
 #include "fake_phases.h"
 #include "foundation/auto_handle.h"
 #include "platform/sim/sim_machine.h"
@@ -34,10 +33,9 @@ protected:
     void setText(const std::string& keyPath, const std::string& name, const std::string& text) {
         AutoRegKey key;
         ASSERT_EQ(sim->registry().createKey(RegKey::localMachine, keyPath, reg::allAccess, *key.put(), nullptr), 0u);
-        ASSERT_EQ(
-            sim->registry().setValue(key.get(), name, reg::sz, reinterpret_cast<const std::uint8_t*>(text.c_str()),
-                                     static_cast<std::uint32_t>(text.size() + 1)),
-            0u);
+        ASSERT_EQ(sim->registry().setValue(key.get(), name, reg::sz, reinterpret_cast<const std::uint8_t*>(text.c_str()),
+                                           static_cast<std::uint32_t>(text.size() + 1)),
+                  0u);
     }
     bool flagExists() { return sim->fileSystem().exists(flagPath); }
 
@@ -62,14 +60,10 @@ TEST_F(MainFlowTest, ExitCodes) {
         {"test progress dialog", [](FakePhases& p) { p.configuration.set(ConfigKey::testProgressDialog); }, 0, false},
         {"test welcome dialog", [](FakePhases& p) { p.configuration.set(ConfigKey::testWelcomeDialog); }, 0, false},
         {"test change dialog", [](FakePhases& p) { p.configuration.set(ConfigKey::testChangeDialog); }, 0, false},
-        {"test configuration errors",
-         [](FakePhases& p) { p.configuration.set(ConfigKey::testConfigFileErrors, "3080"); }, 0, false},
+        {"test configuration errors", [](FakePhases& p) { p.configuration.set(ConfigKey::testConfigFileErrors, "3080"); },
+         0, false},
         {"newer build installed", [](FakePhases& p) { p.runtimes.reinstallAnswers = {0}; }, 0, false},
-        {"reinstall refused",
-         [](FakePhases& p) {
-             p.runtimes.reinstallAnswers = {1, -1};
-         },
-         -1, false},
+        {"reinstall refused", [](FakePhases& p) { p.runtimes.reinstallAnswers = {1, -1}; }, -1, false},
         {"welcome cancelled", [](FakePhases& p) { p.wizard.welcomeAnswers = {2}; }, 0, false},
         {"change folder cancelled",
          [](FakePhases& p) {
@@ -156,8 +150,7 @@ TEST_F(MainFlowTest, FirstLogLinesAndExitLine) {
     sim->system().settings().fixedLocalTime = platform::SystemTime{2026, 12, 6, 0, 10, 0, 0, 0};
     run();
     const std::string text = log();
-    EXPECT_TRUE(text.find("\tINFO: Wrapper begin...\n") <
-                text.find("\tINFO: Running offline Kobu wrapper with command line=</s>\n"));
+    EXPECT_TRUE(text.find("\tINFO: Wrapper begin...\n") < text.find("\tINFO: Running offline Kobu wrapper with command line=</s>\n"));
     EXPECT_TRUE(text.ends_with("\tINFO: Wrapper exit code: 0\n")) << text;
 }
 
@@ -238,8 +231,7 @@ TEST_F(MainFlowTest, SilentRunShowsNothingAndMarksTheRegistry) {
     EXPECT_TRUE(markedWhileRunning);
     EXPECT_FALSE(keyExists("SOFTWARE\\Mendara\\SilentInstall"));
     EXPECT_EQ(boxes(), 0u);
-    for (const char* dialog :
-         {"welcome", "progress create", "removal", "complete dir= verify=0 medhigh=0 method=zoff"}) {
+    for (const char* dialog : {"welcome", "progress create", "removal", "complete dir= verify=0 medhigh=0 method=zoff"}) {
         EXPECT_FALSE(f.events.has(dialog)) << dialog;
     }
     EXPECT_TRUE(logged("This is an unsupported operationg system."));
@@ -319,12 +311,9 @@ TEST_F(MainFlowTest, FailedPackageRestoresConfigurationAndReportsStatus) {
     f.payload.results = {1603};
     f.payload.onRun = [&](const PackageAction&) {
         AutoRegKey key;
-        ASSERT_EQ(
-            sim->registry().createKey(RegKey::localMachine, "SOFTWARE\\Mendara", reg::allAccess, *key.put(), nullptr),
-            0u);
+        ASSERT_EQ(sim->registry().createKey(RegKey::localMachine, "SOFTWARE\\Mendara", reg::allAccess, *key.put(), nullptr), 0u);
         const std::uint32_t status = 1722;
-        sim->registry().setValue(key.get(), "MSIStatusError", reg::dword,
-                                 reinterpret_cast<const std::uint8_t*>(&status), 4);
+        sim->registry().setValue(key.get(), "MSIStatusError", reg::dword, reinterpret_cast<const std::uint8_t*>(&status), 4);
     };
     EXPECT_EQ(run(), 1603);
     EXPECT_TRUE(f.events.has("restore config"));
@@ -394,9 +383,8 @@ TEST_F(MainFlowTest, EarlySettingsAndExtraCommandLine) {
               0u);
     char country[8] = {};
     std::uint32_t size = sizeof country;
-    ASSERT_EQ(
-        sim->registry().queryValue(policy.get(), "Country", nullptr, reinterpret_cast<std::uint8_t*>(country), size),
-        0u);
+    ASSERT_EQ(sim->registry().queryValue(policy.get(), "Country", nullptr, reinterpret_cast<std::uint8_t*>(country), size),
+              0u);
     EXPECT_EQ(std::string(country, size), "DE");  // stored without terminator
 }
 
@@ -418,8 +406,7 @@ TEST_F(MainFlowTest, PolicyValuesOfTheRunAreDeletedAtTheEnd) {
                                       *policy.put()),
               0u);
     std::uint32_t size = 0;
-    EXPECT_EQ(sim->registry().queryValue(policy.get(), "VisitorId", nullptr, nullptr, size),
-              platform::err::fileNotFound);
+    EXPECT_EQ(sim->registry().queryValue(policy.get(), "VisitorId", nullptr, nullptr, size), platform::err::fileNotFound);
     EXPECT_EQ(sim->registry().queryValue(policy.get(), "Method", nullptr, nullptr, size), platform::err::fileNotFound);
     EXPECT_EQ(sim->registry().queryValue(policy.get(), "Country", nullptr, nullptr, size), 0u);
 }
@@ -446,9 +433,9 @@ TEST(MainFlowLanguage, FrenchUserSeesFrenchTexts) {
         FakePhases f;
         MachineLocalization localization;
         Phases phases = f.phases;
-        Phases french{phases.system,   phases.startup,    phases.files,      phases.configuration, localization,
-                      phases.runtimes, phases.metrics,    phases.payload,    phases.wizard,        phases.progress,
-                      phases.removal,  phases.completion, phases.autoUpdate, phases.ping};
+        Phases french{phases.system,  phases.startup, phases.files,    phases.configuration, localization,
+                      phases.runtimes, phases.metrics, phases.payload, phases.wizard,        phases.progress,
+                      phases.removal, phases.completion, phases.autoUpdate, phases.ping};
         if (!byPreference) f.configuration.set(ConfigKey::switchLang, "1036");
 
         EXPECT_EQ(RunInstaller(french, ""), 0);

@@ -1,10 +1,9 @@
-#include "foundation/file_utils.h"
-
 #include <gtest/gtest.h>
 
 #include <array>
 
 #include "foundation/errors.h"
+#include "foundation/file_utils.h"
 #include "platform/sim/sim_machine.h"
 #include "platform/version_block.h"
 #include "platform/win_errors.h"
@@ -103,8 +102,7 @@ TEST_F(FileUtilsTest, LockedLauncherIsDeletedAtTheNextRestart) {
     EXPECT_EQ(sim->fileSystem().pendingRenames()[0].first, dir + "\\zarn.exe");
     EXPECT_NE(sim.log().find("\tINFO: cannot delete file " + dir + "\\zarn.exe, schedule deletion on reboot\n"),
               std::string::npos);
-    EXPECT_NE(sim.log().find("\tERROR: DeleteFile(" + dir + "\\zarn.exe) failed with system error 32"),
-              std::string::npos);
+    EXPECT_NE(sim.log().find("\tERROR: DeleteFile(" + dir + "\\zarn.exe) failed with system error 32"), std::string::npos);
 }
 
 TEST_F(FileUtilsTest, DeleteOnRebootFailureNamesThePath) {
@@ -113,8 +111,7 @@ TEST_F(FileUtilsTest, DeleteOnRebootFailureNamesThePath) {
         FileUtils::deleteOnReboot("C:\\x.exe");
         FAIL();
     } catch (const SysError& e) {
-        EXPECT_NE(std::string(e.what()).find(
-                      " at FileUtils::deleteOnReboot(): deleteOnReboot(C:\\x.exe) failed. System error [5]"),
+        EXPECT_NE(std::string(e.what()).find(" at FileUtils::deleteOnReboot(): deleteOnReboot(C:\\x.exe) failed. System error [5]"),
                   std::string::npos)
             << e.what();
     }

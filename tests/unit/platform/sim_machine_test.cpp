@@ -1,9 +1,8 @@
 // Behaviour of the simulated machine that only tests rely on: fault plans, scratch drives, the
 // simulated 32-bit process and the scripted user.
-#include "platform/sim/sim_machine.h"
-
 #include <gtest/gtest.h>
 
+#include "platform/sim/sim_machine.h"
 #include "platform/win_errors.h"
 
 namespace {
@@ -46,9 +45,8 @@ TEST(SimMachine, ThirtyTwoBitProcessSeesTheRedirectedViewByDefault) {
                                       reg::read | reg::wow64_64Key, key),
               0u);
     sim->registry().closeKey(key);
-    EXPECT_EQ(
-        sim->registry().openKey(platform::RegKey::localMachine, "SOFTWARE\\Zarn", reg::read | reg::wow64_64Key, key),
-        platform::err::fileNotFound);
+    EXPECT_EQ(sim->registry().openKey(platform::RegKey::localMachine, "SOFTWARE\\Zarn", reg::read | reg::wow64_64Key, key),
+              platform::err::fileNotFound);
 }
 
 TEST(SimMachine, DelayedRenamesAreRecorded) {
@@ -83,14 +81,11 @@ TEST(SimMachine, ReadOnlyFilesRefuseWritesAndDeletes) {
     namespace file = platform::file;
     platform::FileSystem& fs = sim->fileSystem();
     platform::Handle h = platform::Handle::invalid;
-    ASSERT_EQ(
-        fs.createFile("C:\\ro.txt", file::genericWrite, file::shareNone, file::createNew, file::attributeNormal, h),
-        0u);
+    ASSERT_EQ(fs.createFile("C:\\ro.txt", file::genericWrite, file::shareNone, file::createNew, file::attributeNormal, h), 0u);
     sim->kernel().closeHandle(h);
     ASSERT_EQ(fs.setFileAttributes("C:\\ro.txt", file::attributeReadOnly), 0u);
-    EXPECT_EQ(
-        fs.createFile("C:\\ro.txt", file::genericWrite, file::shareNone, file::openExisting, file::attributeNormal, h),
-        platform::err::accessDenied);
+    EXPECT_EQ(fs.createFile("C:\\ro.txt", file::genericWrite, file::shareNone, file::openExisting, file::attributeNormal, h),
+              platform::err::accessDenied);
     EXPECT_EQ(fs.deleteFile("C:\\ro.txt"), platform::err::accessDenied);
 }
 

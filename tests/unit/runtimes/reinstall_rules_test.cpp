@@ -1,5 +1,3 @@
-#include "driver/reinstall_rules.h"
-
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -7,6 +5,7 @@
 #include <vector>
 
 #include "driver/main_flow.h"
+#include "driver/reinstall_rules.h"
 #include "driver/stand_ins.h"
 #include "foundation/process_exit.h"
 #include "foundation/sys_info.h"
@@ -31,8 +30,7 @@ std::vector<std::string> boxes(sim::MachineScope& scope) {
 }
 
 /// The same version installed as a runtime of the 64-bit view, with its product registered.
-void sameVersion(std::optional<std::string> build = "15", std::optional<std::string> mode = {},
-                 bool registered = true) {
+void sameVersion(std::optional<std::string> build = "15", std::optional<std::string> mode = {}, bool registered = true) {
     seed::runtime({.name = "1.8.0_45", .build = std::move(build), .mode = std::move(mode)});
     if (registered) seed::key(seed::uninstallEntry(sameVersionCode), seed::view64);
 }
@@ -62,118 +60,44 @@ TEST(ReinstallRulesTest, CheckReinstallCaseRows) {
         const char* line;
     } rows[] = {
         {"nothing installed", [](sim::MachineScope&) {}, false, true, 1, {}, {}, "INFO: No same version Kobu exists"},
-        {"older runtime only",
-         [](sim::MachineScope&) { seed::runtime({.name = "1.8.0_40"}); },
-         false,
-         false,
-         1,
-         {},
-         {},
+        {"older runtime only", [](sim::MachineScope&) { seed::runtime({.name = "1.8.0_40"}); }, false, false, 1, {}, {},
          "No same version Kobu exists"},
         {"same build, product not registered",
-         [](sim::MachineScope&) { sameVersion("15", {}, false); },
-         false,
-         true,
-         1,
-         {},
-         {},
-         "ERROR: GUID not found:2"},
-        {"older build, registered, silent",
-         [](sim::MachineScope&) { sameVersion("14"); },
-         false,
-         true,
-         1,
-         {},
-         {qn},
+         [](sim::MachineScope&) { sameVersion("15", {}, false); }, false, true, 1, {}, {}, "ERROR: GUID not found:2"},
+        {"older build, registered, silent", [](sim::MachineScope&) { sameVersion("14"); }, false, true, 1, {}, {qn},
          "INFO: Existing build: 14 is same/older than current build: 15"},
-        {"same build, registered, UI",
-         [](sim::MachineScope&) { sameVersion("15"); },
-         false,
-         false,
-         1,
-         {},
-         {qb},
+        {"same build, registered, UI", [](sim::MachineScope&) { sameVersion("15"); }, false, false, 1, {}, {qb},
          "Kobu with same version 1.8.0_45 exists on the system"},
-        {"newer build, silent",
-         [](sim::MachineScope&) { sameVersion("16"); },
-         false,
-         true,
-         0,
-         {},
-         {},
+        {"newer build, silent", [](sim::MachineScope&) { sameVersion("16"); }, false, true, 0, {}, {},
          "INFO: Existing build: 16 is newer than current build: 15"},
-        {"newer build, UI",
-         [](sim::MachineScope&) { sameVersion("16abc"); },
-         false,
-         false,
-         0,
-         {"[2048]|[2049]|error"},
-         {},
-         "Existing build: 16 is newer"},
-        {"unreadable build counts as newer",
-         [](sim::MachineScope&) { sameVersion(std::nullopt); },
-         false,
-         true,
-         0,
-         {},
-         {},
-         "ERROR: ZarnKey.QueryValue(BuildNumber, Value); failed: 2"},
-        {"static copy refuses a silent non-static install",
-         [](sim::MachineScope&) { sameVersion("15", "s"); },
-         false,
-         true,
-         -1,
-         {},
-         {},
-         "same/older"},
+        {"newer build, UI", [](sim::MachineScope&) { sameVersion("16abc"); }, false, false, 0,
+         {"[2048]|[2049]|error"}, {}, "Existing build: 16 is newer"},
+        {"unreadable build counts as newer", [](sim::MachineScope&) { sameVersion(std::nullopt); }, false, true, 0, {},
+         {}, "ERROR: ZarnKey.QueryValue(BuildNumber, Value); failed: 2"},
+        {"static copy refuses a silent non-static install", [](sim::MachineScope&) { sameVersion("15", "s"); }, false,
+         true, -1, {}, {}, "same/older"},
         {"static copy with a build in its full version refuses",
          [](sim::MachineScope&) {
              seed::runtime({.name = "1.8.0_45", .fullVersion = "1.8.0_45-b15", .mode = "S"});
              seed::key(seed::uninstallEntry(sameVersionCode), seed::view64);
          },
-         false,
-         true,
-         -1,
-         {},
-         {},
-         "same/older"},
-        {"static copy refuses in UI, OK ends the run",
-         [](sim::MachineScope&) { sameVersion("15", "S"); },
-         false,
-         false,
-         100,
-         {"[2047]|[2050]|error"},
-         {},
-         "same/older"},
+         false, true, -1, {}, {}, "same/older"},
+        {"static copy refuses in UI, OK ends the run", [](sim::MachineScope&) { sameVersion("15", "S"); }, false, false,
+         100, {"[2047]|[2050]|error"}, {}, "same/older"},
         {"static copy refuses in UI, box failed",
          [](sim::MachineScope& s) {
              sameVersion("15", "S");
              s->desktop().answer(0);
          },
-         false,
-         false,
-         -1,
-         {"[2047]|[2050]|error"},
-         {},
-         "same/older"},
-        {"static requested uninstalls the static copy",
-         [](sim::MachineScope&) { sameVersion("15", "s"); },
-         true,
-         true,
-         1,
-         {},
-         {qn},
-         "same/older"},
+         false, false, -1, {"[2047]|[2050]|error"}, {}, "same/older"},
+        {"static requested uninstalls the static copy", [](sim::MachineScope&) { sameVersion("15", "s"); }, true, true,
+         1, {}, {qn}, "same/older"},
         {"failed uninstall goes on",
          [](sim::MachineScope&) {
              sameVersion("15");
              msiexecAnswers(1603);
          },
-         false,
-         true,
-         1,
-         {},
-         {qn},
+         false, true, 1, {}, {qn},
          "ERROR: uninstall 1.8.0_45 of {37B35BF5-14AE-4DB5-98C5-3A96418045F0} failed.  ErrorCode: 1603"},
         {"no msiexec location still goes on",
          [](sim::MachineScope&) {
@@ -181,12 +105,7 @@ TEST(ReinstallRulesTest, CheckReinstallCaseRows) {
              platform::machine().registry().deleteTree(platform::RegKey::localMachine,
                                                        "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Installer");
          },
-         false,
-         true,
-         1,
-         {},
-         {},
-         "failed.  ErrorCode: 1627"},
+         false, true, 1, {}, {}, "failed.  ErrorCode: 1627"},
     };
     for (const auto& row : rows) {
         sim::MachineScope scope;

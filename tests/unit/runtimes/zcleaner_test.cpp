@@ -1,5 +1,3 @@
-#include "scrub/zcleaner.h"
-
 #include <gtest/gtest.h>
 
 #include <set>
@@ -10,6 +8,7 @@
 #include "platform/sim/sim_machine.h"
 #include "platform/win_errors.h"
 #include "scrub/zarn_scrub.h"
+#include "scrub/zcleaner.h"
 #include "seed.h"
 #include "support/error_of.h"
 
@@ -29,16 +28,16 @@ public:
     /// msiexec knows only `known`: it removes that product (and its runtime key) and answers `code`;
     /// every other product code is unknown to it (1605).
     void msiexecKnows(const std::string& known, std::uint32_t code, const std::string& runtimeKey = {}) {
-        sim->processes().install(msiexec, sim::Program{[=](const sim::StartedProcess& p) -> std::uint32_t {
-                                                           if (p.commandLine != uninstallCommand(known)) return 1605;
-                                                           if (!runtimeKey.empty()) {
-                                                               platform::machine().registry().deleteTree(
-                                                                   platform::RegKey::localMachine,
-                                                                   seed::runtimePath(runtimeKey));
-                                                           }
-                                                           return code;
-                                                       },
-                                                       std::nullopt});
+        sim->processes().install(
+            msiexec, sim::Program{[=](const sim::StartedProcess& p) -> std::uint32_t {
+                                      if (p.commandLine != uninstallCommand(known)) return 1605;
+                                      if (!runtimeKey.empty()) {
+                                          platform::machine().registry().deleteTree(platform::RegKey::localMachine,
+                                                                                     seed::runtimePath(runtimeKey));
+                                      }
+                                      return code;
+                                  },
+                                  std::nullopt});
     }
 
     sim::MachineScope sim;
@@ -76,11 +75,11 @@ TEST_F(ZCleanerTest, ProductCodeRows) {
 }
 
 TEST_F(ZCleanerTest, UnsupportedVersionsThrow) {
-    EXPECT_NE(test_support::errorOf([] {
-                  ZCleaner::getProductGUID("1.4.1_07", 32, ProductCodeForm::A);
-              }).find("Zarn version less than 1.4.2 is not supported"),
+    EXPECT_NE(test_support::errorOf([] { ZCleaner::getProductGUID("1.4.1_07", 32, ProductCodeForm::A); })
+                  .find("Zarn version less than 1.4.2 is not supported"),
               std::string::npos);
-    EXPECT_NE(test_support::errorOf([] { ZCleaner::getProductGUID("garbage", 32, ProductCodeForm::A); }), "(no error)");
+    EXPECT_NE(test_support::errorOf([] { ZCleaner::getProductGUID("garbage", 32, ProductCodeForm::A); }),
+              "(no error)");
 }
 
 TEST_F(ZCleanerTest, CountdownTriesEveryUpdateAndFailsWhenNoCodeIsAccepted) {
@@ -124,45 +123,25 @@ TEST_F(ZCleanerTest, AttemptRows) {
         std::size_t runs;
         std::uint32_t exitCode;
     } rows[] = {
-        {"restart required counts as success",
-         {.name = "1.7.0_45", .view = seed::view32},
-         "1.7.0_45",
-         false,
-         "{37B35BF5-14AE-4DB5-98C5-3A93217045F0}",
-         3010,
-         true,
-         1,
-         3010},
+        {"restart required counts as success", {.name = "1.7.0_45", .view = seed::view32}, "1.7.0_45", false,
+         "{37B35BF5-14AE-4DB5-98C5-3A93217045F0}", 3010, true, 1, 3010},
         {"early release tries form A only", {.name = "1.6.0_07"}, "1.6.0_07", true, "none", 0, false, 1, 1605},
-        {"1.4.2 tries form A only",
-         {.name = "1.4.2_05", .view = seed::view32},
-         "1.4.2_05",
-         false,
-         "{8259A1B9-7924-22E7-B88C-11C1E1142050}",
-         0,
-         true,
-         1,
-         0},
+        {"1.4.2 tries form A only", {.name = "1.4.2_05", .view = seed::view32}, "1.4.2_05", false,
+         "{8259A1B9-7924-22E7-B88C-11C1E1142050}", 0, true, 1, 0},
         {"update 0 makes one countdown attempt", {.name = "1.8.0"}, "1.8.0", true, "none", 0, false, 2, 1605},
-        {"key only in the other view runs nothing",
-         {.name = "1.7.0_45", .view = seed::view32},
-         "1.7.0_45",
-         true,
-         "none",
-         0,
-         false,
-         0,
-         77},
+        {"key only in the other view runs nothing", {.name = "1.7.0_45", .view = seed::view32}, "1.7.0_45", true,
+         "none", 0, false, 0, 77},
         {"not installed runs nothing", {.name = "1.7.0_40"}, "1.7.0_45", true, "none", 0, false, 0, 77},
     };
     for (const auto& row : rows) {
         sim::MachineScope scope;
         seed::runtime(row.installed);
-        scope->processes().install(
-            msiexec, sim::Program{[&](const sim::StartedProcess& p) -> std::uint32_t {
-                                      return p.commandLine == uninstallCommand(row.accepted) ? row.acceptedCode : 1605;
-                                  },
-                                  std::nullopt});
+        scope->processes().install(msiexec, sim::Program{[&](const sim::StartedProcess& p) -> std::uint32_t {
+                                                             return p.commandLine == uninstallCommand(row.accepted)
+                                                                        ? row.acceptedCode
+                                                                        : 1605;
+                                                         },
+                                                         std::nullopt});
         std::uint32_t exitCode = 77;
         EXPECT_EQ(ZarnScrub::uninstallKobuVersion(row.asked, row.is64, &exitCode), row.result) << row.name;
         EXPECT_EQ(scope->processes().commandLines().size(), row.runs) << row.name;
@@ -204,9 +183,8 @@ TEST_F(ZCleanerTest, UninstallEntryFollowsTheOutcome) {
 
 TEST_F(ZCleanerTest, VersionBelow142ThrowsOutOfTheUninstall) {
     seed::runtime({.name = "1.3.1_20"});
-    EXPECT_NE(test_support::errorOf([] {
-                  ZarnScrub::uninstallKobuVersion("1.3.1_20", true);
-              }).find("Zarn version less than 1.4.2 is not supported"),
+    EXPECT_NE(test_support::errorOf([] { ZarnScrub::uninstallKobuVersion("1.3.1_20", true); })
+                  .find("Zarn version less than 1.4.2 is not supported"),
               std::string::npos);
     EXPECT_TRUE(sim->processes().commandLines().empty());
 }
