@@ -10,16 +10,8 @@ void MachinePing::send(Configuration& configuration, const PingData& data) {
     MachineSystemFacts system;
     const UpdateConf::PingContext context{values.postStatusUrl, values.countryCode, values.installMethod,
                                           system.is64BitProcess()};
-    UpdateConf::PingReport report;
-    report.removal = data.removal.pingData ? &*data.removal.pingData : nullptr;
-    report.latestRuntimeKey = data.latestRuntimeKey;
-    report.installResult = data.installResult;
-    report.auResult = data.auResult;
-    report.previousAuVersion = data.previousAuVersion;
-    report.latestRuntimeKeyAgain = data.latestRuntimeKey;
-    report.regDeployStatus = data.regDeployStatus;
-    report.msiStatusError = data.msiStatusError;
-    report.msiStatusExtendedError = data.msiStatusExtendedError;
+    UpdateConf::PingReport report = data;
+    report.removalData = data.removal.pingData ? &*data.removal.pingData : nullptr;
     ping_.send(configuration.boolean(ConfigKey::webAnalytics), context, report);
 }
 

@@ -270,7 +270,7 @@ private:
     void cancelFromChangeFolder() {
         trackedResult_ = exitChangeFolderCancelled;
         PingData data;
-        data.latestRuntimeKey = s_.latestRuntimeKey;
+        data.latestRuntimeKey = data.latestRuntimeKeyAgain = s_.latestRuntimeKey;
         data.installResult = exitChangeFolderCancelled;
         data.auResult = s_.auResult;
         data.previousAuVersion = s_.previousAuVersion;
@@ -371,7 +371,7 @@ private:
         s_.regDeployStatus = ReadRegDeployStatus();
         PingData data;
         data.removal = s_.removalResult;
-        data.latestRuntimeKey = s_.latestRuntimeKey;
+        data.latestRuntimeKey = data.latestRuntimeKeyAgain = s_.latestRuntimeKey;
         data.installResult = s_.installResult;
         data.auResult = s_.auResult;
         data.previousAuVersion = s_.previousAuVersion;

@@ -8,6 +8,7 @@
 
 #include "driver/config_keys.h"
 #include "driver/package_action.h"
+#include "metrics/ping.h"
 #include "scrub/scrub_ping_data.h"
 
 namespace driver {
@@ -172,15 +173,8 @@ public:
 };
 
 /// What the install ping reports.
-struct PingData {
+struct PingData : UpdateConf::PingReport {
     RemovalResult removal;
-    std::string latestRuntimeKey;
-    int installResult = 0;
-    int auResult = 0;
-    std::string previousAuVersion;
-    std::string regDeployStatus;
-    std::uint32_t msiStatusError = 0;
-    std::uint32_t msiStatusExtendedError = 0;
 };
 
 class Ping {

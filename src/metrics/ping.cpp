@@ -141,8 +141,8 @@ int InstallPing::send(bool webAnalytics, const PingContext& context, const PingR
     std::string product = tstrings::format(";kobu|%d~%s", result, bitnessText);
     if (!status.empty() && status != statusExists) product += status;
     body.add("products", product);
-    if (report.removal != nullptr) {
-        const std::string list = report.removal->createUninstallPing();
+    if (report.removalData != nullptr) {
+        const std::string list = report.removalData->createUninstallPing();
         LOG_INFO("Zarn Removal Tool ping: " << list);
         if (!list.empty()) body.add("list1", list);
     }

@@ -24,7 +24,7 @@ struct PingContext {
 /// What the run reports, in the order it hands the values over.
 struct PingReport {
     /// The removal report, when the removal ran.
-    const zscrub::ZarnScrubPingData* removal = nullptr;
+    const zscrub::ZarnScrubPingData* removalData = nullptr;
     std::string latestRuntimeKey;
     int installResult = 0;
     int auResult = -99;

@@ -131,7 +131,7 @@ TEST(PingTest, GoldenBodies) {
              runtime.setStringValue("ZarnHome", "C:\\Program Files (x86)\\Zarn\\kobu1.7.0_51");
              runtime.setStringValue("BuildNumber", "13");
          }},
-        {"ping_with_removal.xml", [&removal](PingMachine& t) { t.report.removal = &removal; }},
+        {"ping_with_removal.xml", [&removal](PingMachine& t) { t.report.removalData = &removal; }},
     };
     for (const auto& row : rows) {
         PingMachine test;
