@@ -3,7 +3,7 @@ SHELL := /bin/bash
 WINESERVER := /usr/lib/wine/wineserver
 WIN64_PREFIX := $(CURDIR)/build/win64/wineprefix
 
-.PHONY: all setup native win64 fuzz test test-native test-win64 test-fuzz demo measure screenshots clean
+.PHONY: all setup native win64 fuzz tsan test test-native test-win64 test-fuzz test-tsan demo measure screenshots clean
 
 all: native win64
 
@@ -22,12 +22,18 @@ fuzz: setup
 	cmake --preset fuzz
 	cmake --build --preset fuzz --target fuzzers
 
+# Only the tests of the threaded code (ipc, progress, dialogs) and what they link.
+tsan: setup
+	cmake --preset tsan
+	cmake --build --preset tsan
+
 # Every tier runs even when an earlier one fails; the target fails when any did.
-test: native win64 fuzz
+test: native win64 fuzz tsan
 	@status=0; \
 	$(MAKE) --no-print-directory test-native || status=1; \
 	$(MAKE) --no-print-directory test-win64 || status=1; \
 	$(MAKE) --no-print-directory test-fuzz || status=1; \
+	$(MAKE) --no-print-directory test-tsan || status=1; \
 	if [ $$status -eq 0 ]; then echo "make test: every tier passed"; else echo "make test: a tier failed"; fi; \
 	exit $$status
 
@@ -46,6 +52,9 @@ test-win64:
 
 test-fuzz:
 	ctest --preset fuzz
+
+test-tsan:
+	ctest --preset tsan -j2
 
 demo: win64
 	scripts/sealed scripts/demo $(ARGS)
