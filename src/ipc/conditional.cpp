@@ -2,6 +2,7 @@
 
 #include "foundation/auto_handle.h"
 #include "foundation/errors.h"
+#include "foundation/logger.h"
 #include "ipc/contract.h"
 #include "ipc/errors.h"
 #include "ipc/wait.h"
@@ -59,7 +60,14 @@ void Conditional::wait(Mutex::Lock& lock) {
     };
     try {
         const Mutex::Unlock unlock(lock);
-        waitForSingleObject(event.get(), infinite);
+        try {
+            waitForSingleObject(event.get(), infinite);
+        } catch (const PlatformError& e) {
+            // A failed wait counts as a spurious wake-up: every caller checks its condition again, and a
+            // thrown error would leave the thread that was to be woken, or its partner, waiting for ever.
+            LOG_WARNING("Waiting for a notification failed with " << e.code() << "; looking again");
+            platform::machine().kernel().sleep(1);
+        }
         leave();
     } catch (...) {
         leave();
@@ -74,7 +82,10 @@ void Conditional::notify(bool all) {
         Waiter* w = impl_->head.next;
         if (w == &impl_->head) return;
         ZARN_CONTRACT_TEXT(w->event != platform::Handle::null, "w->event");
-        if (const auto e = kernel.setEvent(w->event)) ZARN_THROW(PlatformError, e);
+        const platform::Handle event = w->event;
+        retried("Waking a waiter", transientAttempts, [&] {
+            if (const auto e = kernel.setEvent(event)) ZARN_THROW(PlatformError, e);
+        });
         unlink(*w);
         kernel.sleep(0);
         if (!all) return;

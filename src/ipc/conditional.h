@@ -17,7 +17,8 @@ public:
     /// The mutex to hold around `wait`.
     Mutex& mutex() { return mutex_; }
 
-    /// Releases `lock` (a lock of `mutex()`), waits for a notify and takes the lock again.
+    /// Releases `lock` (a lock of `mutex()`), waits for a notify and takes the lock again. It may
+    /// return without one (a failed wait): callers wait in a loop on their condition.
     void wait(Mutex::Lock& lock);
     /// Wakes the oldest waiter, or all of them one by one; does nothing without waiters.
     void notify(bool all);

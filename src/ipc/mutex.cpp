@@ -5,6 +5,7 @@
 #include "ipc/contract.h"
 #include "ipc/errors.h"
 #include "ipc/thread.h"
+#include "ipc/wait.h"
 #include "platform/machine.h"
 
 namespace ipc {
@@ -43,7 +44,7 @@ Mutex::~Mutex() {
 Mutex::Lock::Lock(Mutex& mutex) : m(mutex), impl(mutex.impl_), tid(Thread::getCurrent().getId()) {
     ZARN_CONTRACT_TEXT(tid != 0, "tid = Thread::getCurrent().getId()");
     ZARN_CONTRACT_TEXT(impl != platform::Handle::null, "impl");
-    waitForSingleObject(impl, infinite);
+    retried("Taking a mutex", transientAttempts, [this] { waitForSingleObject(impl, infinite); });
     state = held;
     prev = m.state_;
     m.state_ = &state;
@@ -75,12 +76,10 @@ Mutex::Unlock::Unlock(Lock& lock) : l(lock) {
 }
 
 Mutex::Unlock::~Unlock() {
-    try {
-        waitForSingleObject(l.impl, infinite);
-        l.prev = l.m.state_;
-        l.m.state_ = &l.state;
-    }
-    ZARN_CATCH_ALL
+    // The lock must hold again when this ends, or its owner would release a mutex it does not hold.
+    retried("Taking a mutex back", untilDone, [this] { waitForSingleObject(l.impl, infinite); });
+    l.prev = l.m.state_;
+    l.m.state_ = &l.state;
 }
 
 }  // namespace ipc

@@ -5,6 +5,7 @@
 #include "ipc/conditional.h"
 #include "ipc/contract.h"
 #include "ipc/errors.h"
+#include "ipc/wait.h"
 #include "foundation/catch_handlers.h"
 #include "platform/machine.h"
 #include "platform/win_errors.h"
@@ -21,19 +22,25 @@ struct StartRecord {
     platform::Handle handle = platform::Handle::null;
 };
 
+// Both sides must finish the hand-over: the record lives on the creator's stack, so a side that left
+// early would leave the other waiting for ever, or reading a record that is gone.
+constexpr const char* handOver = "Thread start hand-over";
+
 std::uint32_t threadEntry(void* argument) {
     auto& record = *static_cast<StartRecord*>(argument);
     Runnable* runnable = nullptr;
     AutoHandle self;
-    try {
+    bool taken = false;
+    retried(handOver, untilDone, [&] {
         Mutex::Lock lock(record.ready.mutex());
-        while (record.handle == platform::Handle::null) record.ready.wait(lock);
-        runnable = record.runnable;
-        self.reset(std::exchange(record.handle, platform::Handle::null));
+        while (!taken && record.handle == platform::Handle::null) record.ready.wait(lock);
+        if (!taken) {
+            runnable = record.runnable;
+            self.reset(std::exchange(record.handle, platform::Handle::null));
+            taken = true;
+        }
         record.ready.notify(false);
-    }
-    ZARN_CATCH_ALL
-    if (runnable == nullptr) return 1;
+    });
     try {
         runnable->run();
         return 0;
@@ -68,15 +75,27 @@ std::uint32_t Thread::start(Runnable* runnable, bool owned) {
         ZARN_THROW(PlatformError, e);
     }
     reply.release();  // the thread's run destroys it now
-    Mutex::Lock lock(record.ready.mutex());
-    record.handle = handle;
-    record.ready.notify(false);
-    while (record.handle != platform::Handle::null) record.ready.wait(lock);
+    bool stored = false;
+    retried(handOver, untilDone, [&] {
+        Mutex::Lock lock(record.ready.mutex());
+        if (!stored) {
+            record.handle = handle;
+            stored = true;
+        }
+        record.ready.notify(false);
+        while (record.handle != platform::Handle::null) record.ready.wait(lock);
+    });
     return id;
 }
 
 void Thread::join(std::uint32_t id, std::uint32_t limitSeconds) {
     ZARN_CONTRACT_TEXT(id != getCurrent().getId(), "id != Thread::getCurrent().getId()");
+    // Callers free what the thread uses once this returns, so a failed kernel call starts the join
+    // over instead of ending it early.
+    retried("Joining a thread", transientAttempts, [&] { joinOnce(id, limitSeconds); });
+}
+
+void Thread::joinOnce(std::uint32_t id, std::uint32_t limitSeconds) {
     auto& kernel = platform::machine().kernel();
     platform::Handle raw = platform::Handle::null;
     if (const auto e = kernel.openThread(platform::kernel::synchronize | platform::kernel::threadQueryInformation, id,

@@ -45,6 +45,7 @@ public:
     static void join(std::uint32_t id, std::uint32_t limitSeconds = infinite);
 
 private:
+    static void joinOnce(std::uint32_t id, std::uint32_t limitSeconds);
     std::uint32_t id_;
 };
 

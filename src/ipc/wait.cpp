@@ -1,6 +1,7 @@
 #include "ipc/wait.h"
 
 #include "foundation/errors.h"
+#include "foundation/logger.h"
 #include "ipc/errors.h"
 #include "platform/machine.h"
 
@@ -12,6 +13,19 @@ std::uint32_t waitForSingleObject(platform::Handle handle, std::uint32_t millise
     if (result == platform::kernel::waitFailed) ZARN_THROW(PlatformError, error);
     if (result == platform::kernel::waitTimeout) ZARN_THROW(TimeoutExpiredError, TimeoutExpiredError{});
     return result;
+}
+
+void retried(const char* what, int attempts, const std::function<void()>& step) {
+    for (int attempt = 1;; ++attempt) {
+        try {
+            step();
+            return;
+        } catch (const PlatformError& e) {
+            if (attempt == attempts) throw;
+            LOG_WARNING(what << " failed with " << e.code() << ", trying again");
+        }
+        platform::machine().kernel().sleep(1);
+    }
 }
 
 std::int64_t performanceCounter() {
