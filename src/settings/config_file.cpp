@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <string>
 
 #include "foundation/auto_handle.h"
@@ -12,6 +13,7 @@
 #include "settings/directories.h"
 #include "settings/errors.h"
 #include "settings/serializer.h"
+#include "settings/text_buffer.h"
 
 namespace settings_impl {
 
@@ -85,6 +87,30 @@ void writeAll(const AutoHandle& handle, const std::string& path, const std::stri
     }
 }
 
+// The file is rewritten in place, so that it keeps its security. A write that fails part-way (a full
+// disk) puts the previous text back, for which the truncation has just freed the room.
+void rewriteInPlace(const FileName& name, const std::string& text) {
+    const std::string& path = name.text();
+    std::optional<std::string> previous;
+    try {
+        previous = FileBuffer(name).read();
+    } catch (const settings::Exception&) {
+        // Unreadable before: there is nothing to put back.
+    }
+    try {
+        writeAll(truncateExisting(path), path, text);
+    } catch (const settings::Exception&) {
+        if (previous) {
+            try {
+                writeAll(truncateExisting(path), path, *previous);
+            } catch (const settings::Exception& e) {
+                LOG_ERROR("Putting back the previous " << path << " failed: " << e.what());
+            }
+        }
+        throw;
+    }
+}
+
 }  // namespace
 
 void saveConfigFile(const Config& config, const FileName& name) {
@@ -93,7 +119,7 @@ void saveConfigFile(const Config& config, const FileName& name) {
     if (text.empty()) text = " ";  // never leave an empty file behind
     const std::string& path = name.text();
     if (exists(path)) {
-        writeAll(truncateExisting(path), path, withCrLf(text));
+        rewriteInPlace(name, withCrLf(text));
     } else {
         writeAll(createNew(path), path, text);
     }

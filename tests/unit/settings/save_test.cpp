@@ -84,7 +84,7 @@ TEST_F(SaveTest, Failures) {
     } rows[] = {
         {"directory cannot be created", false, "FileSystem.createDirectory", 0, code::pathInvalid},
         {"new file cannot be created", false, "FileSystem.createFile", 1, code::cannotOpen},
-        {"existing file cannot be opened for writing", true, "FileSystem.createFile", 1, code::cannotOpen},
+        {"existing file cannot be opened for writing", true, "FileSystem.createFile", 2, code::cannotOpen},
         {"write fails on a new file", false, "FileSystem.writeFile", 0, code::writeFailed},
         {"write fails on an existing file", true, "FileSystem.writeFile", 0, code::writeFailed},
         {"current directory unavailable for a relative name", false, "FileSystem.currentDirectory", 0,
@@ -101,6 +101,9 @@ TEST_F(SaveTest, Failures) {
         const char* path = std::string(row.operation) == "FileSystem.currentDirectory" ? "relative.cfg" : runtimeFile;
         EXPECT_EQ(save("A=1", path), row.code) << row.name;
         sim->faults().clear();
+        if (row.existing) {
+            EXPECT_EQ(content(), "OLD=1\n") << row.name << ": the previous file is whole";
+        }
     }
 }
 
