@@ -110,6 +110,7 @@ private:
         s_.staticInstall = c.boolean(ConfigKey::staticInstall);
         s_.oemUpdate = flag(ConfigKey::oemUpdate);
         s_.silent = c.has(ConfigKey::switchSilent) || c.has(ConfigKey::switchDownload) || c.isSilent();
+        processValues().silent = s_.silent;
         s_.showVerifyPage = !flag(ConfigKey::noVerify);
         s_.launchedFromTulk = flag(ConfigKey::launchedFromTulk);
         return true;

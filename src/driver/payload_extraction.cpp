@@ -3,7 +3,9 @@
 #include <algorithm>
 
 #include "driver/driver_constants.h"
+#include "driver/process_values.h"
 #include "driver/system_phase.h"
+#include "foundation/errors.h"
 #include "foundation/logger.h"
 #include "foundation/process_exit.h"
 #include "foundation/product_constants.h"
@@ -36,8 +38,13 @@ std::string rawSystemText(platform::ErrorCode code) {
 [[noreturn]] void failFatally(const char* operation, platform::ErrorCode code) {
     const std::string text =
         tstrings::format("%s failed with error %d: %s", operation, static_cast<int>(code), rawSystemText(code).c_str());
-    platform::ErrorCode boxError = err::success;
-    platform::machine().desktop().messageBox(platform::Window::null, text, "Error", platform::mb::ok, boxError);
+    // The log is where a deployment looks first; the box is for a person, who is not there when silent.
+    LOG_ERROR(operation << "failed with " << WinErrorHandling::systemErrorText(code)
+                        << ". Exit code: " << static_cast<int>(code));
+    if (!processValues().silent) {
+        platform::ErrorCode boxError = err::success;
+        platform::machine().desktop().messageBox(platform::Window::null, text, "Error", platform::mb::ok, boxError);
+    }
     endProcess(static_cast<int>(code));
 }
 

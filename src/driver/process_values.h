@@ -27,6 +27,8 @@ struct ProcessValues {
     AutoHandle installFlagHandle;
     /// The LANGID of the run's user-interface language: every page and box speaks it.
     std::uint16_t uiLanguage = 1033;
+    /// A silent run shows no box: nobody is there to answer it, and the deployment would wait for ever.
+    bool silent = false;
 };
 
 ProcessValues& processValues();

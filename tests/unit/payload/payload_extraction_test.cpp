@@ -1,4 +1,5 @@
 #include "driver/payload_extraction.h"
+#include "driver/process_values.h"
 
 #include <gtest/gtest.h>
 
@@ -153,6 +154,22 @@ TEST_F(PayloadTest, EachFailedStepShowsTheBoxAndEndsWithItsCode) {
         EXPECT_EQ(boxes[0].caption, "Error");
         EXPECT_EQ(boxes[0].type, platform::mb::ok);
     }
+}
+
+// Silent, nobody could answer the box: the failure is logged with the exit code and no box is shown.
+TEST_F(PayloadTest, ASilentRunLogsTheFailureWithoutABox) {
+    sim->system().settings().messages = {{112, u"There is not enough space on the disk.\r\n"}};
+    carryPackage(10);
+    driver::preparePackagePath();
+    driver::processValues().silent = true;
+    sim->faults().fail("FileSystem.writeFile", err::diskFull, 1);
+    EXPECT_EQ(exitCodeOfWrite(), static_cast<int>(err::diskFull));
+    driver::processValues().silent = false;
+    EXPECT_TRUE(sim->desktop().shown().empty());
+    EXPECT_NE(sim.log().find("\tERROR: Installer : Wrapper.WriteFile (In small chunks) failed with system error 112 "
+                             "(There is not enough space on the disk). Exit code: 112\n"),
+              std::string::npos)
+        << sim.log();
 }
 
 TEST_F(PayloadTest, AWriteThatMakesNoProgressFailsInsteadOfLooping) {
