@@ -1,5 +1,7 @@
 #include "platform/sim/faults.h"
 
+#include <utility>
+
 namespace sim {
 
 void Faults::fail(std::string operation, platform::ErrorCode code, int times, int skip) {
@@ -21,6 +23,7 @@ std::optional<platform::ErrorCode> Faults::check(std::string_view operation) {
     auto counted = calls_.find(operation);
     if (counted == calls_.end()) counted = calls_.emplace(std::string(operation), 0).first;
     ++counted->second;
+    if (tracing_) trace_.emplace_back(operation);
 
     const auto found = plans_.find(operation);
     if (found == plans_.end()) return std::nullopt;
@@ -38,6 +41,18 @@ int Faults::calls(std::string_view operation) const {
     const std::lock_guard lock(mutex_);
     const auto found = calls_.find(operation);
     return found == calls_.end() ? 0 : found->second;
+}
+
+void Faults::startTrace() {
+    const std::lock_guard lock(mutex_);
+    trace_.clear();
+    tracing_ = true;
+}
+
+std::vector<std::string> Faults::stopTrace() {
+    const std::lock_guard lock(mutex_);
+    tracing_ = false;
+    return std::exchange(trace_, {});
 }
 
 }  // namespace sim

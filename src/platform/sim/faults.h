@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/types.h"
 
@@ -24,6 +25,10 @@ public:
     /// How often `operation` was called so far.
     int calls(std::string_view operation) const;
 
+    /// Records the name of every operation called from now on, in call order, until `stopTrace`.
+    void startTrace();
+    std::vector<std::string> stopTrace();
+
 private:
     struct Plan {
         platform::ErrorCode code = 0;
@@ -33,6 +38,8 @@ private:
     mutable std::mutex mutex_;
     std::map<std::string, Plan, std::less<>> plans_;
     std::map<std::string, int, std::less<>> calls_;
+    bool tracing_ = false;
+    std::vector<std::string> trace_;
 };
 
 }  // namespace sim
