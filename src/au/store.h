@@ -17,7 +17,6 @@ public:
     /// 0 is the legacy layout, in which the check key is the policy key itself; 1 or more the current one.
     explicit Store(std::uint32_t mode) : mode_(mode) {}
 
-    std::uint32_t mode() const { return mode_; }
     bool legacy() const { return mode_ == 0; }
 
     /// The key of `location` (a raw location number; an unknown one throws "unknown reg location"),

@@ -101,12 +101,12 @@ int registerRuntime() {
 }  // namespace
 
 bool IsAUUpgradable() {
-    const auto order = compareInstalledWith(carriedAuVersion);
+    const auto order = compareInstalledWith(product::carriedAuVersion);
     return !order || *order < 0;
 }
 
 bool IsOlderAUInstalled() {
-    const auto order = compareInstalledWith(carriedAuVersion);
+    const auto order = compareInstalledWith(product::carriedAuVersion);
     return order && *order < 0;
 }
 

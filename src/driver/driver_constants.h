@@ -37,7 +37,6 @@ inline constexpr const char* packageVersion = product::plainVersion;
 
 // The auto-update component.
 inline constexpr std::uint32_t auPackageResourceId = 105;
-inline constexpr const char* carriedAuVersion = "2.8.45.15";
 /// Components older than this keep their policy in the legacy layout.
 inline constexpr const char* auLegacyLayoutBelow = "2.8.0.0";
 inline constexpr const char* auProductCode = "{5B14817A-777B-4148-8888-6A3859875E21}";

@@ -13,6 +13,8 @@ inline constexpr const char* plainVersion = "1.8.0_45";
 inline constexpr std::int32_t runtimeKind = 1;  // 0 would be a development kit
 inline constexpr const char* runtimePrefix = "kobu";
 inline constexpr std::int32_t processBitness = sizeof(void*) == 8 ? 64 : 32;
+/// The auto-update component this installer carries.
+inline constexpr const char* carriedAuVersion = "2.8.45.15";
 
 /// Registry keys under HKEY_LOCAL_MACHINE: the maker's key, where each installed runtime registers
 /// itself, and Windows' list of uninstallable products.

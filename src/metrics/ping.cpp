@@ -26,7 +26,6 @@ constexpr const char* userAgent = "zupdate";
 constexpr const char* defaultReportSuite = "pellaminstallstat";
 constexpr const char* plainHttpPassword = "hrwnzkqlbytmsx";
 constexpr const char* otherHttpsPassword = "qvmtrkalpezdw";
-constexpr const char* carriedAuVersion = "2.8.45.15";
 constexpr const char* statusReinstall = "reinstall";
 constexpr const char* statusExists = "exists";
 constexpr const char* statusDecline = "decline";
@@ -99,7 +98,7 @@ int InstallPing::send(bool webAnalytics, const PingContext& context, const PingR
     body.add("evar15", product::versionText);
     body.add("evar40", number(GetOfferedCount()));
     body.add("evar26", number(report.auResult));
-    body.add("evar27", carriedAuVersion);
+    body.add("evar27", product::carriedAuVersion);
     body.add("evar28", report.previousAuVersion);
     body.add("evar4", context.is64BitProcess ? "amd64" : "i586");
     body.add("evar5", SysInfo::getArchName());
