@@ -3,7 +3,7 @@ SHELL := /bin/bash
 WINESERVER := /usr/lib/wine/wineserver
 WIN64_PREFIX := $(CURDIR)/build/win64/wineprefix
 
-.PHONY: all setup native win64 fuzz tsan sweep test test-native test-win64 test-fuzz test-tsan demo measure screenshots clean
+.PHONY: all setup native win64 fuzz tsan sweep release test test-native test-win64 test-fuzz test-tsan demo measure screenshots clean
 
 all: native win64
 
@@ -52,6 +52,11 @@ test-win64:
 
 test-fuzz:
 	ctest --preset fuzz
+
+# Signs the installer (a throwaway test authority unless ZARN_SIGN_CERT names a real certificate; see
+# scripts/release), verifies the signature and writes build/release/SHA256SUMS.
+release: win64
+	scripts/release --out build/release build/win64/src/app/kobuoffline.exe
 
 # Not part of `make test`, which runs a fixed sample: every port call of a whole run failed in turn.
 sweep: native
