@@ -87,6 +87,22 @@ TEST_F(ThreadTest, ExitCodeAndLogTellHowTheRunEnded) {
     }
 }
 
+// A wait, a signal or an event that fails once anywhere in start, run and join strands no thread:
+// the hand-over is tried again, a failed condition wait is a spurious wake-up, and join looks again.
+TEST_F(ThreadTest, OneFailedWaitOrSignalStrandsNoThread) {
+    for (const char* operation : {"Kernel.waitForSingleObject", "Kernel.setEvent", "Kernel.createEvent"}) {
+        for (int skip = 0; skip < 6; ++skip) {
+            std::atomic<bool> ran{false}, destroyed{false};
+            sim->faults().fail(operation, platform::err::invalidHandle, 1, skip);
+            const auto id = Thread::start(new Probe([&] { ran = true; }, destroyed), true);
+            Thread::join(id);
+            sim->faults().clear();
+            EXPECT_TRUE(ran) << operation << " #" << skip;
+            EXPECT_TRUE(destroyed) << operation << " #" << skip;
+        }
+    }
+}
+
 TEST_F(ThreadTest, JoiningAThreadThatIsGoneReturnsAtOnce) {
     std::atomic<bool> destroyed{false};
     const auto id = Thread::start(new Probe([] {}, destroyed), true);
