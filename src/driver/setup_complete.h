@@ -1,0 +1,64 @@
+// The end of an interactive install: the completion data, the installed runtime's home, the security
+// prompts restored or kept through the deployment library, and the page sequence.
+#pragma once
+
+#include <string>
+
+namespace driver {
+
+/// One completion sequence's choices, in the order the pages read them.
+struct SetupCompleteData {
+    bool firefoxRestart = false;
+    bool ieRestart = false;
+    bool showBack = false;          // a page precedes the completion page
+    bool showVerifyText = false;    // the verify page will be opened
+    bool showSecurityNote = false;  // the medium-to-high security note
+    bool restartOffered = false;
+    bool restartNow = true;         // the user's final restart decision
+    bool sponsor = false;
+    std::string sponsorId;
+};
+
+/// The restart values the package leaves under the maker's key.
+inline constexpr const char* ieRestartValue = "IERESTART";
+inline constexpr const char* firefoxRestartValue = "FIREFOXRESTART";
+
+/// The text value `name` of the maker's key: the 64-bit view first in a 64-bit process, else (and
+/// when that fails) the 32-bit one. False, logged, when the key, the value or its type is wrong.
+bool GetRegValueOfStringType(const char* name, std::string& value);
+/// Deletes the restart value `name`; a failure is logged.
+void deleteRestartValue(const char* name);
+
+/// The home of the installed runtime of this version, or "" (logged).
+std::string GetDefaultKobuInstallLocation();
+
+void InitSetupCompleteData(SetupCompleteData& data, bool showBack, bool showVerifyPage, bool showSecurityNote);
+
+/// Restores the user's security prompts (request 3, 30 days) or renews the user's decisions
+/// (request 4); errors are logged and ignored.
+void ProcessRestoreSecurityData(const std::string& home, bool restore);
+
+/// The pages of the sequence, each shown modally; each returns the button that ended it: 1 Next,
+/// 1029 Back, 2 Close.
+class CompletionPages {
+public:
+    virtual ~CompletionPages() = default;
+    virtual int plugin() = 0;
+    /// `restore` is the check box: its state on entry, the user's choice on return.
+    virtual int restoreSecurity(bool showBack, bool& restore) = 0;
+    virtual int setupComplete(SetupCompleteData& data) = 0;
+};
+
+/// What the sequence leaves to act on.
+struct CompletionOutcome {
+    SetupCompleteData data;
+    bool previousDecisionsExist = false;
+    bool restore = true;
+};
+
+/// Asks the deployment library of `home`, initialises the data and shows the pages; Back and Next
+/// walk them, Close ends the sequence.
+CompletionOutcome ShowCompletionPages(CompletionPages& pages, const std::string& home, bool showVerifyPage,
+                                      bool showSecurityNote);
+
+}  // namespace driver
