@@ -13,8 +13,8 @@ platform::Paint HeaderBand::paint() {
     if (!loaded_) {
         loaded_ = true;
         platform::Bitmap bitmap = platform::Bitmap::null;
-        if (const auto code = platform::machine().desktop().loadBitmap(platform::Module::self, headerBitmap, bitmap)) {
-            LOG_ERROR("LoadImage(" << headerBitmap << ") failed with " << WinErrorHandling::systemErrorText(code));
+        if (const auto code = platform::machine().desktop().loadBitmap(platform::Module::self, bitmapId_, bitmap)) {
+            LOG_ERROR("LoadImage(" << bitmapId_ << ") failed with " << WinErrorHandling::systemErrorText(code));
         }
         bitmap_.reset(bitmap);
     }

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "dialogs/dialog_ids.h"
 #include "foundation/auto_handle.h"
 #include "foundation/locale.h"
 #include "foundation/string_resource.h"
@@ -11,13 +12,16 @@
 
 namespace dialogs {
 
-/// The header band: bitmap 2041, loaded on first use, stretched over the band's control.
+/// The header band: bitmap 2041 (or another bitmap, painted the same way), loaded on first use,
+/// stretched over its control.
 class HeaderBand {
 public:
+    explicit HeaderBand(std::uint32_t bitmapId = headerBitmap) : bitmapId_(bitmapId) {}
     platform::Paint paint();
     void release() { bitmap_.reset(); }
 
 private:
+    std::uint32_t bitmapId_;
     AutoBitmap bitmap_;
     bool loaded_ = false;
 };

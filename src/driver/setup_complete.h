@@ -4,20 +4,11 @@
 
 #include <string>
 
+#include "dialogs/setup_complete_data.h"
+
 namespace driver {
 
-/// One completion sequence's choices, in the order the pages read them.
-struct SetupCompleteData {
-    bool firefoxRestart = false;
-    bool ieRestart = false;
-    bool showBack = false;          // a page precedes the completion page
-    bool showVerifyText = false;    // the verify page will be opened
-    bool showSecurityNote = false;  // the medium-to-high security note
-    bool restartOffered = false;
-    bool restartNow = true;         // the user's final restart decision
-    bool sponsor = false;
-    std::string sponsorId;
-};
+using dialogs::SetupCompleteData;
 
 /// The restart values the package leaves under the maker's key.
 inline constexpr const char* ieRestartValue = "IERESTART";

@@ -8,6 +8,10 @@ namespace product::sites {
 inline constexpr const char* optionsDocument = "https://dl.zarn.example/update/1.8.0/1.8.0_45-b15.xml";
 /// The latest version and security baseline of each runtime family, on the public web host.
 inline constexpr const char* latestVersionDocument = "https://www.zarn.example/feeds/zarnLatestVersion.xml";
+/// The page that shows the installed runtime working, opened after an interactive install.
+inline constexpr const char* verifyPage = "https://www.zarn.example/verify9/?src=install";
+/// The page on the security levels, linked from the completion page's security note.
+inline constexpr const char* securityLevelsPage = "https://www.zarn.example/securityminvalue/";
 /// The site the connection test asks, over plain HTTP.
 inline constexpr const char* connectionTest = "http://www.zarn.example/";
 
