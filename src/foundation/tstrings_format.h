@@ -18,6 +18,9 @@ std::string fillIn(const std::string& pattern, const std::vector<std::string>& a
 /// `text` with every double quote doubled, as a quoted command-line value writes one.
 std::string doubleQuotes(std::string_view text);
 
+/// Compares like _stricmp: ASCII letters without regard to case; < 0, 0 or > 0.
+int compareNoCase(std::string_view a, std::string_view b);
+
 /// `text` as a C buffer of `bytes` bytes would hold it: at most `bytes` - 1 bytes, cut before a UTF-8
 /// sequence rather than through it.
 std::string fitBuffer(std::string text, std::size_t bytes);

@@ -1,10 +1,10 @@
 #include "metrics/default_browser.h"
 
-#include <cctype>
 #include <string>
 
 #include "foundation/auto_handle.h"
 #include "foundation/sys_info.h"
+#include "foundation/tstrings_format.h"
 #include "metrics/registry_text.h"
 #include "platform/machine.h"
 #include "platform/registry.h"
@@ -23,17 +23,6 @@ constexpr const char* httpDdeApplicationKey = "http\\shell\\open\\ddeexec\\Appli
 constexpr const char* userChoiceKey =
     "Software\\Microsoft\\Windows\\Shell\\Associations\\UrlAssociations\\http\\UserChoice";
 constexpr std::uint32_t textCapacity = 1024;
-
-bool equalNoCase(const std::string& a, const char* b) {
-    const std::string other(b);
-    if (a.size() != other.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(other[i]))) {
-            return false;
-        }
-    }
-    return true;
-}
 
 // The default value of `path` under HKEY_CLASSES_ROOT; false when the key cannot be opened.
 bool classDefault(const char* path, std::string& text, platform::ErrorCode& read) {
@@ -56,8 +45,8 @@ int fromClassRegistration(int missingApplicationKey) {
     std::string application;
     if (!classDefault(httpDdeApplicationKey, application, read)) return missingApplicationKey;
     if (read != err::success) return browserUnknown;
-    if (equalNoCase(application, "IExplore")) return browserInternetExplorer;
-    if (equalNoCase(application, "Firefox")) return browserFirefox;
+    if (tstrings::compareNoCase(application, "IExplore") == 0) return browserInternetExplorer;
+    if (tstrings::compareNoCase(application, "Firefox") == 0) return browserFirefox;
     return browserOther;
 }
 
