@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""Draws the dialogs' bitmaps: the header band (2041) and the progress dialog's picture (4007).
+"""Draws the dialogs' bitmaps: the header band (2041), the progress dialog's picture (4007) and the
+failure page's error icon (3066).
 
 Shapes are drawn from distance fields, so their edges are smooth without supersampling. Only the
 standard library is used; the build runs this and the resource compiler takes the BMP files.
@@ -14,6 +15,7 @@ import sys
 
 HEADER_SIZE = (750, 88)    # control 2040 at 144 pixels per inch; scaled down at lower densities
 PICTURE_SIZE = (468, 180)  # control 4004 at 96 pixels per inch, drawn unscaled
+ERROR_ICON_SIZE = 32       # shown unscaled, centred in control 3065 on the white body
 
 INK = (22, 66, 99)
 DEEP = (18, 58, 92)
@@ -21,6 +23,7 @@ SEA = (36, 112, 150)
 LEAF = (92, 168, 120)
 SUN = (246, 196, 92)
 WHITE = (255, 255, 255)
+ALARM = (200, 38, 38)
 
 
 def mix(a, b, t):
@@ -179,6 +182,19 @@ def picture():
     return canvas
 
 
+def error_icon():
+    """A red disc with a white cross on white: the static control fills around it with the corner's
+    colour, which is the body's."""
+    size = ERROR_ICON_SIZE
+    canvas = Canvas(size, size, lambda x, y: WHITE)
+    centre = size / 2
+    canvas.paint(ALARM, circle(centre, centre, size / 2 - 1.5))
+    arm = size * 0.19
+    canvas.paint(WHITE, union(segment(centre - arm, centre - arm, centre + arm, centre + arm, size * 0.11),
+                              segment(centre - arm, centre + arm, centre + arm, centre - arm, size * 0.11)))
+    return canvas
+
+
 def banner():
     """The banner the download server publishes for the progress dialog: the picture at dusk. It is
     kept as resources/banner/ZarnBanner.jpg (this drawing, saved as JPEG); the build does not draw it."""
@@ -199,7 +215,7 @@ def main():
         return
     out = sys.argv[1] if len(sys.argv) > 1 else "."
     os.makedirs(out, exist_ok=True)
-    for name, draw in (("header.bmp", header), ("picture.bmp", picture)):
+    for name, draw in (("header.bmp", header), ("picture.bmp", picture), ("error.bmp", error_icon)):
         with open(os.path.join(out, name), "wb") as f:
             f.write(draw().bmp())
 
