@@ -11,6 +11,7 @@
 #include "foundation/locale.h"
 #include "foundation/string_resource.h"
 #include "foundation/tstrings_convert.h"
+#include "foundation/tstrings_format.h"
 #include "platform/win32/win32_machine.h"
 #include "support/wine_paths.h"
 
@@ -35,8 +36,8 @@ protected:
 };
 
 TEST_F(ProgramStrings, EveryLocaleHasEveryStringInItsOwnLanguage) {
-    const std::uint32_t ids[] = {115,  116,  117,  120,  2035, 2036, 2037, 2038,
-                                 2039, 2042, 2043, 2046, 2047, 2048, 2049, 2050};
+    const std::uint32_t ids[] = {115,  116,  117,  120,  2035, 2036, 2037, 2038, 2039, 2042, 2043, 2046,
+                                 2047, 2048, 2049, 2050, 2056, 2061, 2062, 2063, 3070, 3072, 6006};
     for (const Locale& locale : Locale::all()) {
         for (const std::uint32_t id : ids) {
             std::string text;
@@ -145,7 +146,7 @@ std::vector<char16_t> mnemonics(const std::u16string& text) {
 }
 
 TEST_F(ProgramStrings, EveryLocaleHasTheDialogsWithTheSameControlsAndUniqueMnemonics) {
-    for (const int id : {110, 113, 4003}) {
+    for (const int id : {110, 113, 4003, 117, 118, 119, 120}) {
         std::vector<std::uint32_t> englishIds;
         for (const Locale& locale : Locale::all()) {
             HRSRC found = FindResourceExW(module_, RT_DIALOG, MAKEINTRESOURCEW(id), locale.langId());
@@ -158,7 +159,8 @@ TEST_F(ProgramStrings, EveryLocaleHasTheDialogsWithTheSameControlsAndUniqueMnemo
             for (const auto& control : dialog.controls) {
                 ids.push_back(control.id);
                 for (const char16_t key : mnemonics(control.text)) keys.push_back(key);
-                if (control.windowClass == u"SysLink") {
+                // The resource compiler writes the class name in capitals.
+                if (tstrings::compareNoCase(tstrings::toUtf8(control.windowClass), "SysLink") == 0) {
                     EXPECT_NE(control.text.find(u"<l>"), std::u16string::npos) << control.id << " " << locale.name();
                     EXPECT_NE(control.text.find(u"</l>"), std::u16string::npos) << control.id << " " << locale.name();
                 }
