@@ -1,10 +1,12 @@
 // The desktop port: what the user sees and answers. Message boxes, dialogs over their handlers,
-// the fonts and bitmaps they draw with, the folder browser and the program that opens a file.
+// the fonts and bitmaps they draw with, the folder browser and the program that opens a file, and
+// the top-level windows of other processes.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/dialog.h"
 #include "platform/types.h"
@@ -39,6 +41,10 @@ struct FontStyle {
     std::int32_t weight = 0;
     friend bool operator==(const FontStyle&, const FontStyle&) = default;
 };
+
+namespace wm {
+inline constexpr std::uint32_t close = 0x0010;
+}  // namespace wm
 
 /// What FindExecutable answers above this value is a success.
 inline constexpr std::intptr_t findExecutableOk = 32;
@@ -103,6 +109,16 @@ public:
     /// Destroys a modeless dialog: at once on its own thread, from any other thread by asking its
     /// thread to. It is gone once its thread has dispatched the request.
     virtual ErrorCode destroyDialog(Window window) = 0;
+
+    // ---- windows of any process ----
+
+    /// EnumWindows, keeping the windows that GetWindowThreadProcessId says belong to `processId`.
+    virtual ErrorCode topLevelWindows(std::uint32_t processId, std::vector<Window>& out) = 0;
+    /// PostMessageW: 1400 (invalid window handle) for a window that does not exist.
+    virtual ErrorCode postToWindow(Window window, std::uint32_t message, std::uintptr_t wParam,
+                                  std::intptr_t lParam) = 0;
+    /// DestroyWindow: 5 (access denied) for a window of another thread, which it leaves alone.
+    virtual ErrorCode destroyWindow(Window window) = 0;
 };
 
 }  // namespace platform

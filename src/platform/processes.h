@@ -1,10 +1,12 @@
-// The processes port: child processes (start, exit code, end), the calling thread's message queue
-// while it waits for one, the process's standard error stream, and shell links.
+// The processes port: child processes (start, exit code, end), the machine's running processes, the
+// calling thread's message queue while it waits for one, the process's standard error stream, and
+// shell links.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/types.h"
 
@@ -21,7 +23,17 @@ inline constexpr std::uint32_t qsAllInput = 0x04FF;
 inline constexpr std::uint32_t mwmoInputAvailable = 0x0004;
 /// The answer "input is waiting" of a wait over one handle.
 inline constexpr std::uint32_t waitInput = 1;
+
+// Process access rights (synchronise is kernel::synchronize).
+inline constexpr std::uint32_t processTerminate = 0x0001;
 }  // namespace proc
+
+/// A process of a snapshot: PROCESSENTRY32W's id and executable file name ("firefox.exe").
+struct ProcessEntry {
+    std::uint32_t processId = 0;
+    std::string exeName;
+    friend bool operator==(const ProcessEntry&, const ProcessEntry&) = default;
+};
 
 /// The STARTUPINFOA fields the installer sets; the record is otherwise zero with its size set.
 struct StartupInfo {
@@ -54,6 +66,13 @@ public:
     virtual ErrorCode exitCodeProcess(Handle process, std::uint32_t& code) = 0;
     /// TerminateProcess.
     virtual ErrorCode terminateProcess(Handle process, std::uint32_t exitCode) = 0;
+
+    /// The running processes: CreateToolhelp32Snapshot of the processes, walked with Process32FirstW
+    /// and Process32NextW.
+    virtual ErrorCode listProcesses(std::vector<ProcessEntry>& out) = 0;
+    /// OpenProcess without inheritance, `access` from `proc` and `kernel::synchronize`: 87 (invalid
+    /// parameter) when no process has that id. The handle is the caller's to close.
+    virtual ErrorCode openProcess(std::uint32_t access, std::uint32_t processId, Handle& out) = 0;
 
     /// MsgWaitForMultipleObjectsEx over one handle: `kernel::waitObject0` when it is signalled,
     /// `proc::waitInput` when the calling thread has input, `kernel::waitTimeout`, or

@@ -36,6 +36,7 @@ inline constexpr ErrorCode notOwner = 288;
 inline constexpr ErrorCode invalidAddress = 487;
 inline constexpr ErrorCode directory = 267;
 inline constexpr ErrorCode mappedAlignment = 1132;
+inline constexpr ErrorCode invalidWindowHandle = 1400;
 inline constexpr ErrorCode resourceDataNotFound = 1812;
 inline constexpr ErrorCode resourceTypeNotFound = 1813;
 inline constexpr ErrorCode resourceNameNotFound = 1814;

@@ -39,4 +39,10 @@ std::uint16_t httpServerPort();
 /// A host on which nothing listens: connecting to it is refused.
 inline constexpr const char* refusedHost = "127.0.0.2";
 
+/// A program beside the test program that shows one top-level window and ends with
+/// `windowProgramExitCode` once that window is closed (WM_CLOSE); it runs until then.
+inline constexpr const char* windowProgramName = "zwindow.exe";
+inline constexpr std::uint32_t windowProgramExitCode = 3;
+std::string windowProgram();
+
 }  // namespace contract

@@ -6,6 +6,12 @@
 
 namespace contract {
 
+std::string windowProgram() {
+    std::string self;
+    EXPECT_EQ(platform::machine().system().moduleFileName(platform::Module::self, self), 0u);
+    return path::join(self.substr(0, self.find_last_of('\\')), windowProgramName);
+}
+
 std::string runId() { return "ZarnContract-" + std::to_string(platform::machine().kernel().currentProcessId()); }
 
 namespace {

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "contract.h"
+#include "foundation/auto_handle.h"
 #include "foundation/path.h"
 #include "platform/win_errors.h"
 
@@ -83,6 +86,91 @@ TEST(ProcessesContract, WaitingWithMessagesSeesTheEndedChild) {
               kernel::waitObject0);
     EXPECT_EQ(error, 0u);
     EXPECT_FALSE(platform::machine().processes().dispatchOneMessage());
+}
+
+bool listed(std::uint32_t processId) {
+    std::vector<platform::ProcessEntry> running;
+    EXPECT_EQ(platform::machine().processes().listProcesses(running), 0u);
+    return std::find(running.begin(), running.end(),
+                     platform::ProcessEntry{processId, contract::windowProgramName}) != running.end();
+}
+
+/// The process's top-level windows once it has shown its own: a started program needs a moment, and
+/// Windows gives each of its windowed threads an input method window too, made while its first
+/// window is, so the list is taken when it stays the same.
+std::vector<platform::Window> windowsOf(std::uint32_t processId) {
+    std::vector<platform::Window> previous;
+    for (int tries = 0; tries < 200; ++tries) {
+        std::vector<platform::Window> windows;
+        EXPECT_EQ(platform::machine().desktop().topLevelWindows(processId, windows), 0u);
+        if (!windows.empty() && windows == previous) return windows;
+        previous = windows;
+        platform::machine().kernel().sleep(50);
+    }
+    return previous;
+}
+
+TEST(ProcessWindowsContract, RunningProgramIsListedAndItsWindowsClosedOrItEnded) {
+    enum class Ending { closeWindow, destroyWindowThenTerminate, terminate };
+    struct Row {
+        const char* name;
+        Ending ending;
+        std::uint32_t exitCode;
+    };
+    const Row rows[] = {
+        {"WM_CLOSE ends it with its own code", Ending::closeWindow, contract::windowProgramExitCode},
+        {"DestroyWindow from another process is refused", Ending::destroyWindowThenTerminate, 4},
+        {"TerminateProcess ends it with the code given", Ending::terminate, 9},
+    };
+    auto& desktop = platform::machine().desktop();
+    auto& processes = platform::machine().processes();
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        Child child;
+        const std::string program = contract::windowProgram();
+        ASSERT_EQ(child.start(program, "\"" + program + "\""), 0u);
+        const auto windows = windowsOf(child.info.processId);
+        ASSERT_FALSE(windows.empty());
+        EXPECT_TRUE(listed(child.info.processId));
+
+        AutoHandle opened;
+        ASSERT_EQ(processes.openProcess(platform::proc::processTerminate | kernel::synchronize, child.info.processId,
+                                        *opened.put()),
+                  0u);
+        switch (row.ending) {
+        case Ending::closeWindow:
+            for (const auto window : windows) EXPECT_EQ(desktop.postToWindow(window, platform::wm::close, 0, 0), 0u);
+            break;
+        case Ending::destroyWindowThenTerminate: {
+            for (const auto window : windows) EXPECT_EQ(desktop.destroyWindow(window), err::accessDenied);
+            std::vector<platform::Window> after;
+            EXPECT_EQ(desktop.topLevelWindows(child.info.processId, after), 0u);
+            EXPECT_EQ(after, windows);
+            platform::ErrorCode error = 0;
+            EXPECT_EQ(platform::machine().kernel().waitForSingleObject(opened.get(), 200, error), kernel::waitTimeout);
+            EXPECT_EQ(processes.terminateProcess(opened.get(), row.exitCode), 0u);
+            break;
+        }
+        case Ending::terminate:
+            EXPECT_EQ(processes.terminateProcess(opened.get(), row.exitCode), 0u);
+            break;
+        }
+        platform::ErrorCode error = 0;
+        EXPECT_EQ(platform::machine().kernel().waitForSingleObject(opened.get(), 10000, error), kernel::waitObject0);
+        EXPECT_EQ(child.exitCode(), row.exitCode);
+        EXPECT_FALSE(listed(child.info.processId));
+        for (const auto window : windows) {
+            EXPECT_EQ(desktop.postToWindow(window, platform::wm::close, 0, 0), err::invalidWindowHandle);
+        }
+    }
+}
+
+TEST(ProcessesContract, OpeningAProcessThatDoesNotExistIsInvalidParameter) {
+    // Process ids are multiples of four.
+    AutoHandle opened;
+    EXPECT_EQ(platform::machine().processes().openProcess(platform::proc::processTerminate, 0xFFFFFFF0u,
+                                                          *opened.put()),
+              err::invalidParameter);
 }
 
 TEST(ProcessesContract, ShellLinkIsSavedWhereAsked) {

@@ -24,6 +24,10 @@ public:
         const std::string self = scope_->machine().system().settings().modulePath;
         files.writeAll(self, "MZ");
         files.setFileVersion(self, 8, 0, 20, 3);
+        scope_->machine().processes().install(
+            contract::windowProgram(),
+            sim::Program{[](const sim::StartedProcess&) { return contract::windowProgramExitCode; },
+                         sim::Program::forever, 1, true});
         std::vector<std::uint8_t> bitmap(40, 0);
         bitmap[0] = 40;
         bitmap[4] = 8;

@@ -5,6 +5,7 @@
 #include "foundation/logger.h"
 #include "platform/registry.h"
 #include "platform/sim/file_system_sim.h"
+#include "platform/sim/processes_sim.h"
 #include "platform/sim/registry_sim.h"
 #include "platform/sim/resources_sim.h"
 #include "platform/sim/text.h"
@@ -307,8 +308,9 @@ void SimDialog::end(std::intptr_t result) {
 
 // ---- SimDesktop --------------------------------------------------------------------------------
 
-SimDesktop::SimDesktop(Faults& faults, SimRegistry& registry, SimFileSystem& files, SimResources& resources)
-    : faults_(faults), registry_(registry), files_(files), resources_(resources) {}
+SimDesktop::SimDesktop(Faults& faults, SimRegistry& registry, SimFileSystem& files, SimResources& resources,
+                       SimProcesses& processes)
+    : faults_(faults), registry_(registry), files_(files), resources_(resources), processes_(processes) {}
 
 SimDesktop::~SimDesktop() = default;
 
@@ -653,6 +655,26 @@ platform::ErrorCode SimDesktop::destroyDialog(platform::Window window) {
     }
     destroyNow(dialog);
     return platform::err::success;
+}
+
+// Only the windows of the started programs are reached this way; the test's own dialogs are not.
+
+platform::ErrorCode SimDesktop::topLevelWindows(std::uint32_t processId, std::vector<platform::Window>& out) {
+    if (auto fault = faults_.check("Desktop.topLevelWindows")) return *fault;
+    out = processes_.windowsOf(processId);
+    return platform::err::success;
+}
+
+platform::ErrorCode SimDesktop::postToWindow(platform::Window window, std::uint32_t message, std::uintptr_t,
+                                            std::intptr_t) {
+    if (auto fault = faults_.check("Desktop.postToWindow")) return *fault;
+    return processes_.postToWindow(window, message);
+}
+
+platform::ErrorCode SimDesktop::destroyWindow(platform::Window window) {
+    if (auto fault = faults_.check("Desktop.destroyWindow")) return *fault;
+    // Every window a started program has belongs to another process's thread.
+    return processes_.hasWindow(window) ? platform::err::accessDenied : invalidWindowHandle;
 }
 
 }  // namespace sim

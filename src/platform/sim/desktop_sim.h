@@ -1,6 +1,7 @@
 // The simulated user and screen: message boxes answered from a script, dialogs played by a scripted
 // user over their handlers, fonts and bitmaps kept as records, a folder browser and the shell's
-// file associations read from the simulated registry.
+// file associations read from the simulated registry. The windows of other processes are those of
+// the programs the processes port started.
 #pragma once
 
 #include <condition_variable>
@@ -22,6 +23,7 @@ namespace sim {
 class SimRegistry;
 class SimFileSystem;
 class SimResources;
+class SimProcesses;
 
 struct ShownMessageBox {
     platform::Window owner = platform::Window::null;
@@ -144,7 +146,8 @@ class SimDesktop final : public platform::Desktop {
 public:
     using Script = std::function<void(SimDialog&)>;
 
-    SimDesktop(Faults& faults, SimRegistry& registry, SimFileSystem& files, SimResources& resources);
+    SimDesktop(Faults& faults, SimRegistry& registry, SimFileSystem& files, SimResources& resources,
+               SimProcesses& processes);
     ~SimDesktop() override;
 
     /// The next boxes are answered with these buttons in turn; without a scripted answer the user
@@ -204,6 +207,10 @@ public:
                                              platform::DialogHandler& handler, platform::Window& out) override;
     void runMessageLoop(platform::Window window) override;
     platform::ErrorCode destroyDialog(platform::Window window) override;
+    platform::ErrorCode topLevelWindows(std::uint32_t processId, std::vector<platform::Window>& out) override;
+    platform::ErrorCode postToWindow(platform::Window window, std::uint32_t message, std::uintptr_t wParam,
+                                    std::intptr_t lParam) override;
+    platform::ErrorCode destroyWindow(platform::Window window) override;
 
 private:
     friend class SimDialog;
@@ -230,6 +237,7 @@ private:
     SimRegistry& registry_;
     SimFileSystem& files_;
     SimResources& resources_;
+    SimProcesses& processes_;
     mutable std::mutex mutex_;
     std::condition_variable changed_;
     std::deque<int> answers_;

@@ -3,6 +3,7 @@
 #include <condition_variable>
 #include <utility>
 
+#include "platform/desktop.h"
 #include "platform/file_system.h"
 #include "platform/kernel.h"
 #include "platform/sim/file_system_sim.h"
@@ -15,9 +16,8 @@ namespace err = platform::err;
 namespace kernel = platform::kernel;
 using Clock = std::chrono::steady_clock;
 
-namespace {
-
-/// A started program: signalled when it has ended, by itself (its lifetime elapsed) or terminated.
+/// A started program: signalled when it has ended, by itself (its lifetime elapsed), when its last
+/// window closed, or terminated.
 class SimProcessObject final : public Waitable {
 public:
     SimProcessObject(std::uint32_t exitCode, std::optional<std::chrono::milliseconds> lifetime) : exitCode_(exitCode) {
@@ -63,6 +63,20 @@ public:
         return true;
     }
 
+    /// Ends the process as it ends by itself, with the code its program gave.
+    void finish() {
+        {
+            const std::lock_guard lock(mutex_);
+            ended_ = true;
+        }
+        changed_.notify_all();
+    }
+
+    bool ended() {
+        const std::lock_guard lock(mutex_);
+        return endedLocked();
+    }
+
 private:
     bool endedLocked() {
         if (!ended_ && deadline_ && Clock::now() >= *deadline_) ended_ = true;
@@ -75,6 +89,8 @@ private:
     bool ended_ = false;
     std::optional<Clock::time_point> deadline_;
 };
+
+namespace {
 
 /// The primary thread of a started program: it ends with the process.
 class SimProcessThread final : public Waitable {
@@ -192,6 +208,15 @@ platform::ErrorCode SimProcesses::createProcess(std::string_view application, st
     // The program's side effects run outside the table's lock: they may start programs themselves.
     const std::uint32_t code = program.run ? program.run(record) : 0;
     auto process = std::make_shared<SimProcessObject>(code, program.lifetime);
+    {
+        const std::lock_guard lock(mutex_);
+        Running& entry = running_[out.processId];
+        entry = Running{fileNameOf(*path), process, {}, program.closesOnRequest};
+        for (int i = 0; i < program.windows; ++i) {
+            entry.windows.push_back(static_cast<platform::Window>(nextWindow_));
+            nextWindow_ += 4;
+        }
+    }
     out.thread = handles_.add(std::make_shared<SimProcessThread>(process));
     out.process = handles_.add(std::move(process));
     return err::success;
@@ -210,6 +235,67 @@ platform::ErrorCode SimProcesses::terminateProcess(platform::Handle process, std
     const auto p = handles_.getAs<SimProcessObject>(process);
     if (!p) return err::invalidHandle;
     return p->terminate(exitCode) ? err::success : err::accessDenied;
+}
+
+platform::ErrorCode SimProcesses::listProcesses(std::vector<platform::ProcessEntry>& out) {
+    if (auto fault = faults_.check("Processes.listProcesses")) return *fault;
+    out.clear();
+    const std::lock_guard lock(mutex_);
+    for (const auto& [id, entry] : running_) {
+        if (!entry.object->ended()) out.push_back(platform::ProcessEntry{id, entry.exeName});
+    }
+    return err::success;
+}
+
+platform::ErrorCode SimProcesses::openProcess(std::uint32_t, std::uint32_t processId, platform::Handle& out) {
+    if (auto fault = faults_.check("Processes.openProcess")) return *fault;
+    std::shared_ptr<SimProcessObject> object;
+    {
+        const std::lock_guard lock(mutex_);
+        const auto it = running_.find(processId);
+        if (it == running_.end()) return err::invalidParameter;
+        // An ended process lives on only while a handle refers to it.
+        if (it->second.object->ended() && it->second.object.use_count() == 1) {
+            running_.erase(it);
+            return err::invalidParameter;
+        }
+        object = it->second.object;
+    }
+    out = handles_.add(std::move(object));
+    return err::success;
+}
+
+SimProcesses::Running* SimProcesses::ownerOf(platform::Window window) {
+    for (auto& [id, entry] : running_) {
+        if (entry.object->ended()) continue;
+        for (const auto w : entry.windows) {
+            if (w == window) return &entry;
+        }
+    }
+    return nullptr;
+}
+
+std::vector<platform::Window> SimProcesses::windowsOf(std::uint32_t processId) {
+    const std::lock_guard lock(mutex_);
+    const auto it = running_.find(processId);
+    if (it == running_.end() || it->second.object->ended()) return {};
+    return it->second.windows;
+}
+
+platform::ErrorCode SimProcesses::postToWindow(platform::Window window, std::uint32_t message) {
+    const std::lock_guard lock(mutex_);
+    Running* owner = ownerOf(window);
+    if (owner == nullptr) return err::invalidWindowHandle;
+    if (message == platform::wm::close && owner->closesOnRequest) {
+        std::erase(owner->windows, window);
+        if (owner->windows.empty()) owner->object->finish();
+    }
+    return err::success;
+}
+
+bool SimProcesses::hasWindow(platform::Window window) {
+    const std::lock_guard lock(mutex_);
+    return ownerOf(window) != nullptr;
 }
 
 std::uint32_t SimProcesses::msgWaitForObject(platform::Handle object, std::uint32_t milliseconds, std::uint32_t,

@@ -1,11 +1,13 @@
 // The simulated process table: programs are scripts installed at a path. Starting one records its
 // command line, runs its side effects (which may change the simulated registry and files) and plays
-// its exit code; a program can also keep running for a while or until it is terminated.
+// its exit code; a program can also keep running for a while or until it is terminated, and show
+// top-level windows while it runs.
 #pragma once
 
 #include <chrono>
 #include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -19,6 +21,7 @@
 namespace sim {
 
 class SimFileSystem;
+class SimProcessObject;
 
 /// One CreateProcess call that started a program.
 struct StartedProcess {
@@ -35,6 +38,12 @@ struct Program {
     /// The process stays alive this long after its start (nullopt: it ends at once); a negative
     /// lifetime (`forever`) lasts until it is terminated.
     std::optional<std::chrono::milliseconds> lifetime;
+    /// Top-level windows the process has while it runs. They belong to another process's thread:
+    /// this one can post to them but not destroy them.
+    int windows = 0;
+    /// Whether WM_CLOSE destroys a window, as the default window procedure does; the process then
+    /// ends with its exit code once its last window is gone.
+    bool closesOnRequest = true;
 
     static constexpr std::chrono::milliseconds forever{-1};
     /// A program that only exits with `code`.
@@ -57,11 +66,19 @@ public:
     /// The next shell link fails at `step` with `hresult`.
     void failShellLink(platform::ShellLinkStep step, std::int32_t hresult);
 
+    // The running programs' windows, for the simulated desktop.
+    std::vector<platform::Window> windowsOf(std::uint32_t processId);
+    /// 1400 (invalid window handle) when no running program has `window`.
+    platform::ErrorCode postToWindow(platform::Window window, std::uint32_t message);
+    bool hasWindow(platform::Window window);
+
     platform::ErrorCode createProcess(std::string_view application, std::string_view commandLine,
                                       std::uint32_t creationFlags, const platform::StartupInfo& startup,
                                       platform::ProcessInformation& out) override;
     platform::ErrorCode exitCodeProcess(platform::Handle process, std::uint32_t& code) override;
     platform::ErrorCode terminateProcess(platform::Handle process, std::uint32_t exitCode) override;
+    platform::ErrorCode listProcesses(std::vector<platform::ProcessEntry>& out) override;
+    platform::ErrorCode openProcess(std::uint32_t access, std::uint32_t processId, platform::Handle& out) override;
     std::uint32_t msgWaitForObject(platform::Handle object, std::uint32_t milliseconds, std::uint32_t wakeMask,
                                    std::uint32_t flags, platform::ErrorCode& error) override;
     bool dispatchOneMessage() override;
@@ -73,13 +90,26 @@ private:
     /// The installed path `application` or the command line's first token names, if any.
     std::optional<std::string> resolve(std::string_view application, std::string_view commandLine) const;
 
+    /// A started process, listed while it runs and found by id while anything refers to it.
+    struct Running {
+        std::string exeName;
+        std::shared_ptr<SimProcessObject> object;
+        std::vector<platform::Window> windows;
+        bool closesOnRequest = true;
+    };
+    /// The running process that has `window`, under the lock.
+    Running* ownerOf(platform::Window window);
+
     Faults& faults_;
     HandleTable& handles_;
     SimFileSystem& files_;
     mutable std::mutex mutex_;
     std::map<std::string, Program, LessNoCase> programs_;
     std::vector<StartedProcess> started_;
+    std::map<std::uint32_t, Running> running_;
     std::uint32_t nextId_ = 4000;
+    // Apart from the desktop's own handles.
+    std::uintptr_t nextWindow_ = 0x2000000;
     int pendingMessages_ = 0;
     int dispatched_ = 0;
     std::string standardError_;

@@ -30,8 +30,8 @@ Machine::Machine(std::filesystem::path root, bool owned)
       kernel_(faults_, handles_, SectionNamespace::prefixFor(root_)),
       system_(faults_),
       resources_(faults_),
-      desktop_(faults_, registry_, fileSystem_, resources_),
       processes_(faults_, handles_, fileSystem_),
+      desktop_(faults_, registry_, fileSystem_, resources_, processes_),
       installer_(faults_, fileSystem_, handles_),
       internet_(faults_),
       crypto_(faults_) {

@@ -60,8 +60,8 @@ private:
     SimKernel kernel_;
     SimSystem system_;
     SimResources resources_;
-    SimDesktop desktop_;
     SimProcesses processes_;
+    SimDesktop desktop_;
     SimInstaller installer_;
     SimInternet internet_;
     SimCrypto crypto_;

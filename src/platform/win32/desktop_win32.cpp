@@ -229,4 +229,37 @@ void Win32Desktop::runMessageLoop(Window window) { dialogs::win32::runMessageLoo
 
 ErrorCode Win32Desktop::destroyDialog(Window window) { return dialogs::win32::destroy(toWin(window)); }
 
+ErrorCode Win32Desktop::topLevelWindows(std::uint32_t processId, std::vector<Window>& out) {
+    struct Search {
+        DWORD processId;
+        std::vector<Window>& found;
+        bool outOfMemory = false;
+    } search{processId, out};
+    out.clear();
+    const auto keep = [](HWND window, LPARAM context) -> BOOL {
+        auto& s = *reinterpret_cast<Search*>(context);
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        if (owner != s.processId) return TRUE;
+        try {
+            s.found.push_back(fromWin(window));
+        } catch (const std::bad_alloc&) {
+            s.outOfMemory = true;
+            return FALSE;
+        }
+        return TRUE;
+    };
+    if (EnumWindows(keep, reinterpret_cast<LPARAM>(&search))) return err::success;
+    return search.outOfMemory ? err::notEnoughMemory : lastError();
+}
+
+ErrorCode Win32Desktop::postToWindow(Window window, std::uint32_t message, std::uintptr_t wParam,
+                                     std::intptr_t lParam) {
+    return PostMessageW(toWin(window), message, wParam, lParam) ? err::success : lastError();
+}
+
+ErrorCode Win32Desktop::destroyWindow(Window window) {
+    return DestroyWindow(toWin(window)) ? err::success : lastError();
+}
+
 }  // namespace platform::win32

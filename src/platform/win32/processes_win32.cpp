@@ -1,5 +1,5 @@
-// The processes port: CreateProcessA and friends from kernel32, the message queue from user32, shell
-// links from ole32/shell32.
+// The processes port: CreateProcessA and friends from kernel32, the process snapshot of the tool help
+// functions, the message queue from user32, shell links from ole32/shell32.
 #include <objbase.h>
 #include <shlobj.h>
 #include <shobjidl.h>
@@ -8,6 +8,9 @@
 
 #include "platform/kernel.h"
 #include "platform/win32/win32_ports.h"
+
+// <tlhelp32.h> builds on <windows.h>.
+#include <tlhelp32.h>
 
 namespace platform::win32 {
 
@@ -45,6 +48,31 @@ ErrorCode Win32Processes::exitCodeProcess(Handle process, std::uint32_t& code) {
 
 ErrorCode Win32Processes::terminateProcess(Handle process, std::uint32_t exitCode) {
     return TerminateProcess(toWin(process), exitCode) ? err::success : lastError();
+}
+
+ErrorCode Win32Processes::listProcesses(std::vector<ProcessEntry>& out) {
+    out.clear();
+    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return lastError();
+    const ErrorCode result = guarded([&]() -> ErrorCode {
+        PROCESSENTRY32W entry{};
+        entry.dwSize = sizeof entry;
+        if (!Process32FirstW(snapshot, &entry)) return lastError();
+        do {
+            out.push_back(ProcessEntry{entry.th32ProcessID, narrow(entry.szExeFile)});
+        } while (Process32NextW(snapshot, &entry));
+        const ErrorCode e = lastError();
+        return e == ERROR_NO_MORE_FILES ? err::success : e;
+    });
+    CloseHandle(snapshot);
+    return result;
+}
+
+ErrorCode Win32Processes::openProcess(std::uint32_t access, std::uint32_t processId, Handle& out) {
+    const HANDLE process = OpenProcess(access, FALSE, processId);
+    if (process == nullptr) return lastError();
+    out = fromWin(process);
+    return err::success;
 }
 
 std::uint32_t Win32Processes::msgWaitForObject(Handle object, std::uint32_t milliseconds, std::uint32_t wakeMask,

@@ -249,6 +249,9 @@ public:
                                    Window& out) override;
     void runMessageLoop(Window window) override;
     ErrorCode destroyDialog(Window window) override;
+    ErrorCode topLevelWindows(std::uint32_t processId, std::vector<Window>& out) override;
+    ErrorCode postToWindow(Window window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override;
+    ErrorCode destroyWindow(Window window) override;
 
 private:
     struct PictureDecoder;
@@ -265,6 +268,8 @@ public:
                             const StartupInfo& startup, ProcessInformation& out) override;
     ErrorCode exitCodeProcess(Handle process, std::uint32_t& code) override;
     ErrorCode terminateProcess(Handle process, std::uint32_t exitCode) override;
+    ErrorCode listProcesses(std::vector<ProcessEntry>& out) override;
+    ErrorCode openProcess(std::uint32_t access, std::uint32_t processId, Handle& out) override;
     std::uint32_t msgWaitForObject(Handle object, std::uint32_t milliseconds, std::uint32_t wakeMask,
                                    std::uint32_t flags, ErrorCode& error) override;
     bool dispatchOneMessage() override;
