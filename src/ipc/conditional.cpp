@@ -42,7 +42,14 @@ void Conditional::wait(Mutex::Lock& lock) {
     ZARN_CONTRACT_TEXT(&lock.mutex() == &mutex_, "&l.m == &mutex");
     auto& kernel = platform::machine().kernel();
     platform::Handle raw = platform::Handle::null;
-    if (const auto e = kernel.createEvent(true, false, raw)) ZARN_THROW(PlatformError, e);
+    if (const auto e = kernel.createEvent(true, false, raw)) {
+        // Nothing to wait on: the caller looks again after a moment, as after a spurious wake-up, with
+        // the lock released meanwhile so that its partner can act.
+        LOG_WARNING("Creating a waiter's event failed with " << e << "; looking again");
+        const Mutex::Unlock unlock(lock);
+        kernel.sleep(1);
+        return;
+    }
     AutoHandle event(raw);
     Waiter w;
     w.event = event.get();

@@ -18,7 +18,7 @@ public:
     Mutex& mutex() { return mutex_; }
 
     /// Releases `lock` (a lock of `mutex()`), waits for a notify and takes the lock again. It may
-    /// return without one (a failed wait): callers wait in a loop on their condition.
+    /// return without one (a failed event or wait): callers wait in a loop on their condition.
     void wait(Mutex::Lock& lock);
     /// Wakes the oldest waiter, or all of them one by one; does nothing without waiters.
     void notify(bool all);
