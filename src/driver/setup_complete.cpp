@@ -2,12 +2,15 @@
 
 #include <vector>
 
+#include "driver/browser_restart.h"
 #include "driver/deploy_library.h"
 #include "driver/system_phase.h"
 #include "foundation/auto_handle.h"
+#include "foundation/browsers.h"
 #include "foundation/function_tracer.h"
 #include "foundation/logger.h"
 #include "foundation/product_constants.h"
+#include "foundation/product_sites.h"
 #include "foundation/tstrings_format.h"
 #include "net/net_utils.h"
 #include "platform/machine.h"
@@ -209,6 +212,37 @@ CompletionOutcome ShowCompletionPages(CompletionPages& pages, const std::string&
     }
     LOG_INFO("The Setup Complete dialog is closed");
     return outcome;
+}
+
+void ProcessSetupCompleteData(const SetupCompleteData& data, const std::string& installMethod) {
+    TRACE_FUNCTION("");
+    if (data.restartOffered && data.restartNow) {
+        LOG_INFO("The installer will restart browser");
+        BrowserRestart();
+    } else {
+        if (data.ieRestart) deleteRestartValue(ieRestartValue);
+        if (data.firefoxRestart) deleteRestartValue(firefoxRestartValue);
+    }
+    if (!data.showVerifyText) return;
+    if (tstrings::compareNoCase(installMethod, "zchrome") == 0) {
+        LaunchChrome();
+    } else if (tstrings::compareNoCase(installMethod, "zxpi") == 0) {
+        LaunchFirefox();
+    } else if (tstrings::compareNoCase(installMethod, "zcab") == 0) {
+        LaunchIE();
+    } else {
+        browsers::launchDefault(product::sites::verifyPage);
+    }
+}
+
+void FinishUIInstallationWithSecurityPrompts(CompletionPages& pages, const std::string& installDir,
+                                             bool showVerifyPage, bool showSecurityNote,
+                                             const std::string& installMethod) {
+    TRACE_FUNCTION("");
+    const std::string home = installDir.empty() ? GetDefaultKobuInstallLocation() : installDir;
+    const auto outcome = ShowCompletionPages(pages, home, showVerifyPage, showSecurityNote);
+    if (outcome.previousDecisionsExist) ProcessRestoreSecurityData(home, outcome.restore);
+    ProcessSetupCompleteData(outcome.data, installMethod);
 }
 
 }  // namespace driver

@@ -52,4 +52,15 @@ struct CompletionOutcome {
 CompletionOutcome ShowCompletionPages(CompletionPages& pages, const std::string& home, bool showVerifyPage,
                                       bool showSecurityNote);
 
+/// Restarts the browsers the user agreed to restart (else forgets the package's request), then opens
+/// the verification page in the browser `installMethod` names ("zchrome", "zxpi", "zcab", any case)
+/// or the default one.
+void ProcessSetupCompleteData(const SetupCompleteData& data, const std::string& installMethod);
+
+/// The whole end of a successful interactive install: the pages, then the security decisions, the
+/// browsers and the verification page. `installDir` empty: the installed runtime's home.
+void FinishUIInstallationWithSecurityPrompts(CompletionPages& pages, const std::string& installDir,
+                                             bool showVerifyPage, bool showSecurityNote,
+                                             const std::string& installMethod);
+
 }  // namespace driver

@@ -211,5 +211,30 @@ TEST_F(SetupCompleteTest, RestartAndVerifyByProcessWidth) {
     EXPECT_TRUE(data.showVerifyText) << "nothing to restart: the verify page is shown";
 }
 
+// The verification page opens in the browser the install method names, whatever its case; a declined
+// restart forgets the package's request and touches no browser.
+TEST_F(SetupCompleteTest, BrowsersAfterTheInstall) {
+    {
+        RegistryKey key;
+        key.open(platform::RegKey::localMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\chrome.exe",
+                 true, true);
+        key.setStringValue("path", "C:\\Chrome");
+        RegistryKey maker;
+        maker.open(platform::RegKey::localMachine, "SOFTWARE\\Mendara", true, true);
+        maker.setStringValue(ieRestartValue, "1");
+    }
+    sim->processes().install("C:\\Chrome\\chrome.exe", sim::Program::exitingWith(0));
+    SetupCompleteData data;
+    data.showVerifyText = true;
+    data.restartOffered = data.ieRestart = true;
+    data.restartNow = false;
+    ProcessSetupCompleteData(data, "ZCHROME");
+    EXPECT_EQ(sim->processes().commandLines(),
+              std::vector<std::string>{"\"C:\\Chrome\\chrome.exe\" -new-window \"https://www.zarn.example/verify9/?src=install\""});
+    std::string value;
+    EXPECT_FALSE(GetRegValueOfStringType(ieRestartValue, value)) << "the declined restart is forgotten";
+    EXPECT_FALSE(logged("will be closed"));
+}
+
 }  // namespace
 }  // namespace driver
