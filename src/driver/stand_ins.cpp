@@ -3,6 +3,7 @@
 #include "driver/stand_ins.h"
 
 #include "driver/auto_update.h"
+#include "driver/completion_phase.h"
 #include "driver/configuration_phase.h"
 #include "driver/driver_constants.h"
 #include "driver/embedded_payload.h"
@@ -16,17 +17,10 @@ namespace driver {
 
 namespace {
 
-// Stands in for the removal sequence and the completion pages: nothing is offered or shown.
+// Stands in for the removal sequence: nothing is offered.
 class RemovalStandIn final : public Removal {
 public:
     RemovalResult run() override { return {}; }
-};
-
-class CompletionStandIn final : public Completion {
-public:
-    void finishWithSecurityPrompts(const std::string&, bool, bool, const std::string&) override {}
-    void showError(int) override {}
-    void testFinalDialog(bool) override {}
 };
 
 }  // namespace
@@ -43,7 +37,7 @@ Phases& productionPhases() {
     static DialogWizard wizard(configuration);
     static ProgressWindow progress;
     static RemovalStandIn removal;
-    static CompletionStandIn completion;
+    static MachineCompletion completion;
     static MachineAutoUpdate autoUpdate;
     static MachinePing ping;
     static Phases phases{system,  startup, files,    configuration, localization, runtimes,   metrics,

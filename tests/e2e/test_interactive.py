@@ -1,13 +1,18 @@
 """Interactive runs under Wine on a virtual display, driven by zui.exe the way a person clicks: the welcome
-page, the destination folder page with its folder browser, the cancel question and the progress dialog."""
+page, the destination folder page with its folder browser, the cancel question, the progress dialog and the
+completion page."""
 
+import os
 import unittest
 
 from harness import DEFAULT_HOME, RUNTIME_KEY, Machine, Scenario
 
-WELCOME, FOLDER, PROGRESS = 110, 113, 4003
+FAILING = os.environ.get("ZARN_KOBUOFFLINE_FAILING", "")
+
+WELCOME, FOLDER, PROGRESS, COMPLETE, FAILED = 110, 113, 4003, 117, 118
 OK, CANCEL, YES, NO = 1, 2, 6, 7
 CHANGE_BOX, CHANGE, BACK, FOLDER_TEXT, STATUS, BAR, HEADING = 1025, 1028, 1029, 1034, 4006, 4005, 1016
+COMPLETE_HEADING, RESTART_BOX, VERIFY_NOTE, ERROR_CODE = 3037, 3044, 3039, 3071
 BOX_TEXT = 65535  # the text of a message box
 # The bar's position where chunk 7, the last operation the package posts, begins: 130 of 135 seconds.
 LAST_CHUNK = round(130 / 135 * 1000)
@@ -26,7 +31,7 @@ class Interactive(Scenario):
         return self.machine.reg_query("HKLM\\SOFTWARE\\Mendara", "InstallStatus")
 
     def assertProgressFollowedThePackage(self, pairs):
-        self.assertEqual(values(pairs, "text")[-1], "Status:    Installing Zarn")
+        self.assertIn("Status:    Installing Zarn", values(pairs, "text"))
         samples = [int(p) for p in values(pairs, "samples")[0].split()]
         self.assertEqual(samples, sorted(samples), "the bar only moves forward")
         self.assertGreaterEqual(samples[-1], LAST_CHUNK, samples)
@@ -34,8 +39,14 @@ class Interactive(Scenario):
     def test_install_from_the_welcome_page(self):
         installer = self.machine.start_installer()
         pairs = self.machine.zui("wait-dialog", WELCOME, "title", "modules", "tab-order", "click", OK,
-                                 "wait-dialog", PROGRESS, 60000, "text", STATUS, "sample", BAR, 20)
-        self.assertEqual(values(pairs, "title"), ["Zarn Setup - Welcome"])
+                                 "wait-dialog", PROGRESS, 60000, "text", STATUS, "sample", BAR, 20,
+                                 "wait-dialog", COMPLETE, 60000, "title", "text", COMPLETE_HEADING,
+                                 "visible", BACK, "visible", RESTART_BOX, "visible", VERIFY_NOTE, "click", CANCEL)
+        self.assertEqual(values(pairs, "title"), ["Zarn Setup - Welcome", "Zarn Setup - Complete"])
+        # Without a deployment library in the test runtime no page comes before the completion page, and
+        # a 64-bit installer offers neither the browser restart nor the verify page.
+        self.assertEqual(values(pairs, "text")[-1], "You have successfully installed Zarn")
+        self.assertEqual(values(pairs, "visible"), ["0", "0", "0"])
         # The links need common controls 6, from the side-by-side folder the manifest names.
         self.assertIn("\\winsxs\\", values(pairs, "module")[0].lower())
         # From Install, Tab visits the links, the box, Cancel, and Install again.
@@ -55,7 +66,8 @@ class Interactive(Scenario):
             "wait-dialog", WELCOME, "checked", CHANGE_BOX, "click", OK,
             "wait-dialog", FOLDER, "click", CHANGE, "wait-owned", "title", "click", CANCEL,
             "wait-dialog", FOLDER, "text", FOLDER_TEXT, "click", OK,
-            "wait-dialog", PROGRESS, 60000, "text", STATUS, "sample", BAR, 20)
+            "wait-dialog", PROGRESS, 60000, "text", STATUS, "sample", BAR, 20,
+            "wait-dialog", COMPLETE, 60000, "click", CANCEL)
         self.assertEqual(values(pairs, "checked"), ["1"], "the box is still ticked after Back")
         self.assertEqual(values(pairs, "tab"), ["1 1028 1029"], "Next, Change..., Back")
         self.assertEqual(values(pairs, "title"), ["Browse for Folder"])
@@ -64,6 +76,18 @@ class Interactive(Scenario):
         result = self.machine.finish(installer)
         self.assertEqual(result.exit_code, 0, self.machine.log())
         self.assertInstalledAt(home)
+
+    def test_a_failed_package_ends_on_the_failure_page_with_its_code(self):
+        if not FAILING:
+            self.skipTest("run through ctest in the win64 tree")
+        self.machine.installer = self.machine.windows_path_of(FAILING)
+        installer = self.machine.start_installer()
+        pairs = self.machine.zui("wait-dialog", WELCOME, "click", OK,
+                                 "wait-dialog", FAILED, 120000, "title", "text", ERROR_CODE, "click", CANCEL)
+        self.assertEqual(values(pairs, "title"), ["Zarn Setup - Error"])
+        result = self.machine.finish(installer)
+        self.assertGreaterEqual(result.exit_code, 1600, self.machine.log())
+        self.assertEqual(values(pairs, "text"), ["Error Code: %d" % result.exit_code], "the page names the exit code")
 
     def test_cancel_asks_and_only_yes_declines(self):
         installer = self.machine.start_installer()

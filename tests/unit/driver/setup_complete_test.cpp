@@ -236,5 +236,50 @@ TEST_F(SetupCompleteTest, BrowsersAfterTheInstall) {
     EXPECT_FALSE(logged("will be closed"));
 }
 
+// An accepted restart from a 32-bit process closes the running Firefox and starts it again on the
+// verification page, as the desktop user (through the shell's shortcut).
+TEST_F(SetupCompleteTest, AcceptedRestartClosesAndRestartsFirefox) {
+    sim->system().settings().wow64 = true;
+    sim->registry().setProcessIs64Bit(false);
+    SysInfo::initialize();
+    {
+        RegistryKey maker;
+        maker.open(platform::RegKey::localMachine, "SOFTWARE\\Mendara", true, true);
+        maker.setStringValue(firefoxRestartValue, "1");
+        RegistryKey mozilla;
+        mozilla.open(platform::RegKey::localMachine, "SOFTWARE\\Mozilla\\Mozilla Firefox", true, true);
+        mozilla.setStringValue("CurrentVersion", "3.6 (en-US)");
+        RegistryKey main;
+        main.open(platform::RegKey::localMachine, "SOFTWARE\\Mozilla\\Mozilla Firefox\\3.6 (en-US)\\Main", true, true);
+        main.setStringValue("Install Directory", "C:\\Firefox");
+    }
+    const std::string firefox = "C:\\Firefox\\firefox.exe";
+    sim->processes().install(firefox, sim::Program{[](const sim::StartedProcess&) { return 0u; },
+                                                   sim::Program::forever, 1, true});
+    platform::ProcessInformation running;
+    ASSERT_EQ(sim->processes().createProcess(firefox, "\"" + firefox + "\"", 0, {}, running), 0u);
+    std::string link;
+    sim->processes().install("C:\\Windows\\system32\\explorer.exe",
+                             sim::Program{[&](const sim::StartedProcess&) -> std::uint32_t {
+                                              link = sim->fileSystem().readAll(
+                                                  "C:\\ProgramData\\Corvane\\tmpinstall\\zarntmp.lnk").value_or("");
+                                              return 1;
+                                          },
+                                          std::nullopt});
+
+    SetupCompleteData data;
+    data.restartOffered = data.firefoxRestart = data.restartNow = true;
+    ProcessSetupCompleteData(data, "");
+    std::uint32_t code = 0;
+    EXPECT_EQ(sim->processes().exitCodeProcess(running.process, code), 0u);
+    EXPECT_NE(code, platform::kernel::stillActive) << "the running Firefox was closed";
+    EXPECT_EQ(link, "C:\\Firefox\\firefox.exe\n -new-window https://www.zarn.example/verify9/?src=install");
+    std::string value;
+    EXPECT_FALSE(GetRegValueOfStringType(firefoxRestartValue, value));
+    EXPECT_TRUE(logged("\tINFO: The Firefox browser will be restarted\n"));
+    sim->kernel().closeHandle(running.process);
+    sim->kernel().closeHandle(running.thread);
+}
+
 }  // namespace
 }  // namespace driver
