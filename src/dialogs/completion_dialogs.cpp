@@ -14,8 +14,10 @@ namespace {
 
 constexpr std::uint32_t linkColour = platform::rgb(33, 80, 131);
 
+// The links sit on the white body.
 platform::Paint linkPaint() {
-    platform::Paint paint = solidPaint(backgroundColour, true);
+    platform::Paint paint = whitePaint();
+    paint.transparentText = true;
     paint.textColour = linkColour;
     return paint;
 }
@@ -41,7 +43,7 @@ void CompletionPage::setFonts(platform::DialogView& view, int heading) {
 platform::Paint CompletionPage::paintPart(int id, int heading) {
     if (id == headerBand) return header_.paint();
     if (id == heading) return solidPaint(backgroundColour, true);
-    return solidPaint(backgroundColour);
+    return whitePaint();
 }
 
 platform::Paint CompletionPage::paintDialog(platform::DialogView&) { return solidPaint(backgroundColour); }
@@ -89,6 +91,8 @@ void CSetupComplete::onCommand(platform::DialogView& view, int id, int) {
 
 platform::Paint CSetupComplete::paintStatic(platform::DialogView&, int id) {
     if (id == updateSettingsLink || id == securityLink) return linkPaint();
+    // The restart box sits in the button row and the icon's place in the heading band, off the body.
+    if (id == restartBox || id == completeIcon) return solidPaint(backgroundColour, true);
     return paintPart(id, completeHeading);
 }
 
