@@ -8,7 +8,11 @@
 #include "foundation/logger.h"
 #include "foundation/process_closer.h"
 #include "foundation/product_sites.h"
+#include "foundation/auto_handle.h"
 #include "foundation/registry_key.h"
+#include "metrics/registry_text.h"
+#include "platform/machine.h"
+#include "platform/win_errors.h"
 #include "foundation/tstrings_convert.h"
 #include "foundation/tstrings_format.h"
 
@@ -19,15 +23,20 @@ namespace {
 constexpr const char* appPaths = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\";
 constexpr std::size_t versionLimit = 260;
 
-/// The text value `name` of `path` under HKEY_LOCAL_MACHINE, as this process sees it.
-std::optional<std::string> machineText(const std::string& path, std::string_view name) {
-    try {
-        RegistryKey key;
-        key.open(platform::RegKey::localMachine, path);
-        return key.queryStringValue(name);
-    } catch (const std::exception&) {
-        return std::nullopt;
-    }
+constexpr std::uint32_t textCapacity = 1024;
+
+/// The text value `name` of `path` under HKEY_LOCAL_MACHINE, as this process sees it; `error` says
+/// why there is none.
+std::optional<std::string> machineText(const std::string& path, std::string_view name,
+                                       platform::ErrorCode* error = nullptr) {
+    AutoRegKey key;
+    std::string text;
+    platform::ErrorCode e = platform::machine().registry().openKey(platform::RegKey::localMachine, path,
+                                                                   platform::reg::read, *key.put());
+    if (e == platform::err::success) e = UpdateConf::queryText(key.get(), name, textCapacity, text);
+    if (error != nullptr) *error = e;
+    if (e != platform::err::success) return std::nullopt;
+    return text;
 }
 
 /// The install directory of the first Firefox found: its "CurrentVersion" (not below "1.0"), then
@@ -51,9 +60,10 @@ bool valuePresent(const char* name) {
 }  // namespace
 
 bool LaunchChrome() {
-    const auto directory = machineText(std::string(appPaths) + "chrome.exe", "path");
+    platform::ErrorCode error = platform::err::success;
+    const auto directory = machineText(std::string(appPaths) + "chrome.exe", "path", &error);
     if (!directory) {
-        LOG_ERROR(tstrings::format("LaunchChrome(): Failed to find Chrome.exe path: %d", 2));
+        LOG_ERROR(tstrings::format("LaunchChrome(): Failed to find Chrome.exe path: %d", static_cast<int>(error)));
         return false;
     }
     const std::string program = tstrings::format("%s\\chrome.exe", directory->c_str());

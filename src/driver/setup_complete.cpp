@@ -12,6 +12,7 @@
 #include "foundation/product_constants.h"
 #include "foundation/product_sites.h"
 #include "foundation/tstrings_format.h"
+#include "foundation/zarn_environment.h"
 #include "net/net_utils.h"
 #include "platform/machine.h"
 #include "platform/win_errors.h"
@@ -92,7 +93,7 @@ std::string GetDefaultKobuInstallLocation() {
             std::uint32_t type = 0;
             std::uint8_t buffer[homeLimit] = {};
             std::uint32_t size = sizeof buffer;
-            if (registry.queryValue(version.get(), "ZarnHome", &type, buffer, size) == platform::err::success &&
+            if (registry.queryValue(version.get(), zarn_env::homeValue, &type, buffer, size) == platform::err::success &&
                 type == reg::sz) {
                 std::string home(reinterpret_cast<const char*>(buffer), size);
                 home.resize(home.find('\0') == std::string::npos ? home.size() : home.find('\0'));
