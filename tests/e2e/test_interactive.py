@@ -1,6 +1,6 @@
 """Interactive runs under Wine on a virtual display, driven by zui.exe the way a person clicks: the welcome
 page, the destination folder page with its folder browser, the cancel question, the progress dialog and the
-completion page."""
+completion pages."""
 
 import os
 import unittest
@@ -9,13 +9,15 @@ from harness import DEFAULT_HOME, RUNTIME_KEY, Machine, Scenario
 
 FAILING = os.environ.get("ZARN_KOBUOFFLINE_FAILING", "")
 
-WELCOME, FOLDER, PROGRESS, COMPLETE, FAILED = 110, 113, 4003, 117, 118
+WELCOME, FOLDER, PROGRESS, COMPLETE, FAILED, PLUGIN, RESTORE = 110, 113, 4003, 117, 118, 119, 120
 OK, CANCEL, YES, NO = 1, 2, 6, 7
 CHANGE_BOX, CHANGE, BACK, FOLDER_TEXT, STATUS, BAR, HEADING = 1025, 1028, 1029, 1034, 4006, 4005, 1016
-COMPLETE_HEADING, RESTART_BOX, VERIFY_NOTE, ERROR_CODE = 3037, 3044, 3039, 3071
+COMPLETE_HEADING, RESTART_BOX, VERIFY_NOTE, ERROR_CODE, RESTORE_BOX = 3037, 3044, 3039, 3071, 6001
 BOX_TEXT = 65535  # the text of a message box
 # The bar's position where chunk 7, the last operation the package posts, begins: 130 of 135 seconds.
 LAST_CHUNK = round(130 / 135 * 1000)
+# Where the runtime's deployment library takes its answers from and records what it was asked.
+DEPLOY_KEY = "HKCU\\Software\\Mendara\\Zarn Deploy"
 
 
 def values(pairs, name):
@@ -43,8 +45,8 @@ class Interactive(Scenario):
                                  "wait-dialog", COMPLETE, 60000, "title", "text", COMPLETE_HEADING,
                                  "visible", BACK, "visible", RESTART_BOX, "visible", VERIFY_NOTE, "click", CANCEL)
         self.assertEqual(values(pairs, "title"), ["Zarn Setup - Welcome", "Zarn Setup - Complete"])
-        # Without a deployment library in the test runtime no page comes before the completion page, and
-        # a 64-bit installer offers neither the browser restart nor the verify page.
+        # With the plug-in enabled and no hidden prompts no page comes before the completion page, and a
+        # 64-bit installer offers neither the browser restart nor the verify page.
         self.assertEqual(values(pairs, "text")[-1], "You have successfully installed Zarn")
         self.assertEqual(values(pairs, "visible"), ["0", "0", "0"])
         # The links need common controls 6, from the side-by-side folder the manifest names.
@@ -56,6 +58,29 @@ class Interactive(Scenario):
         self.assertEqual(result.exit_code, 0, self.machine.log())
         self.assertInstalledAt(DEFAULT_HOME)
         self.assertEqual(self.messages()[-1], "Wrapper exit code: 0")
+        self.assertEqual(self.machine.reg_query(DEPLOY_KEY, "Requests"), "1:0 2:30", "asked, nothing changed")
+
+    def test_the_plugin_and_restore_pages_come_first_and_back_walks_them(self):
+        self.machine.reg_add(DEPLOY_KEY, "PluginDisabled", 1, "REG_DWORD")
+        self.machine.reg_add(DEPLOY_KEY, "DecisionsExist", 1, "REG_DWORD")
+        installer = self.machine.start_installer()
+        pairs = self.machine.zui("wait-dialog", WELCOME, "click", OK,
+                                 "wait-dialog", PLUGIN, 120000, "title", "click", OK,
+                                 "wait-dialog", RESTORE, "title", "checked", RESTORE_BOX, "click", BACK,
+                                 "wait-dialog", PLUGIN, "click", OK,
+                                 "wait-dialog", RESTORE, "click", OK,
+                                 "wait-dialog", COMPLETE, "title", "visible", BACK, "click", BACK,
+                                 "wait-dialog", RESTORE, "checked", RESTORE_BOX, "click", OK,
+                                 "wait-dialog", COMPLETE, "click", CANCEL)
+        self.assertEqual(values(pairs, "title"),
+                         ["Zarn Setup - Web Browsers", "Zarn Setup - Security Prompts", "Zarn Setup - Complete"])
+        self.assertEqual(values(pairs, "checked"), ["1", "1"], "ticked at first, and after Back")
+        self.assertEqual(values(pairs, "visible"), ["1"], "the completion page has Back after other pages")
+        result = self.machine.finish(installer)
+        self.assertEqual(result.exit_code, 0, self.machine.log())
+        # Plug-in status, hidden prompts, then the restore: request 3 for 30 days.
+        self.assertEqual(self.machine.reg_query(DEPLOY_KEY, "Requests"), "1:0 2:30 3:30", self.machine.log())
+        self.assertEqual(self.machine.reg_query(DEPLOY_KEY, "DecisionsExist"), "0x0")
 
     def test_back_to_the_welcome_and_a_cancelled_browse_keep_the_folder(self):
         home = "C:\\ZarnTest\\"
