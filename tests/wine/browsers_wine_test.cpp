@@ -1,0 +1,127 @@
+// The browser launchers and the closing of browsers on the real machine. zwindow.exe, copied under each
+// browser's name into a folder of its own, stands for the browser and records its command lines; the
+// registry keys the launchers read point at the copies.
+// usage: browsers_wine_tests ZWINDOW_EXE
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "driver/browser_restart.h"
+#include "foundation/browsers.h"
+#include "foundation/process_closer.h"
+#include "foundation/product_sites.h"
+#include "platform/win32/win32_machine.h"
+
+namespace {
+
+platform::win32::Win32Machine machine;
+std::string windowProgram;
+const std::string browsersFolder = "C:\\ZarnBrowsers";
+
+void setText(HKEY root, const std::string& path, const char* name, const std::string& value) {
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr), ERROR_SUCCESS)
+        << path;
+    EXPECT_EQ(RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                             static_cast<DWORD>(value.size() + 1)),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+}
+
+/// A fresh copy of zwindow.exe as `folder`\`name`; returns its path.
+std::string installBrowser(const std::string& folder, const std::string& name) {
+    CreateDirectoryA(browsersFolder.c_str(), nullptr);
+    const std::string directory = browsersFolder + "\\" + folder;
+    CreateDirectoryA(directory.c_str(), nullptr);
+    const std::string program = directory + "\\" + name;
+    DeleteFileA((program + ".cmdline").c_str());
+    EXPECT_TRUE(CopyFileA(windowProgram.c_str(), program.c_str(), FALSE)) << GetLastError();
+    return program;
+}
+
+/// The command lines `program` was started with, once it has started `count` times (or after 20 s).
+std::vector<std::string> commandLines(const std::string& program, std::size_t count) {
+    std::vector<std::string> lines;
+    for (int attempt = 0; attempt < 200; ++attempt) {
+        lines.clear();
+        std::ifstream file(program + ".cmdline");
+        for (std::string line; std::getline(file, line);) lines.push_back(line);
+        if (lines.size() >= count) break;
+        Sleep(100);
+    }
+    return lines;
+}
+
+/// Closes the browser as the browser restart does; returns how many processes it found.
+int closeBrowser(const std::string& name, processes::CloseRequest how) { return processes::closeByName(name, how); }
+
+class Browsers : public testing::Test {
+protected:
+    void SetUp() override { platform::installMachine(&machine); }
+};
+
+TEST_F(Browsers, ChromeOpensTheVerifyPageInANewWindow) {
+    const std::string program = installBrowser("Chrome", "chrome.exe");
+    setText(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\chrome.exe", "path",
+            browsersFolder + "\\Chrome");
+    ASSERT_TRUE(driver::LaunchChrome());
+    EXPECT_EQ(commandLines(program, 1),
+              std::vector<std::string>{"\"" + program + "\" -new-window \"" + product::sites::verifyPage + "\""});
+    EXPECT_EQ(closeBrowser("CHROME.EXE", processes::CloseRequest::postClose), 1) << "the name's case is ignored";
+}
+
+TEST_F(Browsers, FirefoxIsFoundThroughItsVersionKeyAndClosedThroughItsWindows) {
+    const std::string program = installBrowser("Firefox", "firefox.exe");
+    setText(HKEY_LOCAL_MACHINE, "SOFTWARE\\Mozilla\\Mozilla Firefox", "CurrentVersion", "115.0 (x64 en-US)");
+    setText(HKEY_LOCAL_MACHINE, "SOFTWARE\\Mozilla\\Mozilla Firefox\\115.0 (x64 en-US)\\Main", "Install Directory",
+            browsersFolder + "\\Firefox");
+    ASSERT_TRUE(driver::LaunchFirefox());
+    const auto lines = commandLines(program, 1);
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_NE(lines[0].find(std::string("-new-window ") + product::sites::verifyPage), std::string::npos) << lines[0];
+    // Windows of another process cannot be destroyed; they are asked to close instead, well within 5 s.
+    const DWORD start = GetTickCount();
+    EXPECT_EQ(closeBrowser("firefox.exe", processes::CloseRequest::destroy), 1);
+    EXPECT_LT(GetTickCount() - start, 5000u);
+}
+
+TEST_F(Browsers, InternetExplorerComesFromItsAppPathsEntry) {
+    const std::string program = installBrowser("Internet Explorer", "iexplore.exe");
+    setText(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\IEXPLORE.EXE", "", program);
+    ASSERT_TRUE(driver::LaunchIE());
+    const auto lines = commandLines(program, 1);
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_NE(lines[0].find(product::sites::verifyPage), std::string::npos) << lines[0];
+    EXPECT_EQ(closeBrowser("iexplore.exe", processes::CloseRequest::postClose), 1);
+}
+
+TEST_F(Browsers, TheDefaultBrowserIsWhatOpensWebPages) {
+    const std::string program = installBrowser("Default", "zbrowser.exe");
+    setText(HKEY_LOCAL_MACHINE, "Software\\Classes\\.html", "", "ZarnTestPage");
+    setText(HKEY_LOCAL_MACHINE, "Software\\Classes\\ZarnTestPage\\shell\\open\\command", "", "\"" + program + "\" \"%1\"");
+    ASSERT_TRUE(browsers::launchDefault(product::sites::verifyPage));
+    const auto lines = commandLines(program, 1);
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_NE(lines[0].find(product::sites::verifyPage), std::string::npos) << lines[0];
+    EXPECT_EQ(closeBrowser("zbrowser.exe", processes::CloseRequest::postClose), 1);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    testing::InitGoogleTest(&argc, argv);
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: browsers_wine_tests ZWINDOW_EXE\n");
+        return 2;
+    }
+    // CTest passes the host's path; the program sees the host's root as drive Z:.
+    windowProgram = argv[1];
+    if (windowProgram.front() == '/') windowProgram = "Z:" + windowProgram;
+    for (char& c : windowProgram) c = c == '/' ? '\\' : c;
+    return RUN_ALL_TESTS();
+}
