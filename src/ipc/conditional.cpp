@@ -38,7 +38,7 @@ Conditional::Conditional() : impl_(std::make_unique<Impl>()) {}
 
 Conditional::~Conditional() = default;
 
-void Conditional::wait(Mutex::Lock& lock) {
+bool Conditional::waitFor(Mutex::Lock& lock, std::uint32_t milliseconds) {
     ZARN_CONTRACT_TEXT(&lock.mutex() == &mutex_, "&l.m == &mutex");
     auto& kernel = platform::machine().kernel();
     platform::Handle raw = platform::Handle::null;
@@ -48,7 +48,7 @@ void Conditional::wait(Mutex::Lock& lock) {
         LOG_WARNING("Creating a waiter's event failed with " << e << "; looking again");
         const Mutex::Unlock unlock(lock);
         kernel.sleep(1);
-        return;
+        return true;
     }
     AutoHandle event(raw);
     Waiter w;
@@ -65,10 +65,13 @@ void Conditional::wait(Mutex::Lock& lock) {
         if (w.next != nullptr) unlink(w);
         event.reset();
     };
+    bool notified = true;
     try {
         const Mutex::Unlock unlock(lock);
         try {
-            waitForSingleObject(event.get(), infinite);
+            waitForSingleObject(event.get(), milliseconds);
+        } catch (const TimeoutExpiredError&) {
+            notified = false;
         } catch (const PlatformError& e) {
             // A failed wait counts as a spurious wake-up: every caller checks its condition again, and a
             // thrown error would leave the thread that was to be woken, or its partner, waiting for ever.
@@ -80,6 +83,7 @@ void Conditional::wait(Mutex::Lock& lock) {
         leave();
         throw;
     }
+    return notified;
 }
 
 void Conditional::notify(bool all) {

@@ -4,11 +4,13 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "platform/dialog.h"
+#include "platform/html_window.h"
 #include "platform/types.h"
 
 namespace platform {
@@ -119,6 +121,11 @@ public:
                                   std::intptr_t lParam) = 0;
     /// DestroyWindow: 5 (access denied) for a window of another thread, which it leaves alone.
     virtual ErrorCode destroyWindow(Window window) = 0;
+
+    // ---- HTML dialogs ----
+
+    /// A new HTML dialog window; it makes its window on its first load.
+    virtual std::unique_ptr<HtmlWindow> createHtmlWindow() = 0;
 };
 
 }  // namespace platform

@@ -677,4 +677,18 @@ platform::ErrorCode SimDesktop::destroyWindow(platform::Window window) {
     return processes_.hasWindow(window) ? platform::err::accessDenied : invalidWindowHandle;
 }
 
+void SimDesktop::setHtmlWindowFactory(HtmlWindowFactory factory) {
+    const std::lock_guard lock(mutex_);
+    htmlFactory_ = std::move(factory);
+}
+
+std::unique_ptr<platform::HtmlWindow> SimDesktop::createHtmlWindow() {
+    HtmlWindowFactory factory;
+    {
+        const std::lock_guard lock(mutex_);
+        factory = htmlFactory_;
+    }
+    return factory ? factory() : html_.create();
+}
+
 }  // namespace sim

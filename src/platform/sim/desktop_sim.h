@@ -17,6 +17,7 @@
 
 #include "platform/desktop.h"
 #include "platform/sim/faults.h"
+#include "platform/sim/html_window_sim.h"
 
 namespace sim {
 
@@ -175,6 +176,13 @@ public:
     /// than the dialog's own wait: a worker can be caught at its first step.
     void holdWorkers(bool hold);
 
+    /// Makes the HTML windows from now on: tests put a real browser in place of the scripted one. An
+    /// empty factory brings the scripted one back.
+    using HtmlWindowFactory = std::function<std::unique_ptr<platform::HtmlWindow>()>;
+    void setHtmlWindowFactory(HtmlWindowFactory factory);
+    /// The scripted browser: its page scripts and windows.
+    SimHtmlBrowser& html() { return html_; }
+
     void setSystemLocaleCountry(std::string country);
     void setPixelsPerInch(int dpi);
     /// The font a handle stands for; nullopt once it was deleted.
@@ -198,6 +206,7 @@ public:
     platform::ErrorCode loadPicture(std::string_view path, platform::Bitmap& out) override;
     platform::ErrorCode bitmapSize(platform::Bitmap bitmap, platform::Size& out) override;
     platform::ErrorCode deleteBitmap(platform::Bitmap bitmap) override;
+    std::unique_ptr<platform::HtmlWindow> createHtmlWindow() override;
     platform::ErrorCode browseForFolder(platform::Window owner, std::string_view title, std::string& path,
                                         bool& chosen) override;
     std::intptr_t findExecutable(std::string_view file, std::string& program) override;
@@ -249,6 +258,8 @@ private:
     std::deque<std::optional<std::string>> browseAnswers_;
     std::vector<std::string> browses_;
     bool workersHeld_ = false;
+    SimHtmlBrowser html_;
+    HtmlWindowFactory htmlFactory_;
     std::string country_ = "United States";
     int dpi_ = 96;
     std::map<platform::Font, platform::FontStyle> fonts_;

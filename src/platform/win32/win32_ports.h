@@ -252,6 +252,7 @@ public:
     ErrorCode topLevelWindows(std::uint32_t processId, std::vector<Window>& out) override;
     ErrorCode postToWindow(Window window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override;
     ErrorCode destroyWindow(Window window) override;
+    std::unique_ptr<HtmlWindow> createHtmlWindow() override;
 
 private:
     struct PictureDecoder;
