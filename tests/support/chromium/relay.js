@@ -1,0 +1,254 @@
+#!/usr/bin/env node
+// Test-only browser behind the HTML dialog window: headless Chromium driven through playwright-core,
+// talking JSON lines with the C++ window (test::ChromiumWindow) on stdin and stdout. Diagnostics go to
+// stderr.
+//
+// From C++ (one object a line; every one but "answer" carries an "id" that its reply repeats):
+//   {op:"open", url}              navigate; replies once the navigation has started
+//   {op:"eval", script}           evaluate in the page's global scope; replies with the value as text
+//   {op:"click", selector}        a user's click (visible, enabled, scrolled into view)
+//   {op:"check", selector, checked}  tick or untick a box as a user would (by clicking it)
+//   {op:"press", key}             a key press on the focused element ("Tab", "Enter", "Space", "Alt+n")
+//   {op:"viewport", width, height}
+//   {op:"closePage"}              the window is gone; the next "open" makes a new one
+//   {op:"echo"}                   replies {type:"echo"} in stream order (work for the UI thread)
+//   {op:"answer", call, value}    the value of a synchronous external call
+//   {op:"close"}                  close the browser and exit
+// To C++:
+//   {type:"ready"}                the browser runs
+//   {type:"reply", id, ok, value | error}   and {type:"echo", id}
+//   {type:"loaded", url}          the page's load event
+//   {type:"navError", status, url, reason}
+//   {type:"call", call, method, args, sync, eval}   a window.external call; "eval" names the host
+//                                 evaluation that made it (0: none); "sync" ones wait for "answer"
+'use strict';
+
+const http = require('http');
+const readline = require('readline');
+
+const executablePath = process.env.ZARN_CHROMIUM || '/usr/bin/chromium';
+const actionTimeout = 10000;
+
+// Windows Internet error codes the browser control reports for a navigation that fails.
+const inetResourceNotFound = 0x800c0005 | 0;
+const inetDownloadFailure = 0x800c0008 | 0;
+
+function send(message) {
+    process.stdout.write(JSON.stringify(message) + '\n');
+}
+
+function diagnose(text) {
+    process.stderr.write('relay: ' + text + '\n');
+}
+
+// The page's window.external, installed before any script of the page runs. Every call is a synchronous
+// request to this relay, so the calls reach C++ in the page's order; the relay answers notify, log and
+// setWindowProp at once (the page goes on while the host handles them, and may be asked to evaluate
+// script meanwhile) and getLocale and delay only when C++ has answered. Arguments become texts the way
+// the Windows control converts script values.
+function externalScript(port) {
+    return `(function () {
+    var url = "http://127.0.0.1:${port}/external";
+    function text(value) {
+        if (value === undefined) return "";
+        if (value === null) throw new TypeError("Type mismatch");
+        if (value === true) return "True";
+        if (value === false) return "False";
+        return String(value);
+    }
+    function call(method, args) {
+        var list = [];
+        for (var i = 0; i < args.length; ++i) list.push(text(args[i]));
+        var request = new XMLHttpRequest();
+        request.open("POST", url, false);
+        request.send(JSON.stringify({ method: method, args: list, eval: window.__zarnHostEval || 0 }));
+        if (request.status !== 200) throw new Error("external." + method + ": relay answered " + request.status);
+        return JSON.parse(request.responseText).value;
+    }
+    var external = {
+        getLocale: function () { return call("getLocale", arguments); },
+        notify: function () { call("notify", arguments); },
+        log: function () { call("log", arguments); },
+        setWindowProp: function () { call("setWindowProp", arguments); },
+        delay: function () { call("delay", arguments); }
+    };
+    Object.defineProperty(window, "external", { value: external, configurable: true, writable: true });
+})();`;
+}
+
+const synchronous = new Set(['getLocale', 'delay']);
+const pendingCalls = new Map();  // call number -> HTTP response waiting for C++
+let nextCall = 1;
+
+function startCallServer() {
+    const server = http.createServer((request, response) => {
+        let body = '';
+        request.setEncoding('utf8');
+        request.on('data', (chunk) => { body += chunk; });
+        request.on('end', () => {
+            const headers = { 'Access-Control-Allow-Origin': '*', 'Content-Type': 'application/json' };
+            let parsed;
+            try {
+                parsed = JSON.parse(body);
+            } catch (error) {
+                response.writeHead(400, headers);
+                response.end('{}');
+                return;
+            }
+            const call = nextCall++;
+            const sync = synchronous.has(parsed.method);
+            send({ type: 'call', call, method: parsed.method, args: parsed.args, sync, eval: parsed.eval });
+            if (sync) {
+                pendingCalls.set(call, { response, headers });
+            } else {
+                response.writeHead(200, headers);
+                response.end('{}');
+            }
+        });
+    });
+    return new Promise((resolve) => server.listen(0, '127.0.0.1', () => resolve(server)));
+}
+
+function answerCall(call, value) {
+    const pending = pendingCalls.get(call);
+    if (!pending) return diagnose('answer for unknown call ' + call);
+    pendingCalls.delete(call);
+    pending.response.writeHead(200, pending.headers);
+    pending.response.end(JSON.stringify({ value }));
+}
+
+// Runs in the page: the host's evaluation. Marks the external calls it makes with its number, and turns
+// the value into text as the Windows control's result would read.
+function evaluateInPage({ script, id }) {
+    const outer = window.__zarnHostEval;
+    window.__zarnHostEval = id;
+    try {
+        const value = (0, eval)(script);
+        if (value === undefined || value === null) return { ok: true, value: '' };
+        if (value === true) return { ok: true, value: 'True' };
+        if (value === false) return { ok: true, value: 'False' };
+        return { ok: true, value: String(value) };
+    } catch (error) {
+        return { ok: false, error: String(error && error.message ? error.message : error) };
+    } finally {
+        window.__zarnHostEval = outer;
+    }
+}
+
+function navigationStatus(reason) {
+    return /ERR_FILE_NOT_FOUND|ERR_NAME_NOT_RESOLVED|ERR_INVALID_URL/.test(reason) ? inetResourceNotFound
+                                                                                     : inetDownloadFailure;
+}
+
+async function main() {
+    let chromium;
+    try {
+        ({ chromium } = require('playwright-core'));
+    } catch (error) {
+        throw new Error('playwright-core is not installed beside the relay (scripts/setup installs it)');
+    }
+    const server = await startCallServer();
+    const port = server.address().port;
+    const browser = await chromium.launch({
+        executablePath,
+        headless: true,
+        // The pages read their localisation files from their own file:// directory.
+        args: ['--no-sandbox', '--allow-file-access-from-files', '--disable-gpu'],
+        timeout: 20000,
+    });
+    let context = null;
+    let page = null;
+    let viewport = { width: 500, height: 354 };
+
+    async function currentPage() {
+        if (page) return page;
+        context = await browser.newContext({ viewport });
+        page = await context.newPage();
+        page.setDefaultTimeout(actionTimeout);
+        await page.addInitScript(externalScript(port));
+        page.on('load', () => send({ type: 'loaded', url: page.url() }));
+        page.on('pageerror', (error) => diagnose('page error: ' + error.message));
+        page.on('console', (message) => {
+            if (message.type() === 'error' || message.type() === 'warning') diagnose('console: ' + message.text());
+        });
+        page.on('dialog', (dialog) => {
+            diagnose('page dialog: ' + dialog.message());
+            dialog.dismiss().catch(() => {});
+        });
+        return page;
+    }
+
+    // Navigation: the reply once it has started; a failure is reported as the control reports it
+    // (a navigation error, then the load of what the browser shows instead).
+    function open(url) {
+        return currentPage().then((p) => {
+            const started = p.goto(url, { waitUntil: 'commit', timeout: actionTimeout });
+            started.catch((error) => {
+                const reason = String(error.message).split('\n')[0];
+                send({ type: 'navError', status: navigationStatus(reason), url, reason });
+            });
+            return started.then(() => '', () => '');
+        });
+    }
+
+    const operations = {
+        open: (c) => open(c.url),
+        eval: async (c) => {
+            const result = await (await currentPage()).evaluate(evaluateInPage, { script: c.script, id: c.id });
+            if (!result.ok) throw new Error(result.error);
+            return result.value;
+        },
+        click: async (c) => { await (await currentPage()).click(c.selector); return ''; },
+        check: async (c) => { await (await currentPage()).setChecked(c.selector, !!c.checked); return ''; },
+        press: async (c) => { await (await currentPage()).keyboard.press(c.key); return ''; },
+        viewport: async (c) => {
+            viewport = { width: c.width, height: c.height };
+            if (page) await page.setViewportSize(viewport);
+            return '';
+        },
+        closePage: async () => {
+            if (context) await context.close();
+            context = null;
+            page = null;
+            return '';
+        },
+    };
+
+    send({ type: 'ready' });
+
+    const input = readline.createInterface({ input: process.stdin, terminal: false });
+    let closing = false;
+    async function shutDown() {
+        if (closing) return;
+        closing = true;
+        await browser.close().catch(() => {});
+        server.close();
+        process.exit(0);
+    }
+    input.on('close', shutDown);
+    input.on('line', (line) => {
+        let command;
+        try {
+            command = JSON.parse(line);
+        } catch (error) {
+            return diagnose('not a command: ' + line);
+        }
+        if (command.op === 'answer') return answerCall(command.call, command.value);
+        if (command.op === 'echo') return send({ type: 'echo', id: command.id });
+        if (command.op === 'close') {
+            send({ type: 'reply', id: command.id, ok: true, value: '' });
+            return shutDown();
+        }
+        const operation = operations[command.op];
+        if (!operation) return send({ type: 'reply', id: command.id, ok: false, error: 'unknown op ' + command.op });
+        operation(command).then(
+            (value) => send({ type: 'reply', id: command.id, ok: true, value }),
+            (error) => send({ type: 'reply', id: command.id, ok: false, error: String(error.message).split('\n')[0] }));
+    });
+}
+
+main().catch((error) => {
+    diagnose('cannot start: ' + (error && error.message ? error.message : error));
+    send({ type: 'fatal', error: String(error && error.message ? error.message : error).split('\n')[0] });
+    process.exit(1);
+});
