@@ -9,17 +9,17 @@ SimpleKeyMapper::SimpleKeyMapper(std::string source, std::string target, bool ca
       caseSensitive_(caseSensitive) {}
 
 MappedKey SimpleKeyMapper::map(const std::string& key) const {
-    if (key == source_ || (!caseSensitive_ && lowerAscii(key) == sourceLower_)) return {target_, true};
+    if (key == source_ || (!caseSensitive_ && equalsNoCaseAscii(key, sourceLower_))) return {target_, true};
     return {key, false};
 }
 
 MappedKey CompositeKeyMapper::map(const std::string& key) const {
-    MappedKey result{key, false};
+    // A mapper that does not match hands the key back unchanged, so every one is asked the same key.
     for (auto mapper = mappers_.rbegin(); mapper != mappers_.rend(); ++mapper) {
-        result = (*mapper)->map(result.key);
-        if (result.matched) break;
+        MappedKey result = (*mapper)->map(key);
+        if (result.matched) return result;
     }
-    return result;
+    return {key, false};
 }
 
 void KeyMapperBuilder::addMapping(std::string source, std::string target, bool caseSensitive) {

@@ -19,7 +19,7 @@ std::string_view required(std::optional<std::string_view> text) {
 
 bool matches(const FixedValueRecord& record, std::string_view text) {
     if (record.flags & FixedValueRecord::exactMatch) return record.text == text;
-    return lowerAscii(record.text) == lowerAscii(text);
+    return equalsNoCaseAscii(record.text, text);
 }
 
 bool isDirectoryName(std::string_view text) {
