@@ -60,8 +60,9 @@ std::optional<std::string> SimHtmlPage::external(std::string_view method, std::v
 }
 
 void SimHtmlPage::notify(std::string name, std::vector<std::string> arguments) {
-    arguments.insert(arguments.begin(), std::move(name));
-    external("notify", std::move(arguments));
+    std::vector<std::string> all{std::move(name)};
+    all.insert(all.end(), std::make_move_iterator(arguments.begin()), std::make_move_iterator(arguments.end()));
+    external("notify", std::move(all));
 }
 
 void SimHtmlPage::close() {
