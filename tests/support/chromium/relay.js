@@ -8,7 +8,8 @@
 //   {op:"eval", script}           evaluate in the page's global scope; replies with the value as text
 //   {op:"click", selector}        a user's click (visible, enabled, scrolled into view)
 //   {op:"check", selector, checked}  tick or untick a box as a user would (by clicking it)
-//   {op:"press", key}             a key press on the focused element ("Tab", "Enter", "Space", "Alt+n")
+//   {op:"press", key}             a key press on the focused element ("Tab", "Enter", "Space"; "Alt+n"
+//                                 for the access key n)
 //   {op:"viewport", width, height}
 //   {op:"closePage"}              the window is gone; the next "open" makes a new one
 //   {op:"echo"}                   replies {type:"echo"} in stream order (work for the UI thread)
@@ -200,7 +201,27 @@ async function main() {
         },
         click: async (c) => { await (await currentPage()).click(c.selector); return ''; },
         check: async (c) => { await (await currentPage()).setChecked(c.selector, !!c.checked); return ''; },
-        press: async (c) => { await (await currentPage()).keyboard.press(c.key); return ''; },
+        press: async (c) => {
+            const p = await currentPage();
+            const accessKey = /^Alt\+([A-Za-z0-9])$/.exec(c.key);
+            if (!accessKey) {
+                await p.keyboard.press(c.key);
+                return '';
+            }
+            // Access keys: Chromium takes them only from a key-down that carries its text, which
+            // playwright's keyboard leaves out while Alt is held.
+            const letter = accessKey[1].toLowerCase();
+            const key = { key: letter, code: /[0-9]/.test(letter) ? 'Digit' + letter : 'Key' + letter.toUpperCase(),
+                          windowsVirtualKeyCode: letter.toUpperCase().charCodeAt(0), modifiers: 1 };
+            const cdp = await p.context().newCDPSession(p);
+            try {
+                await cdp.send('Input.dispatchKeyEvent', Object.assign({ type: 'keyDown', text: letter, unmodifiedText: letter }, key));
+                await cdp.send('Input.dispatchKeyEvent', Object.assign({ type: 'keyUp' }, key));
+            } finally {
+                await cdp.detach().catch(() => {});
+            }
+            return '';
+        },
         viewport: async (c) => {
             viewport = { width: c.width, height: c.height };
             if (page) await page.setViewportSize(viewport);

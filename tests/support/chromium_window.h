@@ -1,0 +1,161 @@
+// A real browser behind the HTML dialog window, for tests on Linux: headless Chromium, driven by the
+// Node relay in chromium/relay.js over JSON lines. One reader thread plays the engine's UI thread: it
+// delivers the page's `window.external` calls, load completion and navigation errors to the handler.
+// Tests act on the page as a user would (click, keys, check boxes) and read what the window shows.
+#pragma once
+
+#include <sys/types.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+#include "platform/html_window.h"
+
+namespace Json {
+class Value;
+}
+
+namespace sim {
+class SimDesktop;
+}
+
+namespace test {
+
+/// What the window looks like and what the host did with it.
+struct ChromiumWindowState {
+    bool exists = false;
+    bool visible = false;
+    std::string title;
+    platform::Rect rect;
+    bool closeItemEnabled = true;
+    std::vector<std::string> urls;  // every page loaded, in order
+    int loads = 0;                  // load completions delivered to the handler
+};
+
+class ChromiumWindow final : public platform::HtmlWindow {
+public:
+    /// How long any one wait may take: a browser start, a script, a user action, a state.
+    static constexpr std::chrono::milliseconds limit{20000};
+
+    /// `gone` is called when the window object is destroyed.
+    explicit ChromiumWindow(std::function<void(ChromiumWindow*)> gone = {});
+    /// Closes the browser and ends the relay (killed when it does not end in time).
+    ~ChromiumWindow() override;
+    ChromiumWindow(const ChromiumWindow&) = delete;
+    ChromiumWindow& operator=(const ChromiumWindow&) = delete;
+
+    /// Starts the relay and its browser now instead of on the first load; throws when it cannot.
+    void start();
+
+    void load(const std::string& url, ui::WindowHandler& handler) override;
+    void destroy() override;
+    bool exists() override;
+    std::string execScript(const std::string& script) override;
+    void setVisible(bool visible) override;
+    void setTitle(std::string_view title) override;
+    void setSize(int width, int height) override;
+    void move(int x, int y) override;
+    platform::Rect windowRect() override;
+    platform::Rect parentRect() override;
+    void enableCloseItem(bool enabled) override;
+    void sendClose() override;
+
+    // ---- the user, on any thread but the window's UI thread; each waits for the window to show ----
+
+    void waitUntilShown();
+
+    /// Clicks the element as a person does: it must be visible and enabled.
+    void click(std::string_view selector);
+    /// A key press on the focused element: "Tab", "Shift+Tab", "Enter", "Space", "Alt+n".
+    void press(std::string_view key);
+    /// Ticks (or unticks) a check box by clicking it.
+    void tick(std::string_view selector, bool checked = true);
+    /// The rendered text of the first element matching `selector`.
+    std::string text(std::string_view selector);
+    /// The id of the element that has the focus ("" for none or one without id).
+    std::string focusedId();
+
+    ChromiumWindowState state();
+    /// Waits until `condition` holds for the state; throws after `limit`.
+    void waitFor(const std::function<bool(const ChromiumWindowState&)>& condition, std::string_view what);
+
+private:
+    struct Reply {
+        bool ok = false;
+        std::string value;
+    };
+
+    void spawnRelay();
+    void stopRelay();
+    void readerLoop();
+    /// The next message: the backlog first, else the relay's next line; throws once the relay ended
+    /// or, with a deadline, when it passes.
+    std::unique_ptr<Json::Value> nextMessage(const std::chrono::steady_clock::time_point* deadline);
+    std::unique_ptr<Json::Value> readMessage(const std::chrono::steady_clock::time_point* deadline);
+    void dispatch(const Json::Value& message);
+    void storeReply(const Json::Value& message);
+    /// Sends `command` with a fresh id and waits for its reply. On the UI thread the wait reads the
+    /// relay itself and runs the page calls made by the awaited evaluation (and every synchronous
+    /// call), keeping the rest for later: the engine's own thread would run those inside the call.
+    Reply request(Json::Value command);
+    Reply requestChecked(Json::Value command, std::string_view what);
+    /// Runs `work` on the UI thread and waits for it; at once when called there.
+    void onUiThread(const std::function<void()>& work);
+    void write(const Json::Value& command);
+    bool onReaderThread() const;
+    [[noreturn]] void fail(const std::string& why);
+    void change(const std::function<void(ChromiumWindowState&)>& edit);
+    std::string failure();
+
+    std::function<void(ChromiumWindow*)> gone_;
+    pid_t relay_ = -1;
+    int channel_ = -1;  // our end of the relay's stdin and stdout
+    std::string received_;
+    std::thread reader_;
+    std::atomic<std::thread::id> readerId_;
+
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::string failure_;  // why the relay can no longer be used; empty while it can
+    bool ready_ = false;
+    bool stopping_ = false;
+    std::int64_t nextId_ = 1;
+    std::map<std::int64_t, Reply> replies_;
+    std::map<std::int64_t, std::function<void()>> posted_;  // work waiting for its echo
+    std::deque<std::unique_ptr<Json::Value>> backlog_;      // UI thread only
+    std::vector<std::int64_t> awaited_;                     // UI thread only: evaluations it waits for
+    ui::WindowHandler* handler_ = nullptr;                  // UI thread only
+    ChromiumWindowState state_;
+    std::mutex writeMutex_;
+};
+
+/// Puts Chromium windows in place of the simulated machine's scripted browser for a test's duration.
+class ChromiumWindows {
+public:
+    explicit ChromiumWindows(sim::SimDesktop& desktop);
+    ~ChromiumWindows();
+    ChromiumWindows(const ChromiumWindows&) = delete;
+    ChromiumWindows& operator=(const ChromiumWindows&) = delete;
+
+    /// The newest window that still exists; throws when there is none.
+    ChromiumWindow& last();
+
+private:
+    struct Registry;
+    sim::SimDesktop& desktop_;
+    std::shared_ptr<Registry> registry_;
+};
+
+}  // namespace test
