@@ -158,11 +158,9 @@ void SimHtmlWindow::navigate(const std::string& url, const SimHtmlPageScript& sc
         case SimHtmlPageScript::Load::complete: break;
     }
     ui::browser_events::documentComplete(handler_);
-    SimHtmlPage page(*this);
     if (script.user) {
+        SimHtmlPage page(*this);
         script.user(page);
-    } else {
-        page.close();
     }
 }
 

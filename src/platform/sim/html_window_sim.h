@@ -56,7 +56,7 @@ struct SimHtmlPageScript {
     Load load = Load::complete;
     /// The status a failed navigation reports.
     std::int32_t status = 0;
-    /// What the page and the user do once the page has loaded; without it the user closes the window.
+    /// What the page and the user do once the page has loaded; without it, nothing.
     std::function<void(SimHtmlPage&)> user;
 };
 
