@@ -23,8 +23,6 @@ namespace test {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
 // The window's frame around the page: a captioned dialog frame at 96 dpi.
 constexpr int frameWidth = 16;
 constexpr int frameHeight = 39;
@@ -33,6 +31,8 @@ constexpr int initialClientWidth = 500;
 constexpr int initialClientHeight = 354;
 constexpr int initialLeft = 100;
 constexpr int initialTop = 100;
+
+std::atomic<std::int64_t> windowNumbers{1};
 
 std::string systemError(const char* what, int code) { return std::string(what) + ": " + std::strerror(code); }
 
@@ -50,33 +50,27 @@ std::string scriptString(std::string_view text) {
     return Json::writeString(builder, Json::Value(std::string(text)));
 }
 
+std::string inTime() { return " within " + std::to_string(ChromiumBrowser::limit.count()) + " ms"; }
+
 }  // namespace
 
-ChromiumWindow::ChromiumWindow(std::function<void(ChromiumWindow*)> gone) : gone_(std::move(gone)) {
-    state_.rect = {initialLeft, initialTop, initialLeft + initialClientWidth + frameWidth,
-                   initialTop + initialClientHeight + frameHeight};
-}
+// ---- the browser and its relay ----
 
-ChromiumWindow::~ChromiumWindow() {
-    stopRelay();
-    if (gone_) gone_(this);
-}
+ChromiumBrowser::~ChromiumBrowser() { stopRelay(); }
 
-// ---- the relay ----
-
-void ChromiumWindow::start() {
-    if (relay_ >= 0) return;
-    spawnRelay();
+void ChromiumBrowser::start() {
+    const std::lock_guard starting(startMutex_);
+    if (relay_ < 0) spawnRelay();
     std::unique_lock lock(mutex_);
     const bool settled = changed_.wait_for(lock, limit, [this] { return ready_ || !failure_.empty(); });
     if (!failure_.empty()) throw std::runtime_error("Chromium window: " + failure_);
     if (!settled) {
-        failure_ = "the browser did not start within " + std::to_string(limit.count()) + " ms";
+        failure_ = "the browser did not start" + inTime();
         throw std::runtime_error("Chromium window: " + failure_);
     }
 }
 
-void ChromiumWindow::spawnRelay() {
+void ChromiumBrowser::spawnRelay() {
     int ends[2];
     if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0) {
         throw std::runtime_error(systemError("Chromium window: socketpair", errno));
@@ -101,7 +95,7 @@ void ChromiumWindow::spawnRelay() {
     reader_ = std::thread([this] { readerLoop(); });
 }
 
-void ChromiumWindow::stopRelay() {
+void ChromiumBrowser::stopRelay() {
     if (relay_ < 0) return;
     {
         const std::lock_guard lock(mutex_);
@@ -133,7 +127,7 @@ void ChromiumWindow::stopRelay() {
     relay_ = -1;
 }
 
-void ChromiumWindow::write(const Json::Value& command) {
+void ChromiumBrowser::write(const Json::Value& command) {
     if (relay_ < 0) throw std::logic_error("Chromium window: the browser has not been started");
     const std::string line = jsonLine(command);
     const std::lock_guard lock(writeMutex_);
@@ -146,7 +140,7 @@ void ChromiumWindow::write(const Json::Value& command) {
     }
 }
 
-std::unique_ptr<Json::Value> ChromiumWindow::readMessage(const Clock::time_point* deadline) {
+std::unique_ptr<Json::Value> ChromiumBrowser::readMessage(const Clock::time_point* deadline) {
     for (;;) {
         const std::size_t end = received_.find('\n');
         if (end != std::string::npos) {
@@ -164,7 +158,7 @@ std::unique_ptr<Json::Value> ChromiumWindow::readMessage(const Clock::time_point
         int wait = -1;
         if (deadline != nullptr) {
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(*deadline - Clock::now());
-            if (left.count() <= 0) fail("no answer from the browser within " + std::to_string(limit.count()) + " ms");
+            if (left.count() <= 0) fail("no answer from the browser" + inTime());
             wait = static_cast<int>(left.count());
         }
         pollfd channel{channel_, POLLIN, 0};
@@ -180,21 +174,21 @@ std::unique_ptr<Json::Value> ChromiumWindow::readMessage(const Clock::time_point
     }
 }
 
-std::unique_ptr<Json::Value> ChromiumWindow::nextMessage(const Clock::time_point* deadline) {
+std::unique_ptr<Json::Value> ChromiumBrowser::nextMessage() {
     if (!backlog_.empty()) {
         auto message = std::move(backlog_.front());
         backlog_.pop_front();
         return message;
     }
-    return readMessage(deadline);
+    return readMessage(nullptr);
 }
 
-void ChromiumWindow::readerLoop() {
+void ChromiumBrowser::readerLoop() {
     readerId_ = std::this_thread::get_id();
     for (;;) {
         std::unique_ptr<Json::Value> message;
         try {
-            message = nextMessage(nullptr);
+            message = nextMessage();
         } catch (const std::exception&) {
             return;  // the failure is recorded
         }
@@ -207,15 +201,22 @@ void ChromiumWindow::readerLoop() {
     }
 }
 
-void ChromiumWindow::dispatch(const Json::Value& message) {
+ChromiumWindow* ChromiumBrowser::window(const Json::Value& message) {
+    const std::lock_guard lock(mutex_);
+    const auto found = windows_.find(message["window"].asInt64());
+    return found != windows_.end() ? found->second : nullptr;
+}
+
+void ChromiumBrowser::dispatch(const Json::Value& message) {
     const std::string type = message["type"].asString();
     if (type == "reply") {
         storeReply(message);
     } else if (type == "call") {
-        const std::int32_t id = ui::external::dispatchId(message["method"].asString());
         std::vector<std::string> arguments;
         for (const auto& argument : message["args"]) arguments.push_back(argument.asString());
-        const auto value = ui::external::invoke(id, arguments, handler_);
+        ChromiumWindow* target = window(message);
+        const auto value = ui::external::invoke(ui::external::dispatchId(message["method"].asString()), arguments,
+                                                target != nullptr ? target->handler_ : nullptr);
         if (message["sync"].asBool()) {
             Json::Value answer;
             answer["op"] = "answer";
@@ -224,12 +225,9 @@ void ChromiumWindow::dispatch(const Json::Value& message) {
             write(answer);
         }
     } else if (type == "loaded") {
-        ui::browser_events::documentComplete(handler_);
-        change([](ChromiumWindowState& s) { ++s.loads; });
+        if (ChromiumWindow* target = window(message)) target->loaded();
     } else if (type == "navError") {
-        std::cerr << "Chromium window: navigation to " << message["url"].asString()
-                  << " failed: " << message["reason"].asString() << "\n";
-        ui::browser_events::navigateError(handler_, message["status"].asInt());
+        if (ChromiumWindow* target = window(message)) target->navigationFailed(message);
     } else if (type == "echo") {
         std::function<void()> work;
         {
@@ -251,7 +249,7 @@ void ChromiumWindow::dispatch(const Json::Value& message) {
     }
 }
 
-void ChromiumWindow::storeReply(const Json::Value& message) {
+void ChromiumBrowser::storeReply(const Json::Value& message) {
     const std::lock_guard lock(mutex_);
     Reply& reply = replies_[message["id"].asInt64()];
     reply.ok = message["ok"].asBool();
@@ -259,7 +257,7 @@ void ChromiumWindow::storeReply(const Json::Value& message) {
     changed_.notify_all();
 }
 
-void ChromiumWindow::fail(const std::string& why) {
+void ChromiumBrowser::fail(const std::string& why) {
     std::string failure;
     {
         const std::lock_guard lock(mutex_);
@@ -270,14 +268,14 @@ void ChromiumWindow::fail(const std::string& why) {
     throw std::runtime_error("Chromium window: " + failure);
 }
 
-std::string ChromiumWindow::failure() {
+std::string ChromiumBrowser::failure() {
     const std::lock_guard lock(mutex_);
     return failure_;
 }
 
-bool ChromiumWindow::onReaderThread() const { return std::this_thread::get_id() == readerId_.load(); }
+bool ChromiumBrowser::onReaderThread() const { return std::this_thread::get_id() == readerId_.load(); }
 
-ChromiumWindow::Reply ChromiumWindow::request(Json::Value command) {
+ChromiumBrowser::Reply ChromiumBrowser::request(Json::Value command) {
     std::int64_t id = 0;
     {
         const std::lock_guard lock(mutex_);
@@ -297,7 +295,7 @@ ChromiumWindow::Reply ChromiumWindow::request(Json::Value command) {
         std::unique_lock lock(mutex_);
         if (!changed_.wait_for(lock, limit, [&] { return replies_.count(id) != 0 || !failure_.empty(); })) {
             lock.unlock();
-            fail("no answer from the browser within " + std::to_string(limit.count()) + " ms");
+            fail("no answer from the browser" + inTime());
         }
         if (auto reply = take()) return *reply;
         throw std::runtime_error("Chromium window: " + failure_);
@@ -328,13 +326,7 @@ ChromiumWindow::Reply ChromiumWindow::request(Json::Value command) {
     }
 }
 
-ChromiumWindow::Reply ChromiumWindow::requestChecked(Json::Value command, std::string_view what) {
-    Reply reply = request(std::move(command));
-    if (!reply.ok) throw std::runtime_error("Chromium window: " + std::string(what) + ": " + reply.value);
-    return reply;
-}
-
-void ChromiumWindow::onUiThread(const std::function<void()>& work) {
+void ChromiumBrowser::onUiThread(const std::function<void()>& work) {
     if (onReaderThread()) {
         work();
         return;
@@ -378,37 +370,83 @@ void ChromiumWindow::onUiThread(const std::function<void()>& work) {
     if (!done->started) {
         posted_.erase(id);
         lock.unlock();
-        fail("the UI thread did not take work within " + std::to_string(limit.count()) + " ms");
+        fail("the UI thread did not take work" + inTime());
     }
     if (done->error) std::rethrow_exception(done->error);
 }
 
 // ---- the window ----
 
+ChromiumWindow::ChromiumWindow(std::shared_ptr<ChromiumBrowser> browser, std::function<void(ChromiumWindow*)> gone)
+    : browser_(browser ? std::move(browser) : std::make_shared<ChromiumBrowser>()),
+      gone_(std::move(gone)),
+      number_(windowNumbers++) {
+    state_.rect = {initialLeft, initialTop, initialLeft + initialClientWidth + frameWidth,
+                   initialTop + initialClientHeight + frameHeight};
+}
+
+ChromiumWindow::~ChromiumWindow() {
+    try {
+        destroy();
+    } catch (const std::exception& e) {
+        std::cerr << "Chromium window: " << e.what() << "\n";
+        // No UI thread to ask any more: it delivers nothing either.
+        const std::lock_guard lock(browser_->mutex_);
+        browser_->windows_.erase(number_);
+    }
+    browser_.reset();
+    if (gone_) gone_(this);
+}
+
+void ChromiumWindow::start() { browser_->start(); }
+
+ChromiumBrowser::Reply ChromiumWindow::request(Json::Value command, std::string_view what) {
+    command["window"] = static_cast<Json::Int64>(number_);
+    ChromiumBrowser::Reply reply = browser_->request(std::move(command));
+    if (!reply.ok) throw std::runtime_error("Chromium window: " + std::string(what) + ": " + reply.value);
+    return reply;
+}
+
 void ChromiumWindow::change(const std::function<void(ChromiumWindowState&)>& edit) {
-    const std::lock_guard lock(mutex_);
+    const std::lock_guard lock(browser_->mutex_);
     edit(state_);
-    changed_.notify_all();
+    browser_->changed_.notify_all();
 }
 
 ChromiumWindowState ChromiumWindow::state() {
-    const std::lock_guard lock(mutex_);
+    const std::lock_guard lock(browser_->mutex_);
     return state_;
 }
 
 void ChromiumWindow::waitFor(const std::function<bool(const ChromiumWindowState&)>& condition, std::string_view what) {
-    std::unique_lock lock(mutex_);
-    if (!changed_.wait_for(lock, limit, [&] { return condition(state_) || !failure_.empty(); })) {
-        throw std::runtime_error("Chromium window: " + std::string(what) + " did not happen within " +
-                                 std::to_string(limit.count()) + " ms");
+    std::unique_lock lock(browser_->mutex_);
+    const auto settled = [&] { return condition(state_) || !browser_->failure_.empty(); };
+    if (!browser_->changed_.wait_for(lock, limit, settled)) {
+        throw std::runtime_error("Chromium window: " + std::string(what) + " did not happen" + inTime());
     }
-    if (!condition(state_)) throw std::runtime_error("Chromium window: " + failure_);
+    if (!condition(state_)) throw std::runtime_error("Chromium window: " + browser_->failure_);
+}
+
+void ChromiumWindow::loaded() {
+    ui::browser_events::documentComplete(handler_);
+    change([](ChromiumWindowState& s) { ++s.loads; });
+}
+
+void ChromiumWindow::navigationFailed(const Json::Value& message) {
+    std::cerr << "Chromium window: navigation to " << message["url"].asString()
+              << " failed: " << message["reason"].asString() << "\n";
+    ui::browser_events::navigateError(handler_, message["status"].asInt());
 }
 
 void ChromiumWindow::load(const std::string& url, ui::WindowHandler& handler) {
     start();
-    onUiThread([&] {
+    browser_->onUiThread([&] {
         handler_ = &handler;
+        if (!registered_) {
+            const std::lock_guard lock(browser_->mutex_);
+            browser_->windows_[number_] = this;
+            registered_ = true;
+        }
         change([&](ChromiumWindowState& s) {
             s.exists = true;
             s.urls.push_back(url);
@@ -418,31 +456,37 @@ void ChromiumWindow::load(const std::string& url, ui::WindowHandler& handler) {
     Json::Value open;
     open["op"] = "open";
     open["url"] = url;
-    requestChecked(open, "open " + url);
+    request(open, "open " + url);
+}
+
+void ChromiumWindow::forget() {
+    handler_ = nullptr;
+    registered_ = false;
+    {
+        const std::lock_guard lock(browser_->mutex_);
+        browser_->windows_.erase(number_);
+    }
+    change([](ChromiumWindowState& s) {
+        s.exists = false;
+        s.visible = false;
+    });
 }
 
 void ChromiumWindow::destroy() {
-    if (relay_ < 0 || !exists()) return;
-    const auto forget = [this] {
-        handler_ = nullptr;
-        change([](ChromiumWindowState& s) {
-            s.exists = false;
-            s.visible = false;
-        });
-    };
-    if (!failure().empty()) {
-        // No UI thread left to ask: the handler is no longer called anyway.
+    if (!exists()) return;
+    if (!browser_->failure().empty()) {
+        // No UI thread left to ask: it delivers nothing either.
         forget();
         return;
     }
-    onUiThread(forget);
+    browser_->onUiThread([this] { forget(); });
     Json::Value close;
-    close["op"] = "closePage";
-    requestChecked(close, "close the page");
+    close["op"] = "closeWindow";
+    request(close, "close the window");
 }
 
 bool ChromiumWindow::exists() {
-    const std::lock_guard lock(mutex_);
+    const std::lock_guard lock(browser_->mutex_);
     return state_.exists;
 }
 
@@ -450,8 +494,9 @@ std::string ChromiumWindow::execScript(const std::string& script) {
     if (!exists()) throw std::logic_error("browser control does not exist");
     Json::Value eval;
     eval["op"] = "eval";
+    eval["window"] = static_cast<Json::Int64>(number_);
     eval["script"] = script;
-    const Reply reply = request(eval);
+    const ChromiumBrowser::Reply reply = browser_->request(eval);
     if (!reply.ok) throw std::runtime_error("JScript execution error: " + reply.value);
     return reply.value;
 }
@@ -476,7 +521,7 @@ void ChromiumWindow::setSize(int width, int height) {
     viewport["op"] = "viewport";
     viewport["width"] = std::max(1, width - frameWidth);
     viewport["height"] = std::max(1, height - frameHeight);
-    requestChecked(viewport, "set the viewport");
+    request(viewport, "set the viewport");
 }
 
 void ChromiumWindow::move(int x, int y) {
@@ -486,7 +531,7 @@ void ChromiumWindow::move(int x, int y) {
 }
 
 platform::Rect ChromiumWindow::windowRect() {
-    const std::lock_guard lock(mutex_);
+    const std::lock_guard lock(browser_->mutex_);
     return state_.exists ? state_.rect : platform::Rect{};
 }
 
@@ -501,7 +546,7 @@ void ChromiumWindow::enableCloseItem(bool enabled) {
 void ChromiumWindow::sendClose() {
     // Without a window there is nothing to send the command to.
     if (!exists()) return;
-    onUiThread([this] {
+    browser_->onUiThread([this] {
         if (handler_ != nullptr) handler_->onClose();
     });
 }
@@ -517,7 +562,7 @@ void ChromiumWindow::click(std::string_view selector) {
     Json::Value click;
     click["op"] = "click";
     click["selector"] = std::string(selector);
-    requestChecked(click, "click " + std::string(selector));
+    request(click, "click " + std::string(selector));
 }
 
 void ChromiumWindow::press(std::string_view key) {
@@ -525,7 +570,7 @@ void ChromiumWindow::press(std::string_view key) {
     Json::Value press;
     press["op"] = "press";
     press["key"] = std::string(key);
-    requestChecked(press, "press " + std::string(key));
+    request(press, "press " + std::string(key));
 }
 
 void ChromiumWindow::tick(std::string_view selector, bool checked) {
@@ -534,7 +579,7 @@ void ChromiumWindow::tick(std::string_view selector, bool checked) {
     tick["op"] = "check";
     tick["selector"] = std::string(selector);
     tick["checked"] = checked;
-    requestChecked(tick, "tick " + std::string(selector));
+    request(tick, "tick " + std::string(selector));
 }
 
 std::string ChromiumWindow::text(std::string_view selector) {
@@ -542,7 +587,7 @@ std::string ChromiumWindow::text(std::string_view selector) {
     Json::Value eval;
     eval["op"] = "eval";
     eval["script"] = "document.querySelector(" + scriptString(selector) + ").innerText";
-    return requestChecked(eval, "read " + std::string(selector)).value;
+    return request(eval, "read " + std::string(selector)).value;
 }
 
 std::string ChromiumWindow::focusedId() {
@@ -550,12 +595,13 @@ std::string ChromiumWindow::focusedId() {
     Json::Value eval;
     eval["op"] = "eval";
     eval["script"] = "document.activeElement ? document.activeElement.id : ''";
-    return requestChecked(eval, "read the focus").value;
+    return request(eval, "read the focus").value;
 }
 
 // ---- the factory ----
 
 struct ChromiumWindows::Registry {
+    std::shared_ptr<ChromiumBrowser> browser = std::make_shared<ChromiumBrowser>();
     std::mutex mutex;
     std::vector<ChromiumWindow*> windows;
 };
@@ -563,7 +609,7 @@ struct ChromiumWindows::Registry {
 ChromiumWindows::ChromiumWindows(sim::SimDesktop& desktop)
     : desktop_(desktop), registry_(std::make_shared<Registry>()) {
     desktop_.setHtmlWindowFactory([registry = registry_]() -> std::unique_ptr<platform::HtmlWindow> {
-        auto window = std::make_unique<ChromiumWindow>([registry](ChromiumWindow* gone) {
+        auto window = std::make_unique<ChromiumWindow>(registry->browser, [registry](ChromiumWindow* gone) {
             const std::lock_guard lock(registry->mutex);
             std::erase(registry->windows, gone);
         });

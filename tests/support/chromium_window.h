@@ -1,7 +1,8 @@
 // A real browser behind the HTML dialog window, for tests on Linux: headless Chromium, driven by the
-// Node relay in chromium/relay.js over JSON lines. One reader thread plays the engine's UI thread: it
-// delivers the page's `window.external` calls, load completion and navigation errors to the handler.
-// Tests act on the page as a user would (click, keys, check boxes) and read what the window shows.
+// Node relay in chromium/relay.js over JSON lines. One reader thread per browser plays the engine's UI
+// thread: it delivers each window's `window.external` calls, load completion and navigation errors to
+// its handler. Tests act on the page as a user would (click, keys, check boxes) and read what the window
+// shows.
 #pragma once
 
 #include <sys/types.h>
@@ -33,7 +34,9 @@ class SimDesktop;
 
 namespace test {
 
-/// What the window looks like and what the host did with it.
+class ChromiumWindow;
+
+/// What a window looks like and what the host did with it.
 struct ChromiumWindowState {
     bool exists = false;
     bool visible = false;
@@ -44,19 +47,87 @@ struct ChromiumWindowState {
     int loads = 0;                  // load completions delivered to the handler
 };
 
-class ChromiumWindow final : public platform::HtmlWindow {
+/// One headless Chromium behind the relay, and the thread that plays the UI thread of its windows.
+/// Windows share it to save a browser start each.
+class ChromiumBrowser {
 public:
-    /// How long any one wait may take: a browser start, a script, a user action, a state.
+    /// How long any one wait may take: the browser's start, a script, a user action, a state.
     static constexpr std::chrono::milliseconds limit{20000};
 
-    /// `gone` is called when the window object is destroyed.
-    explicit ChromiumWindow(std::function<void(ChromiumWindow*)> gone = {});
+    ChromiumBrowser() = default;
     /// Closes the browser and ends the relay (killed when it does not end in time).
+    ~ChromiumBrowser();
+    ChromiumBrowser(const ChromiumBrowser&) = delete;
+    ChromiumBrowser& operator=(const ChromiumBrowser&) = delete;
+
+    /// Starts the relay and its browser unless they run; throws when they cannot.
+    void start();
+
+private:
+    friend class ChromiumWindow;
+    struct Reply {
+        bool ok = false;
+        std::string value;
+    };
+    using Clock = std::chrono::steady_clock;
+
+    void spawnRelay();
+    void stopRelay();
+    void readerLoop();
+    /// The next message: the backlog first, else the relay's next line.
+    std::unique_ptr<Json::Value> nextMessage();
+    /// The relay's next line; throws once the relay ended or, with a deadline, when it passes.
+    std::unique_ptr<Json::Value> readMessage(const Clock::time_point* deadline);
+    void dispatch(const Json::Value& message);
+    ChromiumWindow* window(const Json::Value& message);
+    void storeReply(const Json::Value& message);
+    /// Sends `command` with a fresh id and waits for its reply. On the UI thread the wait reads the
+    /// relay itself and runs the page calls made by the awaited evaluation (and every synchronous
+    /// call), keeping the rest for later: the engine's own thread would run those inside the call.
+    Reply request(Json::Value command);
+    /// Runs `work` on the UI thread and waits for it; at once when called there.
+    void onUiThread(const std::function<void()>& work);
+    void write(const Json::Value& command);
+    bool onReaderThread() const;
+    [[noreturn]] void fail(const std::string& why);
+    std::string failure();
+
+    std::mutex startMutex_;
+    pid_t relay_ = -1;
+    int channel_ = -1;  // our end of the relay's stdin and stdout
+    std::string received_;
+    std::thread reader_;
+    std::atomic<std::thread::id> readerId_;
+    std::mutex writeMutex_;
+
+    // Guards what follows, and the state of every window of this browser.
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::string failure_;  // why the relay can no longer be used; empty while it can
+    bool ready_ = false;
+    bool stopping_ = false;
+    std::int64_t nextId_ = 1;
+    std::map<std::int64_t, Reply> replies_;
+    std::map<std::int64_t, std::function<void()>> posted_;  // work waiting for its echo
+    std::map<std::int64_t, ChromiumWindow*> windows_;       // changed on the UI thread only
+
+    std::deque<std::unique_ptr<Json::Value>> backlog_;  // UI thread only
+    std::vector<std::int64_t> awaited_;                 // UI thread only: evaluations it waits for
+};
+
+class ChromiumWindow final : public platform::HtmlWindow {
+public:
+    static constexpr std::chrono::milliseconds limit = ChromiumBrowser::limit;
+
+    /// A window of `browser`, or of a browser of its own when none is given. `gone` is called when the
+    /// window object is destroyed.
+    explicit ChromiumWindow(std::shared_ptr<ChromiumBrowser> browser = nullptr,
+                            std::function<void(ChromiumWindow*)> gone = {});
     ~ChromiumWindow() override;
     ChromiumWindow(const ChromiumWindow&) = delete;
     ChromiumWindow& operator=(const ChromiumWindow&) = delete;
 
-    /// Starts the relay and its browser now instead of on the first load; throws when it cannot.
+    /// Starts the browser now instead of on the first load; throws when it cannot.
     void start();
 
     void load(const std::string& url, ui::WindowHandler& handler) override;
@@ -72,10 +143,9 @@ public:
     void enableCloseItem(bool enabled) override;
     void sendClose() override;
 
-    // ---- the user, on any thread but the window's UI thread; each waits for the window to show ----
+    // ---- the user, on any thread but the UI thread; each waits for the window to show ----
 
     void waitUntilShown();
-
     /// Clicks the element as a person does: it must be visible and enabled.
     void click(std::string_view selector);
     /// A key press on the focused element: "Tab", "Shift+Tab", "Enter", "Space", "Alt+n".
@@ -92,56 +162,25 @@ public:
     void waitFor(const std::function<bool(const ChromiumWindowState&)>& condition, std::string_view what);
 
 private:
-    struct Reply {
-        bool ok = false;
-        std::string value;
-    };
+    friend class ChromiumBrowser;
 
-    void spawnRelay();
-    void stopRelay();
-    void readerLoop();
-    /// The next message: the backlog first, else the relay's next line; throws once the relay ended
-    /// or, with a deadline, when it passes.
-    std::unique_ptr<Json::Value> nextMessage(const std::chrono::steady_clock::time_point* deadline);
-    std::unique_ptr<Json::Value> readMessage(const std::chrono::steady_clock::time_point* deadline);
-    void dispatch(const Json::Value& message);
-    void storeReply(const Json::Value& message);
-    /// Sends `command` with a fresh id and waits for its reply. On the UI thread the wait reads the
-    /// relay itself and runs the page calls made by the awaited evaluation (and every synchronous
-    /// call), keeping the rest for later: the engine's own thread would run those inside the call.
-    Reply request(Json::Value command);
-    Reply requestChecked(Json::Value command, std::string_view what);
-    /// Runs `work` on the UI thread and waits for it; at once when called there.
-    void onUiThread(const std::function<void()>& work);
-    void write(const Json::Value& command);
-    bool onReaderThread() const;
-    [[noreturn]] void fail(const std::string& why);
+    ChromiumBrowser::Reply request(Json::Value command, std::string_view what);
     void change(const std::function<void(ChromiumWindowState&)>& edit);
-    std::string failure();
+    void forget();
+    // Browser events, on the UI thread.
+    void loaded();
+    void navigationFailed(const Json::Value& message);
 
+    std::shared_ptr<ChromiumBrowser> browser_;
     std::function<void(ChromiumWindow*)> gone_;
-    pid_t relay_ = -1;
-    int channel_ = -1;  // our end of the relay's stdin and stdout
-    std::string received_;
-    std::thread reader_;
-    std::atomic<std::thread::id> readerId_;
-
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    std::string failure_;  // why the relay can no longer be used; empty while it can
-    bool ready_ = false;
-    bool stopping_ = false;
-    std::int64_t nextId_ = 1;
-    std::map<std::int64_t, Reply> replies_;
-    std::map<std::int64_t, std::function<void()>> posted_;  // work waiting for its echo
-    std::deque<std::unique_ptr<Json::Value>> backlog_;      // UI thread only
-    std::vector<std::int64_t> awaited_;                     // UI thread only: evaluations it waits for
-    ui::WindowHandler* handler_ = nullptr;                  // UI thread only
-    ChromiumWindowState state_;
-    std::mutex writeMutex_;
+    std::int64_t number_ = 0;
+    bool registered_ = false;               // UI thread only
+    ui::WindowHandler* handler_ = nullptr;  // UI thread only
+    ChromiumWindowState state_;             // under the browser's mutex
 };
 
-/// Puts Chromium windows in place of the simulated machine's scripted browser for a test's duration.
+/// Puts Chromium windows, sharing one browser, in place of the simulated machine's scripted browser
+/// for a test's duration.
 class ChromiumWindows {
 public:
     explicit ChromiumWindows(sim::SimDesktop& desktop);

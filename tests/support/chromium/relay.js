@@ -3,25 +3,28 @@
 // talking JSON lines with the C++ window (test::ChromiumWindow) on stdin and stdout. Diagnostics go to
 // stderr.
 //
+// One browser serves several windows, each a page of its own named by the number in "window".
 // From C++ (one object a line; every one but "answer" carries an "id" that its reply repeats):
-//   {op:"open", url}              navigate; replies once the navigation has started
-//   {op:"eval", script}           evaluate in the page's global scope; replies with the value as text
-//   {op:"click", selector}        a user's click (visible, enabled, scrolled into view)
-//   {op:"check", selector, checked}  tick or untick a box as a user would (by clicking it)
-//   {op:"press", key}             a key press on the focused element ("Tab", "Enter", "Space"; "Alt+n"
-//                                 for the access key n)
-//   {op:"viewport", width, height}
-//   {op:"closePage"}              the window is gone; the next "open" makes a new one
+//   {op:"open", window, url}      navigate (making the window's page first); replies once the
+//                                 navigation has started
+//   {op:"eval", window, script}   evaluate in the page's global scope; replies with the value as text
+//   {op:"click", window, selector}  a user's click (visible, enabled, scrolled into view)
+//   {op:"check", window, selector, checked}  tick or untick a box as a user would (by clicking it)
+//   {op:"press", window, key}     a key press on the focused element ("Tab", "Enter", "Space";
+//                                 "Alt+n" for the access key n)
+//   {op:"viewport", window, width, height}
+//   {op:"closeWindow", window}    the window is gone; a later "open" makes a new page
 //   {op:"echo"}                   replies {type:"echo"} in stream order (work for the UI thread)
 //   {op:"answer", call, value}    the value of a synchronous external call
 //   {op:"close"}                  close the browser and exit
 // To C++:
 //   {type:"ready"}                the browser runs
 //   {type:"reply", id, ok, value | error}   and {type:"echo", id}
-//   {type:"loaded", url}          the page's load event
-//   {type:"navError", status, url, reason}
-//   {type:"call", call, method, args, sync, eval}   a window.external call; "eval" names the host
-//                                 evaluation that made it (0: none); "sync" ones wait for "answer"
+//   {type:"loaded", window, url}  the page's load event
+//   {type:"navError", window, status, url, reason}
+//   {type:"call", window, call, method, args, sync, eval}   a window.external call; "eval" names
+//                                 the host evaluation that made it (0: none); "sync" ones wait for
+//                                 "answer"
 'use strict';
 
 const http = require('http');
@@ -47,7 +50,7 @@ function diagnose(text) {
 // setWindowProp at once (the page goes on while the host handles them, and may be asked to evaluate
 // script meanwhile) and getLocale and delay only when C++ has answered. Arguments become texts the way
 // the Windows control converts script values.
-function externalScript(port) {
+function externalScript(port, windowNumber) {
     return `(function () {
     var url = "http://127.0.0.1:${port}/external";
     function text(value) {
@@ -62,7 +65,7 @@ function externalScript(port) {
         for (var i = 0; i < args.length; ++i) list.push(text(args[i]));
         var request = new XMLHttpRequest();
         request.open("POST", url, false);
-        request.send(JSON.stringify({ method: method, args: list, eval: window.__zarnHostEval || 0 }));
+        request.send(JSON.stringify({ window: ${windowNumber}, method: method, args: list, eval: window.__zarnHostEval || 0 }));
         if (request.status !== 200) throw new Error("external." + method + ": relay answered " + request.status);
         return JSON.parse(request.responseText).value;
     }
@@ -98,7 +101,8 @@ function startCallServer() {
             }
             const call = nextCall++;
             const sync = synchronous.has(parsed.method);
-            send({ type: 'call', call, method: parsed.method, args: parsed.args, sync, eval: parsed.eval });
+            send({ type: 'call', window: parsed.window, call, method: parsed.method, args: parsed.args, sync,
+                   eval: parsed.eval });
             if (sync) {
                 pendingCalls.set(call, { response, headers });
             } else {
@@ -157,17 +161,30 @@ async function main() {
         args: ['--no-sandbox', '--allow-file-access-from-files', '--disable-gpu'],
         timeout: 20000,
     });
-    let context = null;
-    let page = null;
-    let viewport = { width: 500, height: 354 };
+    // One browser context and page for each window, made on first use.
+    const windows = new Map();  // window number -> { viewport, page: Promise<Page> | null }
 
-    async function currentPage() {
-        if (page) return page;
-        context = await browser.newContext({ viewport });
-        page = await context.newPage();
+    function windowOf(number) {
+        let window = windows.get(number);
+        if (!window) {
+            window = { viewport: { width: 500, height: 354 }, page: null };
+            windows.set(number, window);
+        }
+        return window;
+    }
+
+    function pageOf(number) {
+        const window = windowOf(number);
+        if (!window.page) window.page = makePage(number, window.viewport);
+        return window.page;
+    }
+
+    async function makePage(number, viewport) {
+        const context = await browser.newContext({ viewport });
+        const page = await context.newPage();
         page.setDefaultTimeout(actionTimeout);
-        await page.addInitScript(externalScript(port));
-        page.on('load', () => send({ type: 'loaded', url: page.url() }));
+        await page.addInitScript(externalScript(port, number));
+        page.on('load', () => send({ type: 'loaded', window: number, url: page.url() }));
         page.on('pageerror', (error) => diagnose('page error: ' + error.message));
         page.on('console', (message) => {
             if (message.type() === 'error' || message.type() === 'warning') diagnose('console: ' + message.text());
@@ -181,56 +198,59 @@ async function main() {
 
     // Navigation: the reply once it has started; a failure is reported as the control reports it
     // (a navigation error, then the load of what the browser shows instead).
-    function open(url) {
-        return currentPage().then((p) => {
-            const started = p.goto(url, { waitUntil: 'commit', timeout: actionTimeout });
-            started.catch((error) => {
-                const reason = String(error.message).split('\n')[0];
-                send({ type: 'navError', status: navigationStatus(reason), url, reason });
-            });
-            return started.then(() => '', () => '');
+    async function open(number, url) {
+        const started = (await pageOf(number)).goto(url, { waitUntil: 'commit', timeout: actionTimeout });
+        started.catch((error) => {
+            const reason = String(error.message).split('\n')[0];
+            send({ type: 'navError', window: number, status: navigationStatus(reason), url, reason });
         });
+        return started.then(() => '', () => '');
+    }
+
+    // Access keys: Chromium takes them only from a key-down that carries its text, which playwright's
+    // keyboard leaves out while Alt is held.
+    async function pressAccessKey(page, character) {
+        const letter = character.toLowerCase();
+        const key = { key: letter, code: /[0-9]/.test(letter) ? 'Digit' + letter : 'Key' + letter.toUpperCase(),
+                      windowsVirtualKeyCode: letter.toUpperCase().charCodeAt(0), modifiers: 1 };
+        const cdp = await page.context().newCDPSession(page);
+        try {
+            await cdp.send('Input.dispatchKeyEvent', Object.assign({ type: 'keyDown', text: letter, unmodifiedText: letter }, key));
+            await cdp.send('Input.dispatchKeyEvent', Object.assign({ type: 'keyUp' }, key));
+        } finally {
+            await cdp.detach().catch(() => {});
+        }
     }
 
     const operations = {
-        open: (c) => open(c.url),
+        open: (c) => open(c.window, c.url),
         eval: async (c) => {
-            const result = await (await currentPage()).evaluate(evaluateInPage, { script: c.script, id: c.id });
+            const result = await (await pageOf(c.window)).evaluate(evaluateInPage, { script: c.script, id: c.id });
             if (!result.ok) throw new Error(result.error);
             return result.value;
         },
-        click: async (c) => { await (await currentPage()).click(c.selector); return ''; },
-        check: async (c) => { await (await currentPage()).setChecked(c.selector, !!c.checked); return ''; },
+        click: async (c) => { await (await pageOf(c.window)).click(c.selector); return ''; },
+        check: async (c) => { await (await pageOf(c.window)).setChecked(c.selector, !!c.checked); return ''; },
         press: async (c) => {
-            const p = await currentPage();
+            const page = await pageOf(c.window);
             const accessKey = /^Alt\+([A-Za-z0-9])$/.exec(c.key);
-            if (!accessKey) {
-                await p.keyboard.press(c.key);
-                return '';
-            }
-            // Access keys: Chromium takes them only from a key-down that carries its text, which
-            // playwright's keyboard leaves out while Alt is held.
-            const letter = accessKey[1].toLowerCase();
-            const key = { key: letter, code: /[0-9]/.test(letter) ? 'Digit' + letter : 'Key' + letter.toUpperCase(),
-                          windowsVirtualKeyCode: letter.toUpperCase().charCodeAt(0), modifiers: 1 };
-            const cdp = await p.context().newCDPSession(p);
-            try {
-                await cdp.send('Input.dispatchKeyEvent', Object.assign({ type: 'keyDown', text: letter, unmodifiedText: letter }, key));
-                await cdp.send('Input.dispatchKeyEvent', Object.assign({ type: 'keyUp' }, key));
-            } finally {
-                await cdp.detach().catch(() => {});
+            if (accessKey) {
+                await pressAccessKey(page, accessKey[1]);
+            } else {
+                await page.keyboard.press(c.key);
             }
             return '';
         },
         viewport: async (c) => {
-            viewport = { width: c.width, height: c.height };
-            if (page) await page.setViewportSize(viewport);
+            const window = windowOf(c.window);
+            window.viewport = { width: c.width, height: c.height };
+            if (window.page) await (await window.page).setViewportSize(window.viewport);
             return '';
         },
-        closePage: async () => {
-            if (context) await context.close();
-            context = null;
-            page = null;
+        closeWindow: async (c) => {
+            const window = windows.get(c.window);
+            windows.delete(c.window);
+            if (window && window.page) await (await window.page).context().close();
             return '';
         },
     };
