@@ -9,6 +9,7 @@
 #include <shlobj.h>
 
 #include "dialogs/win32/dialog_host.h"
+#include "html_ui/win32/browser_window.h"
 
 namespace platform::win32 {
 
@@ -261,5 +262,7 @@ ErrorCode Win32Desktop::postToWindow(Window window, std::uint32_t message, std::
 ErrorCode Win32Desktop::destroyWindow(Window window) {
     return DestroyWindow(toWin(window)) ? err::success : lastError();
 }
+
+std::unique_ptr<HtmlWindow> Win32Desktop::createHtmlWindow() { return std::make_unique<ui::BrowserWindow>(); }
 
 }  // namespace platform::win32
