@@ -307,9 +307,15 @@ TEST_F(DialogChromiumTest, ScriptCallsReachThePageAndBringItsValuesBack) {
         {"1 === 2", "False"},
         {"'caf\u00e9'", "caf\u00e9"},
         {"0.5 + 2", "2.5"},
+        // The page's synchronous host calls: answered by the host, and the page really waits.
+        {"window.external.getLocale()", "en"},
+        {"var t = new Date().getTime(); window.external.delay(150); new Date().getTime() - t >= 150", "True"},
+        // A call the host refuses is logged; the page goes on.
+        {"window.external.notify(); 'after'", "after"},
     };
     for (const auto& row : rows) EXPECT_EQ(window.execScript(row.script), row.value) << row.script;
     EXPECT_EQ(window.text("#list"), "filled on load 1\ntwo\nthree");
+    EXPECT_TRUE(logged("ERROR: Exception with message 'external.notify: no parameters specified' caught"));
 
     try {
         window.execScript("noSuchFunction()");
@@ -325,21 +331,35 @@ TEST_F(DialogChromiumTest, ScriptCallsReachThePageAndBringItsValuesBack) {
     EXPECT_EQ(window.execScript("window.innerWidth + 'x' + window.innerHeight"), "600x400");
 }
 
-TEST_F(DialogChromiumTest, ABrowserThatCannotStartFailsWithItsReason) {
-    const char* previous = std::getenv("ZARN_CHROMIUM");
-    const std::string kept = previous != nullptr ? previous : "";
-    setenv("ZARN_CHROMIUM", "/nonexistent/chromium", 1);
-    ChromiumWindow window;
-    try {
-        window.start();
-        ADD_FAILURE() << "a missing browser does not start";
-    } catch (const std::runtime_error& e) {
-        EXPECT_NE(std::string(e.what()).find("the browser did not start"), std::string::npos) << e.what();
-    }
-    if (previous != nullptr) {
-        setenv("ZARN_CHROMIUM", kept.c_str(), 1);
-    } else {
-        unsetenv("ZARN_CHROMIUM");
+TEST_F(DialogChromiumTest, ABrowserOrRelayThatFailsEndsTheLoadWithItsReasonInTime) {
+    class Handler : public ui::WindowHandler {
+    public:
+        std::string getLocale() override { return "en"; }
+    };
+    const struct {
+        const char* name;
+        const char* variable;
+        std::string value;
+        const char* reason;
+    } rows[] = {
+        {"no browser", "ZARN_CHROMIUM", "/nonexistent/chromium", "the browser did not start: "},
+        {"a relay that dies", "ZARN_CHROMIUM_RELAY", std::string(ZARN_TEST_SUPPORT) + "chromium/dying_relay.js",
+         "the relay ended"},
+    };
+    for (const auto& row : rows) {
+        setenv(row.variable, row.value.c_str(), 1);
+        Handler handler;
+        const auto started = std::chrono::steady_clock::now();
+        try {
+            ChromiumWindow window;
+            window.load(std::string("file://") + ZARN_TEST_PAGES + "protocol.html", handler);
+            window.waitFor([](const ChromiumWindowState& s) { return s.loads > 0; }, "the load");
+            ADD_FAILURE() << row.name << ": loaded";
+        } catch (const std::runtime_error& e) {
+            EXPECT_NE(std::string(e.what()).find(row.reason), std::string::npos) << row.name << ": " << e.what();
+        }
+        EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5)) << row.name;
+        unsetenv(row.variable);
     }
 }
 

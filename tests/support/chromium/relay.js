@@ -255,10 +255,17 @@ async function main() {
         },
     };
 
+    let closing = false;
+    // A browser that goes away ends the relay, and with it every wait of the C++ side.
+    browser.on('disconnected', () => {
+        if (closing) return;
+        diagnose('the browser ended');
+        process.exit(1);
+    });
+
     send({ type: 'ready' });
 
     const input = readline.createInterface({ input: process.stdin, terminal: false });
-    let closing = false;
     async function shutDown() {
         if (closing) return;
         closing = true;
