@@ -56,7 +56,9 @@ Dialog::Dialog(std::string_view pageName, const DialogSettings& settings)
       locale_(settings.locale),
       loadLimit_(settings.loadLimitMilliseconds) {}
 
-Dialog::~Dialog() {
+Dialog::~Dialog() { detach(); }
+
+void Dialog::detach() {
     try {
         window_->destroy();
     } catch (const std::exception& e) {
@@ -74,38 +76,40 @@ std::uint32_t Dialog::run() {
 }
 
 void Dialog::show() {
+    // Window calls wait for the UI thread, whose handler calls take the load lock: none is made while
+    // holding it.
+    bool firstLoad = false;
     {
         const ipc::Mutex::Lock lock(load_.mutex());
         if (loadState_ != LoadState::loaded) {
-            setCloseItem();
+            firstLoad = true;
             loadState_ = LoadState::loading;
         }
     }
+    if (firstLoad) setCloseItem();
+    // The browser may report the load, or its failure, before `load` returns.
     window_->load(url_, *this);
-    ipc::Mutex::Lock lock(load_.mutex());
-    // A page that never loads must not hold the installation: the wait has a bound, and a failed
-    // navigation ends it at once.
-    bool inTime = true;
-    while (loadState_ == LoadState::loading && inTime) inTime = load_.waitFor(lock, loadLimit_);
-    if (loadState_ == LoadState::failed) {
-        loadState_ = LoadState::notLoaded;
-        if (window_->exists()) window_->setVisible(false);
-        throw DialogLoadError(tstrings::format("The page %s failed to load: navigation error 0x%08X", url_.c_str(),
-                                               static_cast<unsigned>(navigationStatus_)));
+    std::string failure;
+    {
+        ipc::Mutex::Lock lock(load_.mutex());
+        // A page that never loads must not hold the installation: the wait has a bound, and a failed
+        // navigation ends it at once.
+        bool inTime = true;
+        while (loadState_ == LoadState::loading && inTime) inTime = load_.waitFor(lock, loadLimit_);
+        if (loadState_ == LoadState::failed) {
+            failure = tstrings::format("The page %s failed to load: navigation error 0x%08X", url_.c_str(),
+                                       static_cast<unsigned>(navigationStatus_));
+        } else if (loadState_ == LoadState::loading) {
+            failure = tstrings::format("The page %s did not load within %u ms", url_.c_str(),
+                                       static_cast<unsigned>(loadLimit_));
+        }
+        if (!failure.empty()) loadState_ = LoadState::notLoaded;
     }
-    if (loadState_ == LoadState::loading) {
-        loadState_ = LoadState::notLoaded;
-        if (window_->exists()) window_->setVisible(false);
-        throw DialogLoadError(
-            tstrings::format("The page %s did not load within %u ms", url_.c_str(), static_cast<unsigned>(loadLimit_)));
-    }
-    if (window_->exists()) window_->setVisible(true);
+    window_->setVisible(failure.empty());
+    if (!failure.empty()) throw DialogLoadError(failure);
 }
 
-void Dialog::hide() {
-    const ipc::Mutex::Lock lock(load_.mutex());
-    if (window_->exists()) window_->setVisible(false);
-}
+void Dialog::hide() { window_->setVisible(false); }
 
 void Dialog::endDialog(std::uint32_t code) {
     const ipc::Mutex::Lock lock(result_.mutex());

@@ -50,7 +50,8 @@ public:
     static constexpr std::uint32_t link = 4;  // a dialog's own link
 
     explicit Dialog(std::string_view pageName, const DialogSettings& settings = dialogSettings());
-    /// Destroys the window; the engine stops calling this dialog.
+    /// Destroys the window; the engine stops calling this dialog. A derived dialog with state of its
+    /// own calls `detach` in its destructor, so that no late page event reaches that state half gone.
     ~Dialog() override;
     Dialog(const Dialog&) = delete;
     Dialog& operator=(const Dialog&) = delete;
@@ -76,6 +77,8 @@ public:
     const std::string& url() const { return url_; }
 
 protected:
+    /// Destroys the window now; the engine calls this dialog no more.
+    void detach();
     /// Evaluates `script` in the page; its value is not wanted.
     void execScript(const std::string& script);
     platform::HtmlWindow& window() { return *window_; }

@@ -44,20 +44,23 @@ public:
 namespace platform {
 
 /// One HTML dialog window. Every operation may be called from any thread; the engine does the window
-/// and browser work on its UI thread and returns when it is done. Failures throw std::runtime_error
-/// (std::logic_error for a call that needs a window or browser that does not exist).
+/// and browser work on its UI thread and returns when it is done, so no caller holds a lock that the
+/// handler's calls take. Failures throw std::runtime_error (std::logic_error for a script without any
+/// browser).
 class HtmlWindow {
 public:
     virtual ~HtmlWindow() = default;
 
     /// Creates the window (hidden) on first use, then navigates its browser to `url`, which from now
-    /// on reports to `handler`. Returns once the navigation has started, not when the page has loaded.
+    /// on reports to `handler`. Returns once the navigation has started, not when the page has loaded;
+    /// the handler may hear of the load, or of its failure, before it returns.
     virtual void load(const std::string& url, ui::WindowHandler& handler) = 0;
     /// Hides and destroys the window and its browser when they exist; the handler is no longer called.
     virtual void destroy() = 0;
     /// Whether the window exists.
     virtual bool exists() = 0;
-    /// Evaluates `script` in the page and returns its value as text (empty for undefined).
+    /// Evaluates `script` in the page and returns its value as text: a string as it is, a number in
+    /// decimal, a boolean "True" or "False", undefined and null empty.
     virtual std::string execScript(const std::string& script) = 0;
 
     /// ShowWindow with SW_SHOW or SW_HIDE, when the window exists.

@@ -35,7 +35,7 @@ class ProtocolDialog : public ui::Dialog {
 public:
     explicit ProtocolDialog(const std::string& locale = "en") : ui::Dialog("protocol.html", pages(locale)) {}
     // The window must stop calling this object before its members go.
-    ~ProtocolDialog() override { window().destroy(); }
+    ~ProtocolDialog() override { detach(); }
     ProtocolDialog(const ProtocolDialog&) = delete;
     ProtocolDialog& operator=(const ProtocolDialog&) = delete;
 
