@@ -2,9 +2,10 @@
 #include <windows.h>
 
 #include "driver/main_flow.h"
-#include "driver/stand_ins.h"
+#include "driver/production_phases.h"
 #include "foundation/logger.h"
 #include "foundation/sys_info.h"
+#include "html_ui/dialog.h"
 #include "platform/win32/win32_machine.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
@@ -12,5 +13,6 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
     platform::installMachine(&machine);
     startLogging();
     SysInfo::initialize();
+    ui::initDialogSettings();
     return driver::RunInstaller(driver::productionPhases(), commandLine != nullptr ? commandLine : "");
 }

@@ -1,6 +1,4 @@
-// STAND-INS for the parts of the run that are not built yet; see stand_ins.h. Each class names the
-// part it stands in for.
-#include "driver/stand_ins.h"
+#include "driver/production_phases.h"
 
 #include "driver/auto_update.h"
 #include "driver/completion_phase.h"
@@ -8,22 +6,13 @@
 #include "driver/driver_constants.h"
 #include "driver/embedded_payload.h"
 #include "driver/install_ping.h"
+#include "driver/removal_phase.h"
 #include "driver/runtime_rules_phase.h"
 #include "driver/startup_phase.h"
 #include "driver/system_phase.h"
 #include "driver/wizard_phase.h"
 
 namespace driver {
-
-namespace {
-
-// Stands in for the removal sequence: nothing is offered.
-class RemovalStandIn final : public Removal {
-public:
-    RemovalResult run() override { return {}; }
-};
-
-}  // namespace
 
 Phases& productionPhases() {
     static MachineSystemFacts system;
@@ -36,7 +25,7 @@ Phases& productionPhases() {
     static EmbeddedPayload payload;
     static DialogWizard wizard(configuration);
     static ProgressWindow progress;
-    static RemovalStandIn removal;
+    static MachineRemoval removal;
     static MachineCompletion completion;
     static MachineAutoUpdate autoUpdate;
     static MachinePing ping;

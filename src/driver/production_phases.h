@@ -1,14 +1,11 @@
-// STAND-INS: the production bindings of the parts of the run that are not built yet. Each behaves
-// neutrally (nothing to detect, nothing to show, nothing to install) and is replaced, here, by the
-// real part when it lands. Nothing else in the program may depend on a stand-in.
+// The production bindings of the run's phases: each phase as the program runs it on the real machine.
 #pragma once
 
 #include "driver/phases.h"
 
 namespace driver {
 
-/// Every phase of the run as the program binds it today: the real ones where they exist, the
-/// stand-ins of this file elsewhere.
+/// Every phase of the run as the program binds it.
 Phases& productionPhases();
 
 }  // namespace driver

@@ -4,7 +4,7 @@
 
 #include "driver/embedded_payload.h"
 #include "driver/main_flow.h"
-#include "driver/stand_ins.h"
+#include "driver/production_phases.h"
 #include "foundation/logger.h"
 #include "foundation/sys_info.h"
 #include "platform/win32/win32_machine.h"

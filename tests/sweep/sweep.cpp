@@ -10,7 +10,7 @@
 
 #include "driver/main_flow.h"
 #include "driver/process_values.h"
-#include "driver/stand_ins.h"
+#include "driver/production_phases.h"
 #include "foundation/sys_info.h"
 #include "foundation/tstrings_convert.h"
 #include "platform/win_errors.h"

@@ -5,7 +5,7 @@
 #include <thread>
 
 #include "driver/main_flow.h"
-#include "driver/stand_ins.h"
+#include "driver/production_phases.h"
 #include "foundation/registry_key.h"
 #include "foundation/sha256.h"
 #include "foundation/sys_info.h"

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "driver/main_flow.h"
-#include "driver/stand_ins.h"
+#include "driver/production_phases.h"
 #include "platform/sim/sim_machine.h"
 
 namespace driver {

@@ -6,7 +6,7 @@
 
 #include "driver/main_flow.h"
 #include "driver/reinstall_rules.h"
-#include "driver/stand_ins.h"
+#include "driver/production_phases.h"
 #include "foundation/process_exit.h"
 #include "foundation/sys_info.h"
 #include "platform/desktop.h"
