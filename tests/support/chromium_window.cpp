@@ -57,6 +57,8 @@ std::string inTime() { return " within " + std::to_string(ChromiumBrowser::limit
 
 // ---- the browser and its relay ----
 
+ChromiumBrowser::ChromiumBrowser() = default;
+
 ChromiumBrowser::~ChromiumBrowser() { stopRelay(); }
 
 void ChromiumBrowser::start() {
@@ -397,8 +399,9 @@ ChromiumWindow::~ChromiumWindow() {
         const std::lock_guard lock(browser_->mutex_);
         browser_->windows_.erase(number_);
     }
-    browser_.reset();
+    // Out of the factory's list before the browser goes: the list's users read the window's state.
     if (gone_) gone_(this);
+    browser_.reset();
 }
 
 void ChromiumWindow::start() { browser_->start(); }
@@ -601,6 +604,14 @@ std::string ChromiumWindow::focusedId() {
     return request(eval, "read the focus").value;
 }
 
+void ChromiumWindow::screenshot(const std::string& path) {
+    waitUntilShown();
+    Json::Value shot;
+    shot["op"] = "screenshot";
+    shot["path"] = path;
+    request(shot, "screenshot " + path);
+}
+
 // ---- the factory ----
 
 struct ChromiumWindows::Registry {
@@ -609,8 +620,9 @@ struct ChromiumWindows::Registry {
     std::vector<ChromiumWindow*> windows;
 };
 
-ChromiumWindows::ChromiumWindows(sim::SimDesktop& desktop)
+ChromiumWindows::ChromiumWindows(sim::SimDesktop& desktop, std::shared_ptr<ChromiumBrowser> browser)
     : desktop_(desktop), registry_(std::make_shared<Registry>()) {
+    if (browser) registry_->browser = std::move(browser);
     desktop_.setHtmlWindowFactory([registry = registry_]() -> std::unique_ptr<platform::HtmlWindow> {
         auto window = std::make_unique<ChromiumWindow>(registry->browser, [registry](ChromiumWindow* gone) {
             const std::lock_guard lock(registry->mutex);
@@ -628,6 +640,37 @@ ChromiumWindow& ChromiumWindows::last() {
     const std::lock_guard lock(registry_->mutex);
     if (registry_->windows.empty()) throw std::logic_error("no Chromium window exists");
     return *registry_->windows.back();
+}
+
+ChromiumWindow& ChromiumWindows::showing(std::string_view page) {
+    const auto deadline = std::chrono::steady_clock::now() + ChromiumWindow::limit;
+    for (;;) {
+        {
+            const std::lock_guard lock(registry_->mutex);
+            for (ChromiumWindow* window : registry_->windows) {
+                const ChromiumWindowState s = window->state();
+                if (s.visible && !s.urls.empty() && s.urls.back().ends_with(page) &&
+                    s.loads == static_cast<int>(s.urls.size())) {
+                    return *window;
+                }
+            }
+        }
+        if (std::chrono::steady_clock::now() > deadline) {
+            throw std::runtime_error("Chromium window: no window showed " + std::string(page) + inTime());
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
+
+void ChromiumWindows::closeEveryShownWindow() {
+    registry_->browser->onUiThread([this] {
+        const std::lock_guard lock(registry_->mutex);
+        for (ChromiumWindow* window : registry_->windows) {
+            const ChromiumWindowState s = window->state();
+            // A dialog still loading holds its result lock until the load, which needs this thread.
+            if (s.visible && s.loads == static_cast<int>(s.urls.size())) window->sendClose();
+        }
+    });
 }
 
 }  // namespace test

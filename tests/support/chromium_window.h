@@ -54,7 +54,8 @@ public:
     /// How long any one wait may take: the browser's start, a script, a user action, a state.
     static constexpr std::chrono::milliseconds limit{20000};
 
-    ChromiumBrowser() = default;
+    /// Out of line: the members' types are complete only there.
+    ChromiumBrowser();
     /// Closes the browser and ends the relay (killed when it does not end in time).
     ~ChromiumBrowser();
     ChromiumBrowser(const ChromiumBrowser&) = delete;
@@ -65,6 +66,7 @@ public:
 
 private:
     friend class ChromiumWindow;
+    friend class ChromiumWindows;
     struct Reply {
         bool ok = false;
         std::string value;
@@ -156,6 +158,8 @@ public:
     std::string text(std::string_view selector);
     /// The id of the element that has the focus ("" for none or one without id).
     std::string focusedId();
+    /// Writes what the page shows (the client area, without the frame) to a PNG file.
+    void screenshot(const std::string& path);
 
     ChromiumWindowState state();
     /// Waits until `condition` holds for the state; throws after `limit`.
@@ -183,13 +187,20 @@ private:
 /// for a test's duration.
 class ChromiumWindows {
 public:
-    explicit ChromiumWindows(sim::SimDesktop& desktop);
+    /// `browser`: one to share with other factories (a test program's tests), or a new one when null.
+    explicit ChromiumWindows(sim::SimDesktop& desktop, std::shared_ptr<ChromiumBrowser> browser = nullptr);
     ~ChromiumWindows();
     ChromiumWindows(const ChromiumWindows&) = delete;
     ChromiumWindows& operator=(const ChromiumWindows&) = delete;
 
     /// The newest window that still exists; throws when there is none.
     ChromiumWindow& last();
+    /// Waits until a window shows the page whose URL ends in `page`, loaded and filled (its latest load
+    /// delivered to its handler); throws after the window's limit.
+    ChromiumWindow& showing(std::string_view page);
+    /// The window's close command to every window that shows a loaded page, on the UI thread, where no
+    /// window can go meanwhile: how a failed test ends whatever still waits for its user.
+    void closeEveryShownWindow();
 
 private:
     struct Registry;

@@ -14,6 +14,7 @@
 //                                 "Alt+n" for the access key n)
 //   {op:"viewport", window, width, height}
 //   {op:"closeWindow", window}    the window is gone; a later "open" makes a new page
+//   {op:"screenshot", window, path}  writes what the page shows as a PNG file
 //   {op:"echo"}                   replies {type:"echo"} in stream order (work for the UI thread)
 //   {op:"answer", call, value}    the value of a synchronous external call
 //   {op:"close"}                  close the browser and exit
@@ -222,6 +223,18 @@ async function main() {
         }
     }
 
+    // A user's action may end the dialog, whose window the host may close before playwright has finished
+    // with the action: that is the action's success, not its failure.
+    async function userAction(number, action) {
+        const page = await pageOf(number);
+        try {
+            await action(page);
+        } catch (error) {
+            if (!page.isClosed()) throw error;
+        }
+        return '';
+    }
+
     const operations = {
         open: (c) => open(c.window, c.url),
         eval: async (c) => {
@@ -229,24 +242,19 @@ async function main() {
             if (!result.ok) throw new Error(result.error);
             return result.value;
         },
-        click: async (c) => { await (await pageOf(c.window)).click(c.selector); return ''; },
-        check: async (c) => { await (await pageOf(c.window)).setChecked(c.selector, !!c.checked); return ''; },
-        press: async (c) => {
-            const page = await pageOf(c.window);
+        click: (c) => userAction(c.window, (page) => page.click(c.selector)),
+        check: (c) => userAction(c.window, (page) => page.setChecked(c.selector, !!c.checked)),
+        press: (c) => userAction(c.window, (page) => {
             const accessKey = /^Alt\+([A-Za-z0-9])$/.exec(c.key);
-            if (accessKey) {
-                await pressAccessKey(page, accessKey[1]);
-            } else {
-                await page.keyboard.press(c.key);
-            }
-            return '';
-        },
+            return accessKey ? pressAccessKey(page, accessKey[1]) : page.keyboard.press(c.key);
+        }),
         viewport: async (c) => {
             const window = windowOf(c.window);
             window.viewport = { width: c.width, height: c.height };
             if (window.page) await (await window.page).setViewportSize(window.viewport);
             return '';
         },
+        screenshot: async (c) => { await (await pageOf(c.window)).screenshot({ path: c.path }); return ''; },
         closeWindow: async (c) => {
             const window = windows.get(c.window);
             windows.delete(c.window);
