@@ -1,19 +1,27 @@
-// The removal of out-of-date runtimes played through the scripted browser: what the user does on each
-// page, what is uninstalled, what the pages are told, and the report the ping carries.
+// The removal of out-of-date runtimes with its real pages in headless Chromium: a user clicks, ticks and
+// types through them while the sequence runs, and the tests check what is uninstalled, what the pages
+// show and the report the ping carries.
 #include "scrub/removal_sequence.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <future>
+#include <mutex>
+#include <thread>
+
 #include "foundation/sys_info.h"
+#include "html_ui/dialog.h"
 #include "platform/sim/sim_machine.h"
 #include "seed.h"
+#include "support/chromium_window.h"
 
 namespace zscrub {
 namespace {
 
-using Page = sim::SimHtmlPage;
-using Script = sim::SimHtmlPageScript;
-using Scripts = std::vector<std::string>;
+using test::ChromiumWindow;
 
 constexpr const char* msiexec = "C:\\Windows\\system32\\msiexec.exe";
 
@@ -26,10 +34,18 @@ const char* const latestVersions =
     "<ranges><range><minVersion>1.7.0_10</minVersion><maxVersion>1.7.0_51</maxVersion></range></ranges></family>"
     "</kobuVersions>";
 
-const char* const name16 = "Zarn(TM) 6 Update 20 (64-bit)";
-const char* const name17old = "Zarn(TM) 7 Update 5 (64-bit)";
-const char* const name17 = "Zarn 7 Update 45 (64-bit)";
+const std::string name16 = "Zarn(TM) 6 Update 20 (64-bit)";
+const std::string name17old = "Zarn(TM) 7 Update 5 (64-bit)";
+const std::string name17 = "Zarn 7 Update 45 (64-bit)";
 
+constexpr const char* notice = "/zarnscrub.html";
+constexpr const char* list = "/zarnscrub_versions.html";
+constexpr const char* managed = "/zarnscrub_drs.html";
+constexpr const char* progress = "/zarnscrub_progress.html";
+constexpr const char* results = "/zarnscrub_complete.html";
+
+/// The machine with three out-of-date runtimes and an msiexec that removes any runtime it is asked to
+/// (with `failing`, only those of the 1.6.0 family).
 class RemovalSequenceTest : public testing::Test {
 protected:
     void SetUp() override {
@@ -38,48 +54,134 @@ protected:
         sim::SimResponse answer;
         answer.body = {latestVersions};
         sim->internet().serve("https://www.zarn.example/feeds/zarnLatestVersion.xml", answer);
-        // msiexec removes any runtime it is asked to; with `failing` only those of the 1.6.0 family.
-        sim->processes().install(msiexec, sim::Program{[this](const sim::StartedProcess& p) -> std::uint32_t {
-                                                           uninstalls.push_back(p.commandLine);
-                                                           const bool family16 = p.commandLine.find("3A96416") != std::string::npos;
-                                                           return failing && !family16 ? 1603 : 0;
-                                                       },
+        sim->processes().install(msiexec, sim::Program{[this](const sim::StartedProcess& p) { return uninstall(p); },
                                                        std::nullopt});
     }
 
-    void onPage(const char* page, std::function<void(Page&)> user) {
-        sim->desktop().html().onPage(page, Script{Script::Load::complete, 0, std::move(user)});
-    }
-    std::vector<sim::SimHtmlWindowState> windows() { return sim->desktop().html().windows(); }
-    /// The scripts the host evaluated in the window that showed `page`.
-    Scripts scriptsOf(const std::string& page) {
-        for (const auto& w : windows()) {
-            if (!w.urls.empty() && w.urls[0].ends_with(page)) return w.scripts;
-        }
-        return {"(never shown)"};
-    }
     bool logged(const std::string& text) { return sim.log().find(text) != std::string::npos; }
 
+    virtual std::uint32_t uninstall(const sim::StartedProcess& p) {
+        const std::lock_guard lock(mutex);
+        uninstalls.push_back(p.commandLine);
+        const bool family16 = p.commandLine.find("3A96416") != std::string::npos;
+        return failing && !family16 ? 1603 : 0;
+    }
+
     sim::MachineScope sim;
+    std::mutex mutex;
     std::vector<std::string> uninstalls;
     bool failing = false;
 };
 
-TEST_F(RemovalSequenceTest, UninstallOnTheNoticeRemovesTheTickedVersionsAndShowsTheResults) {
-    onPage("zarnscrub.html", [](Page& p) { p.notify("next"); });
-    onPage("zarnscrub_progress.html", [](Page&) {});
-    onPage("zarnscrub_progress.html", [](Page& p) { p.notify("a", {"viewListLink"}); });
-    onPage("zarnscrub_complete.html", [](Page& p) { p.notify("next"); });
-    const ZarnScrubPingData ping = runSequence();
+/// The same with the pages in one browser shared by the program's tests. An uninstall waits, when
+/// `holdUninstalls` is set, until the test lets it go, so that the test sees the progress page meanwhile.
+class RemovalPagesTest : public RemovalSequenceTest {
+protected:
+    static void SetUpTestSuite() { browser = std::make_shared<test::ChromiumBrowser>(); }
+    static void TearDownTestSuite() { browser.reset(); }
+
+    void SetUp() override {
+        RemovalSequenceTest::SetUp();
+        ::ui::dialogSettings().locale = "en";
+        ::ui::dialogSettings().baseUrl = std::string("file://") + ZARN_PAGES;
+    }
+    std::uint32_t uninstall(const sim::StartedProcess& p) override {
+        std::unique_lock lock(mutex);
+        const std::size_t number = uninstalls.size() + 1;
+        lock.unlock();
+        const std::uint32_t code = RemovalSequenceTest::uninstall(p);
+        lock.lock();
+        changed.notify_all();
+        changed.wait_for(lock, ChromiumWindow::limit, [&] { return !holdUninstalls || released >= number; });
+        return code;
+    }
+
+    /// Waits until uninstall `number` (from 1) has started.
+    void waitForUninstall(std::size_t number) {
+        std::unique_lock lock(mutex);
+        if (!changed.wait_for(lock, ChromiumWindow::limit, [&] { return uninstalls.size() >= number; })) {
+            throw std::runtime_error("uninstall " + std::to_string(number) + " did not start");
+        }
+    }
+    void releaseUninstall() {
+        const std::lock_guard lock(mutex);
+        ++released;
+        changed.notify_all();
+    }
+
+    /// Runs the sequence as the installer does while `user` acts on its pages. A user that fails, or a
+    /// sequence that still waits once the user is done, has every shown window closed until it ends.
+    ZarnScrubPingData runWithUser(const std::function<void()>& user) {
+        auto run = std::async(std::launch::async, [] { return runSequence(); });
+        bool done = false;
+        try {
+            user();
+            done = run.wait_for(ChromiumWindow::limit) == std::future_status::ready;
+            if (!done) ADD_FAILURE() << "the sequence still waits for its user";
+        } catch (const std::exception& e) {
+            ADD_FAILURE() << e.what();
+        }
+        if (!done) {
+            holdUninstalls = false;
+            releaseUninstall();
+            while (run.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready) {
+                windows.closeEveryShownWindow();
+            }
+        }
+        return run.get();
+    }
+
+    /// The window showing `page` once the focus is on `id`, as the user sees it before pressing a key.
+    ChromiumWindow& focused(const char* page, const std::string& id) {
+        ChromiumWindow& window = windows.showing(page);
+        const auto deadline = std::chrono::steady_clock::now() + ChromiumWindow::limit;
+        while (window.focusedId() != id) {
+            if (std::chrono::steady_clock::now() > deadline) throw std::runtime_error("the focus never reached " + id);
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return window;
+    }
+
+    /// The page's rendered text of `selector` once the page shows.
+    std::string text(const char* page, const char* selector) { return windows.showing(page).text(selector); }
+    std::string script(const char* page, const std::string& code) { return windows.showing(page).execScript(code); }
+
+    inline static std::shared_ptr<test::ChromiumBrowser> browser;
+    test::ChromiumWindows windows{sim->desktop(), browser};
+    std::condition_variable changed;
+    std::atomic<bool> holdUninstalls = false;
+    std::size_t released = 0;
+};
+
+TEST_F(RemovalPagesTest, UninstallOnTheNoticeRemovesTheTickedVersionsAndShowsTheResults) {
+    holdUninstalls = true;
+    const ZarnScrubPingData ping = runWithUser([this] {
+        ChromiumWindow& first = windows.showing(notice);
+        EXPECT_EQ(first.state().title, "Zarn Setup - Out-of-Date Versions");
+        first.click("#uninstallButton");
+        // The progress page counts only the ticked versions, the unticked one between them left out;
+        // the window cannot be closed meanwhile.
+        waitForUninstall(1);
+        EXPECT_EQ(text(progress, "#status"), "Uninstalling " + name16 + " (1 of 2)");
+        EXPECT_FALSE(windows.showing(progress).state().closeItemEnabled);
+        releaseUninstall();
+        waitForUninstall(2);
+        EXPECT_EQ(text(progress, "#status"), "Uninstalling " + name17 + " (2 of 2)");
+        releaseUninstall();
+        // The completion view, reloaded behind the shown window: Next, the link, and a close item again.
+        windows.showing(progress).waitFor([](const test::ChromiumWindowState& s) { return s.loads == 2; },
+                                          "the completion view");
+        EXPECT_EQ(script(progress, "document.getElementById('doneView').offsetHeight > 0 && "
+                                   "document.getElementById('progressView').offsetHeight === 0"),
+                  "True");
+        EXPECT_TRUE(windows.showing(progress).state().closeItemEnabled);
+        focused(progress, "nextButton");
+        windows.showing(progress).click("#listText a");
+        EXPECT_EQ(text(results, "#uninstalledList"), name16 + "\n" + name17);
+        EXPECT_EQ(text(results, "#remainingList"), name17old);
+        windows.showing(results).click("#closeButton");
+    });
     EXPECT_EQ(uninstalls.size(), 2u) << "1.6.0_20 and 1.7.0_45, not 1.7.0_05";
-    // The progress page counts only the ticked versions, the unticked one between them left out.
-    EXPECT_EQ(scriptsOf("zarnscrub_progress.html"),
-              (Scripts{"showProgressView(1)", std::string("setStatus('") + name16 + "','1','2')",
-                       std::string("setStatus('") + name17 + "','2','2')", "showProgressView(0)"}));
-    EXPECT_EQ(scriptsOf("zarnscrub_complete.html"),
-              (Scripts{std::string("addListItem('uninstalledList', '") + name16 + "');",
-                       std::string("addListItem('uninstalledList', '") + name17 + "');",
-                       std::string("addListItem('remainingList', '") + name17old + "');"}));
     EXPECT_EQ(ping.createUninstallPing(),
               "unkobu~-20~1.7.0_05:64;unkobu~0~1.6.0_20:64;unkobu~0~1.7.0_45:64;uninstaller~ua100~XX");
     for (const char* line : {"INFO: Out-of-date Zarn versions detected: 3\n",
@@ -89,92 +191,118 @@ TEST_F(RemovalSequenceTest, UninstallOnTheNoticeRemovesTheTickedVersionsAndShows
     }
 }
 
-TEST_F(RemovalSequenceTest, TheListShowsTheTicksAndItsNextUsesTheUsersChoice) {
-    onPage("zarnscrub.html", [](Page& p) { p.notify("a", {"manageListLink"}); });
-    onPage("zarnscrub_versions.html", [](Page& p) { p.notify("checkbox_clicked", {"010"}); p.notify("next"); });
-    onPage("zarnscrub_progress.html", [](Page&) {});
-    onPage("zarnscrub_progress.html", [](Page& p) { p.notify("next"); });
-    const ZarnScrubPingData ping = runSequence();
-    EXPECT_EQ(scriptsOf("zarnscrub_versions.html"),
-              (Scripts{std::string("addListItem('0','") + name16 + "');", std::string("addListItem('1','") + name17old + "');",
-                       std::string("addListItem('2','") + name17 + "');", "updateListItems('101');"}));
+TEST_F(RemovalPagesTest, TheListShowsTheTicksAndItsNextUsesTheUsersChoice) {
+    const ZarnScrubPingData ping = runWithUser([this] {
+        windows.showing(notice).click("#listText a");
+        ChromiumWindow& page = windows.showing(list);
+        EXPECT_EQ(page.text("#versionList"), name16 + "\n" + name17old + "\n" + name17);
+        const std::string rows = "var r = []; var b = boxes(); for (var i = 0; i < b.length; ++i) "
+                                 "r.push((b[i].checked ? 'x' : '-') + b[i].parentNode.className); r.join(' ')";
+        EXPECT_EQ(page.execScript(rows), "xselected - xselected") << "ticked rows are highlighted";
+        // The mouse on the first row's label, Tab and Space on to the second box, a click on the third.
+        page.click("label[for=version0]");
+        EXPECT_EQ(page.focusedId(), "version0");
+        page.press("Tab");
+        page.press("Space");
+        page.tick("#version2", false);
+        EXPECT_EQ(page.execScript(rows), "- xselected -");
+        page.click("#nextButton");
+        windows.showing(progress).waitFor([](const test::ChromiumWindowState& s) { return s.loads == 2; },
+                                          "the completion view");
+        focused(progress, "nextButton").press("Enter");
+    });
     EXPECT_EQ(uninstalls.size(), 1u);
     EXPECT_EQ(ping.createUninstallPing(),
               "unkobu~-20~1.6.0_20:64;unkobu~-20~1.7.0_45:64;unkobu~0~1.7.0_05:64;uninstaller~ua100~XX");
-    EXPECT_EQ(windows().size(), 3u) << "no results page without its link";
+    EXPECT_FALSE(logged("zarnscrub_complete.html")) << "no results page without its link";
 }
 
-TEST_F(RemovalSequenceTest, BackFromTheListDropsTheChangedTicks) {
-    onPage("zarnscrub.html", [](Page& p) { p.notify("a", {"manageListLink"}); });
-    onPage("zarnscrub_versions.html", [](Page& p) { p.notify("checkbox_clicked", {"000"}); p.notify("cancel"); });
-    onPage("zarnscrub.html", [](Page& p) { p.notify("next"); });
-    onPage("zarnscrub_progress.html", [](Page&) {});
-    onPage("zarnscrub_progress.html", [](Page& p) { p.close(); });
-    runSequence();
+TEST_F(RemovalPagesTest, BackFromTheListDropsTheChangedTicks) {
+    runWithUser([this] {
+        windows.showing(notice).click("#listText a");
+        ChromiumWindow& page = windows.showing(list);
+        page.tick("#version0", false);
+        page.tick("#version2", false);
+        page.click("#backButton");
+        // The notice again, reloaded; Enter on its focused Uninstall.
+        windows.showing(notice).waitFor([](const test::ChromiumWindowState& s) { return s.loads == 2; },
+                                        "the notice again");
+        focused(notice, "uninstallButton").press("Enter");
+        windows.showing(progress).waitFor([](const test::ChromiumWindowState& s) { return s.loads == 2; },
+                                          "the completion view");
+        windows.showing(progress).sendClose();
+    });
     EXPECT_EQ(uninstalls.size(), 2u) << "the initial selection";
-    EXPECT_EQ(windows()[0].urls.size(), 2u) << "the notice came back";
 }
 
-TEST_F(RemovalSequenceTest, EverythingKeptEndsWithoutUninstalling) {
+TEST_F(RemovalPagesTest, EverythingKeptEndsWithoutUninstalling) {
     const struct {
         const char* name;
-        std::function<void()> script;
-        const char* ping;
+        std::function<void()> user;
     } rows[] = {
-        {"the notice closed",
-         [this] { onPage("zarnscrub.html", [](Page& p) { p.close(); }); },
-         "unkobu~-20~1.6.0_20:64;unkobu~-20~1.7.0_05:64;unkobu~-20~1.7.0_45:64;uninstaller~ua101~XX"},
+        {"the notice's window closed", [this] { windows.showing(notice).sendClose(); }},
+        {"Not Now", [this] { windows.showing(notice).click("#laterButton"); }},
         {"every box unticked in the list",
          [this] {
-             onPage("zarnscrub.html", [](Page& p) { p.notify("a", {"manageListLink"}); });
-             onPage("zarnscrub_versions.html", [](Page& p) {
-                 p.notify("checkbox_clicked", {"0"});
-                 p.notify("checkbox_clicked", {"000"});
-                 p.notify("next");
-             });
-         },
-         "unkobu~-20~1.6.0_20:64;unkobu~-20~1.7.0_05:64;unkobu~-20~1.7.0_45:64;uninstaller~ua101~XX"},
+             windows.showing(notice).click("#listText a");
+             ChromiumWindow& page = windows.showing(list);
+             page.tick("#version0", false);
+             page.tick("#version2", false);
+             page.click("#nextButton");
+         }},
     };
     for (const auto& row : rows) {
         uninstalls.clear();
-        row.script();
-        const ZarnScrubPingData ping = runSequence();
+        const std::size_t logStart = sim.log().size();
+        const ZarnScrubPingData ping = runWithUser(row.user);
         EXPECT_TRUE(uninstalls.empty()) << row.name;
-        EXPECT_EQ(scriptsOf("zarnscrub_progress.html"), Scripts{"(never shown)"}) << row.name;
-        EXPECT_EQ(ping.createUninstallPing(), row.ping) << row.name;
+        EXPECT_EQ(sim.log().find("zarnscrub_progress.html", logStart), std::string::npos) << row.name;
+        EXPECT_EQ(ping.createUninstallPing(),
+                  "unkobu~-20~1.6.0_20:64;unkobu~-20~1.7.0_05:64;unkobu~-20~1.7.0_45:64;uninstaller~ua101~XX")
+            << row.name;
     }
     EXPECT_TRUE(logged("INFO: ZarnScrubPingData: Setting isIgnoredByUser to: 1\n"));
 }
 
-TEST_F(RemovalSequenceTest, AFailedUninstallStaysOnTheRemainingList) {
+TEST_F(RemovalPagesTest, AFailedUninstallStaysOnTheRemainingList) {
     failing = true;
-    onPage("zarnscrub.html", [](Page& p) { p.notify("next"); });
-    onPage("zarnscrub_progress.html", [](Page&) {});
-    onPage("zarnscrub_progress.html", [](Page& p) { p.notify("a", {"viewListLink"}); });
-    onPage("zarnscrub_complete.html", [](Page& p) { p.close(); });
-    const ZarnScrubPingData ping = runSequence();
-    EXPECT_EQ(scriptsOf("zarnscrub_complete.html"),
-              (Scripts{std::string("addListItem('uninstalledList', '") + name16 + "');",
-                       std::string("addListItem('remainingList', '") + name17old + "');",
-                       std::string("addListItem('remainingList', '") + name17 + "');"}));
+    const ZarnScrubPingData ping = runWithUser([this] {
+        focused(notice, "uninstallButton").press("Enter");
+        windows.showing(progress).waitFor([](const test::ChromiumWindowState& s) { return s.loads == 2; },
+                                          "the completion view");
+        windows.showing(progress).click("#listText a");
+        EXPECT_EQ(text(results, "#uninstalledList"), name16);
+        EXPECT_EQ(text(results, "#remainingList"), name17old + "\n" + name17);
+        EXPECT_EQ(windows.showing(results).state().title, "Zarn Setup - Uninstall Results");
+        windows.showing(results).sendClose();
+    });
     EXPECT_TRUE(logged("ERROR: Out-of-date Zarn uninstall error: 1.7.0_45\n"));
     EXPECT_NE(ping.createUninstallPing().find("uninstaller~ua500~XX"), std::string::npos);
 }
 
-TEST_F(RemovalSequenceTest, AManagedMachineOnlyHearsOfItsVersions) {
+TEST_F(RemovalPagesTest, AManagedMachineOnlyHearsOfItsVersions) {
     sim->fileSystem().makeDirectories("C:\\Windows\\Pellam\\Zarn\\Deployment");
     sim->fileSystem().writeAll(deploymentRuleSetPath(), "rules");
-    onPage("zarnscrub_drs.html", [](Page& p) { p.notify("next"); });
-    const ZarnScrubPingData ping = runSequence();
+    const ZarnScrubPingData ping = runWithUser([this] {
+        EXPECT_EQ(text(managed, "#versionList"), name16 + "\n" + name17old + "\n" + name17);
+        focused(managed, "okButton").press("Enter");
+    });
     EXPECT_TRUE(uninstalls.empty());
-    ASSERT_EQ(windows().size(), 1u);
-    EXPECT_EQ(windows()[0].scripts, (Scripts{std::string("addListItem('") + name16 + "');",
-                                              std::string("addListItem('") + name17old + "');",
-                                              std::string("addListItem('") + name17 + "');"}));
+    EXPECT_FALSE(logged("zarnscrub.html")) << "no notice";
     EXPECT_EQ(ping.createUninstallPing(), "uninstaller~ua102~XX");
     EXPECT_TRUE(logged("INFO: DRS detected, skipping out-of-date Zarn uninstall\n"));
 }
 
+TEST_F(RemovalPagesTest, APageThatCannotBeShownRemovesNothing) {
+    ::ui::dialogSettings().baseUrl = std::string("file://") + ZARN_PAGES + "missing/";
+    const ZarnScrubPingData ping = runSequence();
+    EXPECT_TRUE(uninstalls.empty());
+    EXPECT_EQ(ping.createUninstallPing(),
+              "unkobu~-22~1.6.0_20:64;unkobu~-22~1.7.0_05:64;unkobu~-22~1.7.0_45:64;uninstaller~ua100~XX");
+    EXPECT_TRUE(logged("failed to load: navigation error 0x800C0005' caught"));
+}
+
+// Nothing to show: no browser needed, the scripted one records that no window was made.
 TEST_F(RemovalSequenceTest, NothingToOfferShowsNothing) {
     const struct {
         const char* name;
@@ -196,22 +324,12 @@ TEST_F(RemovalSequenceTest, NothingToOfferShowsNothing) {
     for (const auto& row : rows) {
         row.arrange();
         const ZarnScrubPingData ping = runSequence();
-        EXPECT_TRUE(windows().empty()) << row.name;
+        EXPECT_TRUE(sim->desktop().html().windows().empty()) << row.name;
         EXPECT_EQ(ping.createUninstallPing(),
                   "unkobu~-22~1.6.0_20:64;unkobu~-22~1.7.0_05:64;unkobu~-22~1.7.0_45:64;uninstaller~ua100~XX")
             << row.name << ": only the available versions";
         EXPECT_TRUE(logged(row.logLine)) << row.name;
     }
-}
-
-TEST_F(RemovalSequenceTest, APageThatCannotBeShownRemovesNothing) {
-    sim->desktop().html().onPage("zarnscrub.html",
-                                 Script{Script::Load::navigationError, static_cast<std::int32_t>(0x800401E4), nullptr});
-    const ZarnScrubPingData ping = runSequence();
-    EXPECT_TRUE(uninstalls.empty());
-    EXPECT_EQ(ping.createUninstallPing(),
-              "unkobu~-22~1.6.0_20:64;unkobu~-22~1.7.0_05:64;unkobu~-22~1.7.0_45:64;uninstaller~ua100~XX");
-    EXPECT_TRUE(logged("failed to load: navigation error 0x800401E4' caught"));
 }
 
 }  // namespace
