@@ -5,6 +5,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,6 +22,7 @@ namespace {
 
 platform::win32::Win32Machine machine;
 std::string programPath;
+std::string htmlDirectory;
 
 class ProgramStrings : public testing::Test {
 protected:
@@ -185,11 +189,48 @@ TEST_F(ProgramStrings, FrenchRunReadsFrench) {
     EXPECT_EQ(english.load(116), "Zarn Install in Progress");
 }
 
+/// The type 23 resource `name` of the program; nullopt when it has none.
+std::optional<std::string> htmlResource(HMODULE module, const std::string& name) {
+    const std::u16string wide = tstrings::toUtf16(name);
+    HRSRC found = FindResourceW(module, reinterpret_cast<const wchar_t*>(wide.c_str()), MAKEINTRESOURCEW(23));
+    if (found == nullptr) return std::nullopt;
+    const auto* data = static_cast<const char*>(LockResource(LoadResource(module, found)));
+    return std::string(data, SizeofResource(module, found));
+}
+
+// The removal dialogs' pages load their script, style and localisation files from beside them: each file
+// of the pages' directory is a resource of its own name with its bytes, and each page has a localisation
+// file in each user-interface language.
+TEST_F(ProgramStrings, EveryPageFileIsAnHtmlResource) {
+    ASSERT_FALSE(htmlDirectory.empty()) << "the pages' directory is the second argument";
+    std::size_t files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(htmlDirectory)) {
+        const std::string name = entry.path().filename().string();
+        std::ifstream file(entry.path(), std::ios::binary);
+        std::string content(static_cast<std::size_t>(entry.file_size()), '\0');
+        file.read(content.data(), static_cast<std::streamsize>(content.size()));
+        EXPECT_EQ(htmlResource(module_, name), content) << name;
+        ++files;
+    }
+    EXPECT_GE(files, 64u);
+    for (const char* page : {"zarnscrub", "zarnscrub_versions", "zarnscrub_drs", "zarnscrub_progress",
+                             "zarnscrub_complete"}) {
+        EXPECT_TRUE(htmlResource(module_, std::string(page) + ".html")) << page;
+        for (const Locale& locale : Locale::all()) {
+            const std::string name = std::string(page) + "_" + std::string(locale.name()) + ".wxl";
+            EXPECT_TRUE(htmlResource(module_, name)) << name;
+        }
+    }
+    // res:// names are not case-sensitive.
+    EXPECT_TRUE(htmlResource(module_, "ZARNSCRUB_DE.WXL"));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
     platform::installMachine(&machine);
     programPath = windowsPathOfHost(argc > 1 ? argv[1] : "kobuoffline.exe");
+    htmlDirectory = argc > 2 ? windowsPathOfHost(argv[2]) : "";
     return RUN_ALL_TESTS();
 }
