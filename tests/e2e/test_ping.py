@@ -1,15 +1,17 @@
 """The install ping and the latest-version data under Wine in the sealed test network: one body posted to
 the production endpoint the options document names, nothing sent without a network, and the out-of-date
-runtimes chosen from a locally served families document."""
+runtimes chosen from a locally served families document, and offered for removal after an interactive
+install."""
 
 import os
 import re
 
 import network
-from harness import Scenario
+from harness import Machine, Scenario
 from test_online import banner_bytes, product_site
 
 PING_HOST = "metrics.mendara.example"
+RUNTIME_ROOT = "HKLM\\SOFTWARE\\Mendara\\Zarn Runtime Environment\\"
 LATEST = os.environ.get("ZARN_LATEST", "")
 TEST_PACKAGES = os.environ.get("ZARN_TEST_PACKAGES", "")
 OPENING = '<?xml version="1.0" encoding="UTF-8"?> <request> '
@@ -88,3 +90,39 @@ class Ping(Scenario):
         self.assertEqual(completed.stdout.splitlines(), ["1.6.0_45 64 in-range", "1.7.0_45 64 in-range"])
         self.assertEqual([(r["method"], r["path"], r["agent"]) for r in site.requests],
                          [("GET", "/feeds/zarnLatestVersion.xml", "ZarnScrub")])
+
+
+class RemovalOffer(Scenario):
+    """After an interactive install the out-of-date runtimes are offered for removal in an HTML page, which
+    Wine cannot show: the offer fails at once instead of holding the run, and nothing is removed."""
+
+    def setUp(self):
+        if not network.sealed():
+            self.skipTest("runs in the sealed test network (scripts/sealed)")
+        if not TEST_PACKAGES:
+            self.skipTest("run through ctest in the win64 tree")
+        self.machine = Machine(screen=True)
+        self.addCleanup(self.machine.close)
+
+    def test_a_page_that_cannot_be_shown_removes_nothing_and_the_ping_says_so(self):
+        for package in ("runtime_1_7_0_45.msi", "runtime_1_6_0_45_as_43.msi"):
+            installed = self.machine.run_program(
+                "msiexec", "/i", self.machine.windows_path_of(os.path.join(TEST_PACKAGES, package)), "/qn")
+            self.assertEqual(installed.exit_code, 0, package)
+        site = product_site(banner_bytes())
+        site.page("www.zarn.example", "/feeds/zarnLatestVersion.xml", FAMILIES)
+        site.page(PING_HOST, "/ping", "")
+        with network.Names(), network.Servers(site):
+            installer = self.machine.start_installer()
+            self.machine.zui("wait-dialog", 110, "click", 1, "wait-dialog", 117, 120000, "click", 2)
+            result = self.machine.finish(installer)
+        self.assertEqual(result.exit_code, 0, self.machine.log())
+        self.assertIn("INFO: Out-of-date Zarn versions detected: 2", self.machine.log())
+        self.assertIn("zarnscrub.html failed to load: navigation error", self.machine.log())
+        for version in ("1.7.0_45", "1.6.0_45"):
+            self.assertIsNotNone(self.machine.reg_query(RUNTIME_ROOT + version, "ZarnHome"), version + " is kept")
+        posts = [r for r in site.requests if r["method"] == "POST"]
+        self.assertEqual(len(posts), 1)
+        values = dict(elements(posts[0]["body"].decode("utf-8")))
+        # Both present, neither offered nor kept by the user: reported as secure, nothing uninstalled.
+        self.assertEqual(values["list1"], "unkobu~-22~1.6.0_45:64;unkobu~-22~1.7.0_45:64;uninstaller~ua100~XX")
