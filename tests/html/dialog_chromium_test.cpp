@@ -13,6 +13,7 @@
 #include "foundation/registry_key.h"
 #include "html_ui/dialog.h"
 #include "platform/sim/sim_machine.h"
+#include "support/default_browser.h"
 #include "support/chromium_window.h"
 
 namespace {
@@ -20,7 +21,6 @@ namespace {
 using test::ChromiumWindow;
 using test::ChromiumWindowState;
 
-constexpr const char* browser = "C:\\Browser\\browser.exe";
 
 ui::DialogSettings pages(const std::string& locale) {
     ui::DialogSettings settings;
@@ -119,33 +119,8 @@ protected:
         return result.get();
     }
 
-    /// The default browser is a program the shell opens through a link file; returns what it was given.
-    void installDefaultBrowser() {
-        RegistryKey key;
-        key.open(platform::RegKey::classesRoot, ".html", true, true);
-        key.setStringValue("", "htmlfile");
-        key.open(platform::RegKey::classesRoot, "htmlfile\\shell\\open\\command", true, true);
-        key.setStringValue("", std::string("\"") + browser + "\" \"%1\"");
-        sim->processes().install("C:\\Windows\\explorer.exe",
-                                 sim::Program{[this](const sim::StartedProcess& p) {
-                                                  const auto at = p.commandLine.find("C:\\");
-                                                  const auto link =
-                                                      sim->fileSystem().readAll(p.commandLine.substr(at)).value_or("");
-                                                  const std::lock_guard lock(linksMutex);
-                                                  links.push_back(link);
-                                                  return 1u;
-                                              },
-                                              std::nullopt});
-    }
-    std::vector<std::string> opened() {
-        const std::lock_guard lock(linksMutex);
-        return links;
-    }
-
     sim::MachineScope sim;
     test::ChromiumWindows windows{sim->desktop()};
-    std::mutex linksMutex;
-    std::vector<std::string> links;
 };
 
 TEST_F(DialogChromiumTest, TheUserEndsTheDialogWithMouseOrKeys) {
@@ -210,20 +185,21 @@ TEST_F(DialogChromiumTest, TheUserEndsTheDialogWithMouseOrKeys) {
 }
 
 TEST_F(DialogChromiumTest, LinksOpenTheDefaultBrowserAndALinkWithoutAddressIsLogged) {
-    installDefaultBrowser();
+    const test_support::DefaultBrowser browser(sim.machine());
     ProtocolDialog dialog;
     const auto result = runWithUser(dialog, [&](ChromiumWindow& w) {
         w.click("#intro a");
-        eventually([&] { return opened().size() == 1; }, "the first link");
+        eventually([&] { return browser.links().size() == 1; }, "the first link");
         w.click("#choices a >> nth=1");
-        eventually([&] { return opened().size() == 2; }, "the keyed link");
+        eventually([&] { return browser.links().size() == 2; }, "the keyed link");
         w.click("#unaddressed a");
         eventually([&] { return logged("no parameter at the given position"); }, "the link without address");
         w.sendClose();
     });
     EXPECT_EQ(result, ui::Dialog::closed);
-    EXPECT_EQ(opened(), (std::vector<std::string>{std::string(browser) + "\nhttps://www.zarn.example/en/more.html",
-                                                  std::string(browser) + "\nmanageListLink"}));
+    EXPECT_EQ(browser.links(),
+              (std::vector<std::string>{std::string(test_support::defaultBrowser) + "\nhttps://www.zarn.example/en/more.html",
+                                        std::string(test_support::defaultBrowser) + "\nmanageListLink"}));
     EXPECT_EQ(dialog.events(),
               (std::vector<std::string>{"a https://www.zarn.example/en/more.html", "a manageListLink", "a"}));
     EXPECT_TRUE(logged("ERROR: Exception with message 'no parameter at the given position' caught"));

@@ -6,6 +6,7 @@
 #include "foundation/registry_key.h"
 #include "foundation/sys_info.h"
 #include "platform/registry.h"
+#include "support/default_browser.h"
 #include "support/sim_dialogs.h"
 
 namespace {
@@ -114,27 +115,14 @@ TEST_F(WizardTest, CancellingTheWelcomeAsksAndOnlyYesDeclines) {
 }
 
 TEST_F(WizardTest, LinkOpensItsTargetInTheDefaultBrowserAsTheDesktopUser) {
-    {
-        RegistryKey key;
-        key.open(platform::RegKey::classesRoot, ".html", true, true);
-        key.setStringValue("", "htmlfile");
-        key.open(platform::RegKey::classesRoot, "htmlfile\\shell\\open\\command", true, true);
-        key.setStringValue("", "\"C:\\Browser\\browser.exe\" \"%1\"");
-    }
-    std::string link;
-    sim->processes().install("C:\\Windows\\explorer.exe",
-                             sim::Program{[&](const sim::StartedProcess& p) {
-                                              const auto at = p.commandLine.find("C:\\");
-                                              link = sim->fileSystem().readAll(p.commandLine.substr(at)).value_or("");
-                                              return 1u;
-                                          },
-                                          std::nullopt});
+    const test_support::DefaultBrowser browser(sim.machine());
     sim->desktop().onDialog(welcomeTemplate, [](sim::SimDialog& d) {
         d.clickLink(licenseLink);
         d.click(idOk);
     });
     EXPECT_EQ(CWelcomeDialog(1033, false).DoModal(), 1);
-    EXPECT_EQ(link, "C:\\Browser\\browser.exe\nhttps://www.zarn.example/en/download/license.html");
+    EXPECT_EQ(browser.links(),
+              std::vector<std::string>{"C:\\Browser\\browser.exe\nhttps://www.zarn.example/en/download/license.html"});
 }
 
 TEST_F(WizardTest, LinkWithoutABrowserIsLoggedAndTheWelcomeGoesOn) {

@@ -4,10 +4,10 @@
 
 #include <chrono>
 
-#include "foundation/registry_key.h"
 #include "html_ui/dialog.h"
 #include "html_ui/external_calls.h"
 #include "platform/sim/sim_machine.h"
+#include "support/default_browser.h"
 
 namespace {
 
@@ -147,20 +147,7 @@ TEST_F(HtmlDialogTest, WindowProperties) {
 }
 
 TEST_F(HtmlDialogTest, ALinkOpensTheDefaultBrowserAndALinkWithoutAddressIsLogged) {
-    {
-        RegistryKey key;
-        key.open(platform::RegKey::classesRoot, ".html", true, true);
-        key.setStringValue("", "htmlfile");
-        key.open(platform::RegKey::classesRoot, "htmlfile\\shell\\open\\command", true, true);
-        key.setStringValue("", "\"C:\\Browser\\browser.exe\" \"%1\"");
-    }
-    std::string link;
-    sim->processes().install("C:\\Windows\\explorer.exe",
-                             sim::Program{[&](const sim::StartedProcess& p) {
-                                              link = sim->fileSystem().readAll(p.commandLine.substr(p.commandLine.find("C:\\"))).value_or("");
-                                              return 1u;
-                                          },
-                                          std::nullopt});
+    const test_support::DefaultBrowser browser(sim.machine());
     onPage([](Page& p) {
         p.notify("a");
         p.notify("a", {"https://www.zarn.example/more/"});
@@ -168,7 +155,7 @@ TEST_F(HtmlDialogTest, ALinkOpensTheDefaultBrowserAndALinkWithoutAddressIsLogged
     });
     Dialog dialog("page.html", settings());
     EXPECT_EQ(dialog.run(), Dialog::next);
-    EXPECT_EQ(link, "C:\\Browser\\browser.exe\nhttps://www.zarn.example/more/");
+    EXPECT_EQ(browser.links(), std::vector<std::string>{"C:\\Browser\\browser.exe\nhttps://www.zarn.example/more/"});
     EXPECT_TRUE(logged("(ui::BrowserControl::BrowserExternal::Invoke)]\n\tERROR: Exception with message 'no parameter at "
                        "the given position' caught\n"));
 }
