@@ -22,6 +22,8 @@
 //   post-op ID              posts operation ID (Started) to the installer's operation mailbox
 //   shot FILE [owner]       writes what the screen shows of the window (and its owner) as a BMP file
 //   close                   asks the window to close
+//   launch COMMAND-LINE     starts a program (not waited for) and notes the time
+//   elapsed                 prints the milliseconds since the last launch
 //   sleep MS
 #include <windows.h>
 // The other system headers build on <windows.h>.
@@ -218,6 +220,7 @@ int wmain(int argc, wchar_t** argv) {
     std::vector<std::string> args;
     for (int i = 1; i < argc; ++i) args.push_back(narrow(argv[i]));
     HWND current = nullptr;
+    ULONGLONG launched = 0;
     auto needWindow = [&] {
         if (current == nullptr) fail("no current window");
         return current;
@@ -287,6 +290,20 @@ int wmain(int argc, wchar_t** argv) {
             shot(needWindow(), file, withOwner);
         } else if (command == "close") {
             PostMessageW(needWindow(), WM_CLOSE, 0, 0);
+        } else if (command == "launch") {
+            std::wstring commandLine = widen(args.at(++i));
+            STARTUPINFOW startup{};
+            startup.cb = sizeof startup;
+            PROCESS_INFORMATION process{};
+            launched = GetTickCount64();
+            if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                                &process)) {
+                fail("cannot start " + args[i] + ": error " + std::to_string(GetLastError()));
+            }
+            CloseHandle(process.hThread);
+            CloseHandle(process.hProcess);
+        } else if (command == "elapsed") {
+            std::printf("elapsed: %llu\n", static_cast<unsigned long long>(GetTickCount64() - launched));
         } else if (command == "sleep") {
             Sleep(number(args, ++i, 0));
         } else {
