@@ -39,8 +39,7 @@ public:
         DWORD value = 0;
         DWORD size = sizeof value;
         DWORD type = 0;
-        return RegQueryValueExW(key_, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) ==
-                   ERROR_SUCCESS &&
+        return RegQueryValueExW(key_, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) == ERROR_SUCCESS &&
                type == REG_DWORD && value != 0;
     }
 
@@ -99,10 +98,18 @@ extern "C" __declspec(dllexport) std::int32_t RegisterDeployEx(deploy::Request* 
         return 1;
     }
     switch (static_cast<deploy::Query>(query)) {
-        case deploy::Query::pluginStatus: result = state.flag(pluginDisabledValue) ? 0 : 1; break;
-        case deploy::Query::previousDecisionsExist: result = state.flag(decisionsExistValue) ? 1 : 0; break;
-        case deploy::Query::clearPreviousDecisions: result = state.setFlag(decisionsExistValue, 0) ? 1 : -1; break;
-        case deploy::Query::resetPreviousDecisions: result = 1; break;
+        case deploy::Query::pluginStatus:
+            result = state.flag(pluginDisabledValue) ? 0 : 1;
+            break;
+        case deploy::Query::previousDecisionsExist:
+            result = state.flag(decisionsExistValue) ? 1 : 0;
+            break;
+        case deploy::Query::clearPreviousDecisions:
+            result = state.setFlag(decisionsExistValue, 0) ? 1 : -1;
+            break;
+        case deploy::Query::resetPreviousDecisions:
+            result = 1;
+            break;
     }
     return 1;
 }

@@ -71,20 +71,26 @@ std::optional<std::string> invoke(std::int32_t id, const std::vector<std::string
                                   WindowHandler* handler) noexcept {
     try {
         switch (id) {
-            case getLocaleId: return handler != nullptr ? handler->getLocale() : std::string("en");
+            case getLocaleId:
+                return handler != nullptr ? handler->getLocale() : std::string("en");
             case notifyId:
                 if (handler == nullptr) break;
                 if (arguments.empty()) throw std::runtime_error("external.notify: no parameters specified");
                 handler->onEvent(arguments[0], rest(arguments));
                 break;
-            case logId: log(arguments); break;
+            case logId:
+                log(arguments);
+                break;
             case setWindowPropId:
                 if (handler == nullptr) break;
                 if (arguments.empty()) throw std::runtime_error("external.setWindowProp: no parameters specified");
                 handler->setWindowProp(arguments[0], rest(arguments));
                 break;
-            case delayId: delay(arguments); break;
-            default: break;
+            case delayId:
+                delay(arguments);
+                break;
+            default:
+                break;
         }
     } catch (const std::exception& e) {
         logCaughtException(SourceLocation{__FILE__, invokeFunction, static_cast<std::uint32_t>(__LINE__)}, e);

@@ -39,7 +39,8 @@ void ZarnScrubVersionsDialog::setItems(std::vector<ScrubListItem> items) { items
 void ZarnScrubVersionsDialog::onLoadComplete() {
     std::string state;
     for (std::size_t i = 0; i < items_.size(); ++i) {
-        execScript(tstrings::format("addListItem('%d','%s');", static_cast<int>(i), displayNameOf(items_[i].version).c_str()));
+        execScript(
+            tstrings::format("addListItem('%d','%s');", static_cast<int>(i), displayNameOf(items_[i].version).c_str()));
         state += items_[i].selected ? '1' : '0';
     }
     if (!items_.empty()) execScript(tstrings::format("updateListItems('%s');", state.c_str()));
@@ -75,7 +76,8 @@ void ZarnScrubProgressDialog::onEvent(const std::string& name, const std::vector
 }
 
 void ZarnScrubProgressDialog::setStatus(const std::string& name, std::size_t n, std::size_t count) {
-    execScript(tstrings::format("setStatus('%s','%d','%d')", name.c_str(), static_cast<int>(n), static_cast<int>(count)));
+    execScript(
+        tstrings::format("setStatus('%s','%d','%d')", name.c_str(), static_cast<int>(n), static_cast<int>(count)));
 }
 
 void ZarnScrubCompleteDialog::onLoadComplete() {

@@ -13,14 +13,13 @@
 #include "foundation/registry_key.h"
 #include "html_ui/dialog.h"
 #include "platform/sim/sim_machine.h"
-#include "support/default_browser.h"
 #include "support/chromium_window.h"
+#include "support/default_browser.h"
 
 namespace {
 
 using test::ChromiumWindow;
 using test::ChromiumWindowState;
-
 
 ui::DialogSettings pages(const std::string& locale) {
     ui::DialogSettings settings;
@@ -197,9 +196,10 @@ TEST_F(DialogChromiumTest, LinksOpenTheDefaultBrowserAndALinkWithoutAddressIsLog
         w.sendClose();
     });
     EXPECT_EQ(result, ui::Dialog::closed);
-    EXPECT_EQ(browser.links(),
-              (std::vector<std::string>{std::string(test_support::defaultBrowser) + "\nhttps://www.zarn.example/en/more.html",
-                                        std::string(test_support::defaultBrowser) + "\nmanageListLink"}));
+    EXPECT_EQ(
+        browser.links(),
+        (std::vector<std::string>{std::string(test_support::defaultBrowser) + "\nhttps://www.zarn.example/en/more.html",
+                                  std::string(test_support::defaultBrowser) + "\nmanageListLink"}));
     EXPECT_EQ(dialog.events(),
               (std::vector<std::string>{"a https://www.zarn.example/en/more.html", "a manageListLink", "a"}));
     EXPECT_TRUE(logged("ERROR: Exception with message 'no parameter at the given position' caught"));

@@ -21,16 +21,16 @@ public:
         key.setStringValue("", "htmlfile");
         key.open(platform::RegKey::classesRoot, "htmlfile\\shell\\open\\command", true, true);
         key.setStringValue("", std::string("\"") + defaultBrowser + "\" \"%1\"");
-        machine.processes().install("C:\\Windows\\explorer.exe",
-                                    sim::Program{[this, &machine](const sim::StartedProcess& p) {
-                                                     const auto at = p.commandLine.find("C:\\");
-                                                     const auto link =
-                                                         machine.fileSystem().readAll(p.commandLine.substr(at)).value_or("");
-                                                     const std::lock_guard lock(mutex_);
-                                                     links_.push_back(link);
-                                                     return 1u;
-                                                 },
-                                                 std::nullopt});
+        machine.processes().install(
+            "C:\\Windows\\explorer.exe",
+            sim::Program{[this, &machine](const sim::StartedProcess& p) {
+                             const auto at = p.commandLine.find("C:\\");
+                             const auto link = machine.fileSystem().readAll(p.commandLine.substr(at)).value_or("");
+                             const std::lock_guard lock(mutex_);
+                             links_.push_back(link);
+                             return 1u;
+                         },
+                         std::nullopt});
     }
 
     /// The link files the shell was given, in order.

@@ -2,9 +2,8 @@
 // browser's name into a folder of its own, stands for the browser and records its command lines; the
 // registry keys the launchers read point at the copies.
 // usage: browsers_wine_tests ZWINDOW_EXE
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <fstream>
 #include <sstream>
@@ -103,7 +102,8 @@ TEST_F(Browsers, InternetExplorerComesFromItsAppPathsEntry) {
 TEST_F(Browsers, TheDefaultBrowserIsWhatOpensWebPages) {
     const std::string program = installBrowser("Default", "zbrowser.exe");
     setText(HKEY_LOCAL_MACHINE, "Software\\Classes\\.html", "", "ZarnTestPage");
-    setText(HKEY_LOCAL_MACHINE, "Software\\Classes\\ZarnTestPage\\shell\\open\\command", "", "\"" + program + "\" \"%1\"");
+    setText(HKEY_LOCAL_MACHINE, "Software\\Classes\\ZarnTestPage\\shell\\open\\command", "",
+            "\"" + program + "\" \"%1\"");
     ASSERT_TRUE(browsers::launchDefault(product::sites::verifyPage));
     const auto lines = commandLines(program, 1);
     ASSERT_EQ(lines.size(), 1u);

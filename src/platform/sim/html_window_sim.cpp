@@ -16,7 +16,8 @@ struct SimHtmlBrowser::Shared {
     SimHtmlPageScript take(const std::string& url) {
         const std::lock_guard lock(mutex);
         for (auto& [name, queue] : scripts) {
-            if (queue.empty() || url.size() < name.size() || url.compare(url.size() - name.size(), name.size(), name) != 0) {
+            if (queue.empty() || url.size() < name.size() ||
+                url.compare(url.size() - name.size(), name.size(), name) != 0) {
                 continue;
             }
             SimHtmlPageScript script = std::move(queue.front());
@@ -149,13 +150,15 @@ void SimHtmlWindow::load(const std::string& url, ui::WindowHandler& handler) {
 void SimHtmlWindow::navigate(const std::string& url, const SimHtmlPageScript& script) {
     if (handler_ == nullptr || ui::browser_events::beforeNavigate(url)) return;
     switch (script.load) {
-        case SimHtmlPageScript::Load::never: return;
+        case SimHtmlPageScript::Load::never:
+            return;
         case SimHtmlPageScript::Load::navigationError:
             ui::browser_events::navigateError(handler_, script.status);
             // The browser completes its (cancelled) error page all the same.
             ui::browser_events::documentComplete(handler_);
             return;
-        case SimHtmlPageScript::Load::complete: break;
+        case SimHtmlPageScript::Load::complete:
+            break;
     }
     ui::browser_events::documentComplete(handler_);
     if (script.user) {

@@ -19,7 +19,9 @@ class HtmlDialogTest : public testing::Test {
 protected:
     bool logged(const std::string& text) { return sim.log().find(text) != std::string::npos; }
     sim::SimHtmlBrowser& browser() { return sim->desktop().html(); }
-    void onPage(std::function<void(Page&)> user) { browser().onPage("page.html", Script{Script::Load::complete, 0, std::move(user)}); }
+    void onPage(std::function<void(Page&)> user) {
+        browser().onPage("page.html", Script{Script::Load::complete, 0, std::move(user)});
+    }
     ui::DialogSettings settings(std::uint32_t loadLimit = 20000) {
         ui::DialogSettings s;
         s.locale = "de";
@@ -46,10 +48,12 @@ TEST_F(HtmlDialogTest, EventsEndTheDialogWithTheirCodes) {
         {"back", [](Page& p) { p.notify("back"); }, Dialog::back},
         {"cancel goes through the window's close command", [](Page& p) { p.notify("cancel"); }, Dialog::closed},
         {"close button", [](Page& p) { p.close(); }, Dialog::closed},
-        {"unknown events are ignored", [](Page& p) {
+        {"unknown events are ignored",
+         [](Page& p) {
              p.notify("checkbox_clicked", {"1"});
              p.notify("next");
-         }, Dialog::next},
+         },
+         Dialog::next},
     };
     for (const auto& row : rows) {
         onPage(row.user);
@@ -90,7 +94,8 @@ TEST_F(HtmlDialogTest, ASecondRunShowsAtOnceAndReloadsThePage) {
 }
 
 TEST_F(HtmlDialogTest, APageThatDoesNotLoadFailsTheDialogInsteadOfHangingIt) {
-    browser().onPage("page.html", Script{Script::Load::navigationError, static_cast<std::int32_t>(0x800C0005), nullptr});
+    browser().onPage("page.html",
+                     Script{Script::Load::navigationError, static_cast<std::int32_t>(0x800C0005), nullptr});
     Dialog failed("page.html", settings());
     const auto start = std::chrono::steady_clock::now();
     EXPECT_THROW(
@@ -98,7 +103,8 @@ TEST_F(HtmlDialogTest, APageThatDoesNotLoadFailsTheDialogInsteadOfHangingIt) {
             try {
                 failed.run();
             } catch (const ui::DialogLoadError& e) {
-                EXPECT_STREQ(e.what(), "The page res://C:%5Csetup.exe/page.html failed to load: navigation error 0x800C0005");
+                EXPECT_STREQ(e.what(),
+                             "The page res://C:%5Csetup.exe/page.html failed to load: navigation error 0x800C0005");
                 throw;
             }
         },
@@ -138,10 +144,11 @@ TEST_F(HtmlDialogTest, WindowProperties) {
     EXPECT_FALSE(window.closeItemEnabled);
     EXPECT_EQ(dialog.run(), Dialog::next);
     EXPECT_FALSE(browser().windows().back().closeItemEnabled) << "the greying survives a later show";
-    for (const char* line : {"\tINFO: setWindowProp(Title): Eins\n", "\tERROR: setWindowProp(Title): requires 1 params\n",
-                             "\tERROR: setWindowProp(Size): requires 2 params\n", "\tINFO: setWindowProp(Size): 300 x 200\n",
-                             "\tINFO: setWindowProp(closeButton): 0\n", "\tERROR: setWindowProp: unexpected prop: 'colour'\n",
-                             "ERROR: Exception with message 'external.setWindowProp: no parameters specified' caught"}) {
+    for (const char* line :
+         {"\tINFO: setWindowProp(Title): Eins\n", "\tERROR: setWindowProp(Title): requires 1 params\n",
+          "\tERROR: setWindowProp(Size): requires 2 params\n", "\tINFO: setWindowProp(Size): 300 x 200\n",
+          "\tINFO: setWindowProp(closeButton): 0\n", "\tERROR: setWindowProp: unexpected prop: 'colour'\n",
+          "ERROR: Exception with message 'external.setWindowProp: no parameters specified' caught"}) {
         EXPECT_TRUE(logged(line)) << line;
     }
 }
@@ -156,8 +163,9 @@ TEST_F(HtmlDialogTest, ALinkOpensTheDefaultBrowserAndALinkWithoutAddressIsLogged
     Dialog dialog("page.html", settings());
     EXPECT_EQ(dialog.run(), Dialog::next);
     EXPECT_EQ(browser.links(), std::vector<std::string>{"C:\\Browser\\browser.exe\nhttps://www.zarn.example/more/"});
-    EXPECT_TRUE(logged("(ui::BrowserControl::BrowserExternal::Invoke)]\n\tERROR: Exception with message 'no parameter at "
-                       "the given position' caught\n"));
+    EXPECT_TRUE(
+        logged("(ui::BrowserControl::BrowserExternal::Invoke)]\n\tERROR: Exception with message 'no parameter at "
+               "the given position' caught\n"));
 }
 
 TEST_F(HtmlDialogTest, TheBridgeMethods) {

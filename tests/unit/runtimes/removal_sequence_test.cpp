@@ -55,8 +55,8 @@ protected:
         sim::SimResponse answer;
         answer.body = {latestVersions};
         sim->internet().serve("https://www.zarn.example/feeds/zarnLatestVersion.xml", answer);
-        sim->processes().install(msiexec, sim::Program{[this](const sim::StartedProcess& p) { return uninstall(p); },
-                                                       std::nullopt});
+        sim->processes().install(
+            msiexec, sim::Program{[this](const sim::StartedProcess& p) { return uninstall(p); }, std::nullopt});
     }
 
     bool logged(const std::string& text) { return sim.log().find(text) != std::string::npos; }
@@ -172,8 +172,9 @@ TEST_F(RemovalPagesTest, UninstallOnTheNoticeRemovesTheTickedVersionsAndShowsThe
         // The completion view, reloaded behind the shown window: Next, the link, and a close item again.
         windows.showing(progress).waitFor([](const test::ChromiumWindowState& s) { return s.loads == 2; },
                                           "the completion view");
-        EXPECT_EQ(script(progress, "document.getElementById('doneView').offsetHeight > 0 && "
-                                   "document.getElementById('progressView').offsetHeight === 0"),
+        EXPECT_EQ(script(progress,
+                         "document.getElementById('doneView').offsetHeight > 0 && "
+                         "document.getElementById('progressView').offsetHeight === 0"),
                   "True");
         EXPECT_TRUE(windows.showing(progress).state().closeItemEnabled);
         focused(progress, "nextButton");
@@ -185,9 +186,9 @@ TEST_F(RemovalPagesTest, UninstallOnTheNoticeRemovesTheTickedVersionsAndShowsThe
     EXPECT_EQ(uninstalls.size(), 2u) << "1.6.0_20 and 1.7.0_45, not 1.7.0_05";
     EXPECT_EQ(ping.createUninstallPing(),
               "unkobu~-20~1.7.0_05:64;unkobu~0~1.6.0_20:64;unkobu~0~1.7.0_45:64;uninstaller~ua100~XX");
-    for (const char* line : {"INFO: Out-of-date Zarn versions detected: 3\n",
-                             "INFO: Out-of-date Zarn uninstall success: 1.7.0_45\n",
-                             "INFO: Out-of-date Zarn removed: 1.6.0_20\n", "INFO: Out-of-date Zarn remaining: 1.7.0_05\n"}) {
+    for (const char* line :
+         {"INFO: Out-of-date Zarn versions detected: 3\n", "INFO: Out-of-date Zarn uninstall success: 1.7.0_45\n",
+          "INFO: Out-of-date Zarn removed: 1.6.0_20\n", "INFO: Out-of-date Zarn remaining: 1.7.0_05\n"}) {
         EXPECT_TRUE(logged(line)) << line;
     }
 }
@@ -197,8 +198,9 @@ TEST_F(RemovalPagesTest, TheListShowsTheTicksAndItsNextUsesTheUsersChoice) {
         windows.showing(notice).click("#listText a");
         ChromiumWindow& page = windows.showing(list);
         EXPECT_EQ(page.text("#versionList"), name16 + "\n" + name17old + "\n" + name17);
-        const std::string rows = "var r = []; var b = boxes(); for (var i = 0; i < b.length; ++i) "
-                                 "r.push((b[i].checked ? 'x' : '-') + b[i].parentNode.className); r.join(' ')";
+        const std::string rows =
+            "var r = []; var b = boxes(); for (var i = 0; i < b.length; ++i) "
+            "r.push((b[i].checked ? 'x' : '-') + b[i].parentNode.className); r.join(' ')";
         EXPECT_EQ(page.execScript(rows), "xselected - xselected") << "ticked rows are highlighted";
         // The mouse on the first row's label, Tab and Space on to the second box, a click on the third.
         page.click("label[for=version0]");
