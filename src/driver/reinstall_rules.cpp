@@ -67,7 +67,7 @@ int errorBox(const StringLoader& loadString, std::uint32_t textId, std::uint32_t
 
 }  // namespace
 
-int ProcessArchitecture() { return SysInfo::getArchName() == "amd64" && !SysInfo::isWow64() ? 64 : 32; }
+int ProcessArchitecture() { return SysInfo::processBitness(); }
 
 bool IsThisAFamilyUpgrade() {
     const auto installed = ZarnEnvironment::latestInstalledKobu(ProcessArchitecture());

@@ -110,6 +110,8 @@ std::string getArchName() {
     return platform::machine().system().nativeArchitecture() == platform::arch::amd64 ? "amd64" : "i586";
 }
 
+int processBitness() { return getArchName() == "amd64" && !isWow64() ? 64 : 32; }
+
 bool isWow64() {
     bool wow64 = false;
     const auto result = platform::machine().system().isWow64Process(wow64);

@@ -37,6 +37,8 @@ std::string getOsName();
 std::string getArchName();
 /// Whether this process runs under WOW64; false where the system cannot tell.
 bool isWow64();
+/// 64 for a 64-bit process on 64-bit Windows; 32 on 32-bit Windows or under WOW64.
+int processBitness();
 /// The full path of the running executable.
 std::string getProcessModulePath();
 

@@ -6,6 +6,7 @@
 #include "foundation/sys_info.h"
 #include "platform/file_system.h"
 #include "platform/machine.h"
+#include "scrub/scrub_constants.h"
 #include "scrub/removal_dialogs.h"
 #include "scrub/zarn_scrub.h"
 
@@ -19,7 +20,7 @@ using Items = std::vector<ScrubListItem>;
 ScrubVersion currentRuntime() {
     ScrubVersion current;
     current.version = ZarnVersion(product::versionText);
-    current.bitness = SysInfo::getArchName() != "amd64" || SysInfo::isWow64() ? 32 : 64;
+    current.bitness = static_cast<std::uint32_t>(SysInfo::processBitness());
     return current;
 }
 
@@ -85,7 +86,7 @@ void showResults(const Items& items) {
 }  // namespace
 
 std::string deploymentRuleSetPath() {
-    return SysInfo::getWindowsDir() + "\\Pellam\\Zarn\\Deployment\\DeploymentRuleSet.zar";
+    return SysInfo::getWindowsDir() + deploymentRuleSetFile;
 }
 
 void showSequence(const std::vector<ScrubVersion>& candidates, ZarnScrubPingData& pingData) {

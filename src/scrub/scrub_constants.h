@@ -2,6 +2,8 @@
 // and the removal log.
 #pragma once
 
+#include <cstddef>
+
 namespace zscrub {
 
 
@@ -21,6 +23,9 @@ inline constexpr std::size_t uninstallCommandLimit = 1024;
 inline constexpr unsigned successRebootRequired = 3010;
 /// msiexec does not know the product.
 inline constexpr unsigned unknownProduct = 1605;
+
+/// Under the Windows directory: its presence marks the machine's runtimes as centrally managed.
+inline constexpr const char* deploymentRuleSetFile = "\\Pellam\\Zarn\\Deployment\\DeploymentRuleSet.zar";
 
 inline constexpr const char* scrubLogName = "ZarnScrub.log";
 inline constexpr std::size_t scrubLogPathLimit = 240;
