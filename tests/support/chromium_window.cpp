@@ -541,7 +541,7 @@ platform::Rect ChromiumWindow::windowRect() {
     return state_.exists ? state_.rect : platform::Rect{};
 }
 
-platform::Rect ChromiumWindow::parentRect() { return {0, 0, 1280, 1024}; }
+platform::Rect ChromiumWindow::parentRect() { return sim::simScreen; }
 
 void ChromiumWindow::enableCloseItem(bool enabled) {
     change([&](ChromiumWindowState& s) {

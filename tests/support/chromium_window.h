@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "platform/html_window.h"
+#include "platform/sim/html_window_sim.h"
 
 namespace Json {
 class Value;

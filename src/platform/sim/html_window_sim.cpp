@@ -221,7 +221,7 @@ platform::Rect SimHtmlWindow::windowRect() {
     return s.exists ? s.rect : platform::Rect{};
 }
 
-platform::Rect SimHtmlWindow::parentRect() { return {0, 0, 1280, 1024}; }
+platform::Rect SimHtmlWindow::parentRect() { return simScreen; }
 
 void SimHtmlWindow::enableCloseItem(bool enabled) {
     change([&](SimHtmlWindowState& s) {

@@ -20,6 +20,9 @@
 
 namespace sim {
 
+/// The simulated screen: the desktop that parentless windows are centred on.
+inline constexpr platform::Rect simScreen{0, 0, 1280, 1024};
+
 /// What a window looks like and what the host did with it.
 struct SimHtmlWindowState {
     bool exists = false;

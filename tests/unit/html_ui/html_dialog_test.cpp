@@ -7,7 +7,6 @@
 #include "html_ui/dialog.h"
 #include "html_ui/external_calls.h"
 #include "platform/sim/sim_machine.h"
-#include "support/default_browser.h"
 
 namespace {
 
@@ -151,21 +150,6 @@ TEST_F(HtmlDialogTest, WindowProperties) {
           "ERROR: Exception with message 'external.setWindowProp: no parameters specified' caught"}) {
         EXPECT_TRUE(logged(line)) << line;
     }
-}
-
-TEST_F(HtmlDialogTest, ALinkOpensTheDefaultBrowserAndALinkWithoutAddressIsLogged) {
-    const test_support::DefaultBrowser browser(sim.machine());
-    onPage([](Page& p) {
-        p.notify("a");
-        p.notify("a", {"https://www.zarn.example/more/"});
-        p.notify("next");
-    });
-    Dialog dialog("page.html", settings());
-    EXPECT_EQ(dialog.run(), Dialog::next);
-    EXPECT_EQ(browser.links(), std::vector<std::string>{"C:\\Browser\\browser.exe\nhttps://www.zarn.example/more/"});
-    EXPECT_TRUE(
-        logged("(ui::BrowserControl::BrowserExternal::Invoke)]\n\tERROR: Exception with message 'no parameter at "
-               "the given position' caught\n"));
 }
 
 TEST_F(HtmlDialogTest, TheBridgeMethods) {
