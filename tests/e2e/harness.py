@@ -9,11 +9,12 @@ registry values and files.
 import atexit
 import os
 import re
-import select
 import shutil
 import subprocess
 import tempfile
 import unittest
+
+from virtual_screen import VirtualScreen
 
 KOBUOFFLINE = os.environ.get("ZARN_KOBUOFFLINE", "")
 LAUNCHER = os.environ.get("ZARN_LAUNCHER", "")
@@ -63,34 +64,21 @@ def launched(stdout, stderr):
 class Screen:
     """One virtual X display for every scenario that shows windows: started on first use, stopped at exit."""
 
-    display = None
-    process = None
+    screen = None
 
     @classmethod
     def get(cls):
-        if cls.display is None:
-            read_end, write_end = os.pipe()
-            cls.process = subprocess.Popen(
-                ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1280x1024x24", "-nolisten", "tcp"],
-                pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-            os.close(write_end)
-            ready, _, _ = select.select([read_end], [], [], 30)
-            number = os.read(read_end, 32).decode().strip() if ready else ""
-            os.close(read_end)
-            if not number:
-                cls.process.kill()
-                raise AssertionError("Xvfb did not start")
-            cls.display = ":" + number
-            atexit.register(cls.stop)
-        return cls.display
+        if cls.screen is None:
+            cls.screen = VirtualScreen()
+            atexit.register(cls.screen.close)
+        if cls.screen.ended():
+            raise AssertionError(cls.screen.ended())
+        return cls.screen.display
 
     @classmethod
-    def stop(cls):
-        if cls.process is not None:
-            cls.process.kill()
-            cls.process.wait()
-            cls.process = None
-            cls.display = None
+    def ended(cls):
+        """Why the display is gone ("" while it runs): a scenario's windows cannot show without it."""
+        return cls.screen.ended() if cls.screen is not None else ""
 
 
 class RunResult:
@@ -182,7 +170,8 @@ class Machine:
         completed = self.wine(self.windows_path_of(ZUI), *[str(c) for c in commands], check=False)
         pairs = [tuple(line.split(": ", 1)) for line in completed.stdout.splitlines() if ": " in line]
         if completed.returncode != 0:
-            raise AssertionError("zui %s failed: %s" % (" ".join(str(c) for c in commands), completed.stdout))
+            raise AssertionError("zui %s failed: %s%s" % (" ".join(str(c) for c in commands), completed.stdout,
+                                                           Screen.ended()))
         return pairs
 
     def run_program(self, program, *arguments):
