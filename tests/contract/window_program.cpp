@@ -1,7 +1,7 @@
 // zwindow.exe: one hidden top-level window and a message loop. Closing the window ends the program
 // with 3; the processes contract closes, destroys and terminates it from outside. Copied under a
 // browser's name it stands for that browser: each start appends its command line, in UTF-8, as a line
-// of "<program>.cmdline" beside it.
+// of "<program>.cmdline" beside it, once its window exists, so that a reader of the line can close it.
 #include <windows.h>
 
 namespace {
@@ -36,7 +36,6 @@ LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARA
 }  // namespace
 
 int main() {
-    recordCommandLine();
     WNDCLASSW windowClass{};
     windowClass.lpfnWndProc = windowProcedure;
     windowClass.hInstance = GetModuleHandleW(nullptr);
@@ -46,6 +45,7 @@ int main() {
                         CW_USEDEFAULT, 200, 100, nullptr, nullptr, windowClass.hInstance, nullptr) == nullptr) {
         return 2;
     }
+    recordCommandLine();
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
         TranslateMessage(&message);
