@@ -17,6 +17,7 @@ class InstallFlag(Scenario):
         finally:
             holder.kill()
             holder.wait()
+            holder.stdout.close()
 
         # A crashed run leaves the file behind; the next run deletes it and goes on.
         flag = "C:\\users\\%s\\AppData\\LocalLow\\Pellam\\Zarn\\ZARN_INSTALL_FLAG" % self.machine.user_name()
