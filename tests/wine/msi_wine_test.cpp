@@ -41,6 +41,17 @@ public:
     InstallCallback steps;
 };
 
+/// Windows Installer's action on `package` with a basic UI: an install, or with "REMOVE=ALL" a removal.
+msi::action<msi::install> basicUi(const std::string& package, msi::Callback* callback = nullptr,
+                                  const char* commandLine = "") {
+    msi::action<msi::install> action;
+    action.packagePath = package;
+    action.uiLevel = 2;
+    action.callback = callback;
+    action.commandLine = commandLine;
+    return action;
+}
+
 std::string joined(const std::vector<std::string>& texts) {
     std::string all;
     for (const auto& t : texts) all += t + "\n";
@@ -53,10 +64,7 @@ TEST(MsiWine, InstallsAndRemovesAPackageReportingSteps) {
     mailbox.write(ipc::Operation());
 
     Recorder recorder;
-    msi::action<msi::install> install;
-    install.packagePath = packages + "\\runtime_1_5_0_10.msi";
-    install.uiLevel = 2;
-    install.callback = &recorder;
+    msi::action<msi::install> install = basicUi(packages + "\\runtime_1_5_0_10.msi", &recorder);
     install.properties = {{"ALLUSERS", "1"}};
     ASSERT_NO_THROW(install.execute());
     EXPECT_TRUE(runtimeKeyExists(runtimeVersion));
@@ -65,11 +73,7 @@ TEST(MsiWine, InstallsAndRemovesAPackageReportingSteps) {
     const auto id = mailbox.read().getId();
     EXPECT_TRUE(id == 2 || id == 3) << id << ", action starts seen:\n" << joined(recorder.actionStarts);
 
-    msi::action<msi::install> remove;
-    remove.packagePath = install.packagePath;
-    remove.uiLevel = 2;
-    remove.commandLine = "REMOVE=ALL";
-    ASSERT_NO_THROW(remove.execute());
+    ASSERT_NO_THROW(basicUi(install.packagePath, nullptr, "REMOVE=ALL").execute());
     EXPECT_FALSE(runtimeKeyExists(runtimeVersion));
 }
 
@@ -139,31 +143,20 @@ TEST(MsiWine, TheProductPackageReportsOperationsOneToSevenInOrder) {
     DialogReader reader(section);
     PacedSteps steps(section, reader);
 
-    msi::action<msi::install> install;
-    install.packagePath = productPackage;
-    install.uiLevel = 2;
-    install.callback = &steps;
-    ASSERT_NO_THROW(install.execute());
+    ASSERT_NO_THROW(basicUi(productPackage, &steps).execute());
     // The package's own last step holds the mailbox long enough to be seen.
     EXPECT_TRUE(reader.waitFor(7, 2000));
     reader.stop();
     EXPECT_EQ(reader.started(), (std::vector<std::uint32_t>{1, 2, 3, 4, 5, 6, 7}));
     EXPECT_TRUE(runtimeKeyExists("1.8.0_45"));
 
-    msi::action<msi::install> remove;
-    remove.packagePath = productPackage;
-    remove.uiLevel = 2;
-    remove.commandLine = "REMOVE=ALL";
-    ASSERT_NO_THROW(remove.execute());
+    ASSERT_NO_THROW(basicUi(productPackage, nullptr, "REMOVE=ALL").execute());
     EXPECT_FALSE(runtimeKeyExists("1.8.0_45"));
 }
 
 TEST(MsiWine, AMissingPackageGivesItsCodeAndText) {
-    msi::action<msi::install> install;
-    install.packagePath = packages + "\\no_such_package.msi";
-    install.uiLevel = 2;
     try {
-        install.execute();
+        basicUi(packages + "\\no_such_package.msi").execute();
         ADD_FAILURE() << "no error";
     } catch (const msi::Error& e) {
         // Windows answers 1619 (package cannot be opened), Wine 2 (file not found).
