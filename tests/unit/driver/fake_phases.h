@@ -20,8 +20,20 @@ struct Events {
     int count(const std::string& e) const;
 };
 
-class FakeSystem final : public SystemFacts {
-public:
+/// A double that records into the run's event list.
+struct Recording {
+    explicit Recording(Events& e) : events(e) {}
+    Events& events;
+};
+
+/// The next scripted answer; the last one repeats.
+inline int takeNext(std::vector<int>& answers) {
+    const int answer = answers.front();
+    if (answers.size() > 1) answers.erase(answers.begin());
+    return answer;
+}
+
+struct FakeSystem final : SystemFacts {
     bool is64Process = true;
     bool is64Windows = true;
     int level = 6;
@@ -37,19 +49,15 @@ public:
     std::string perUserDataFolder() override { return "C:\\Users\\test\\AppData\\LocalLow"; }
 };
 
-class FakeStartup final : public Startup {
-public:
-    explicit FakeStartup(Events& e) : events(e) {}
-    Events& events;
+struct FakeStartup final : Startup, Recording {
+    using Recording::Recording;
     bool controls = true;
     void removeCurrentDirectoryFromDllSearch() override { events.add("dll search"); }
     bool initCommonControls() override { return controls; }
 };
 
-class FakeFiles final : public FileOps {
-public:
-    explicit FakeFiles(Events& e) : events(e) {}
-    Events& events;
+struct FakeFiles final : FileOps, Recording {
+    using Recording::Recording;
     std::set<std::string> present;
     bool failDelete = false;
     bool exists(const std::string& path) override { return present.count(path) != 0; }
@@ -61,10 +69,8 @@ public:
     void deletePersistentFile(const std::string& directory) override { events.add("launchers " + directory); }
 };
 
-class FakeConfiguration final : public Configuration {
-public:
-    explicit FakeConfiguration(Events& e) : events(e) {}
-    Events& events;
+struct FakeConfiguration final : Configuration, Recording {
+    using Recording::Recording;
     int loadResult = 0;
     int exportResult = 0;
     bool silent = false;
@@ -91,8 +97,7 @@ public:
     }
 };
 
-class FakeLocalization final : public Localization {
-public:
+struct FakeLocalization final : Localization {
     std::uint16_t defaultLang = 1033;
     std::uint16_t defaultLangId() override { return defaultLang; }
     std::uint16_t fromLangId(long langId) override {
@@ -106,30 +111,23 @@ public:
     }
 };
 
-class FakeRuntimes final : public RuntimeRules {
-public:
-    explicit FakeRuntimes(Events& e) : events(e) {}
-    Events& events;
+struct FakeRuntimes final : RuntimeRules, Recording {
+    using Recording::Recording;
     bool familyUpgrade = false;
     std::vector<int> reinstallAnswers = {1, 1};
     bool isThisAFamilyUpgrade() override { return familyUpgrade; }
     int checkReinstallCase(bool staticInstall, bool silent) override {
         events.add(std::string("reinstall rules static=") + (staticInstall ? "1" : "0") + " silent=" + (silent ? "1" : "0"));
-        const int answer = reinstallAnswers.front();
-        if (reinstallAnswers.size() > 1) reinstallAnswers.erase(reinstallAnswers.begin());
-        return answer;
+        return takeNext(reinstallAnswers);
     }
 };
 
-class FakeMetrics final : public Metrics {
-public:
+struct FakeMetrics final : Metrics {
     std::string latestKobuKey() override { return "1.8.0_40"; }
 };
 
-class FakePayload final : public Payload {
-public:
-    explicit FakePayload(Events& e) : events(e) {}
-    Events& events;
+struct FakePayload final : Payload, Recording {
+    using Recording::Recording;
     bool carriesPackage = true;
     std::vector<int> results = {0};
     std::function<void(const PackageAction&)> onRun;  // runs inside each package run
@@ -152,17 +150,13 @@ public:
         events.add("run package");
         runs.push_back(action);
         if (onRun) onRun(action);
-        const int result = results.front();
-        if (results.size() > 1) results.erase(results.begin());
-        return result;
+        return takeNext(results);
     }
     void releasePackage() override { events.add("release package"); }
 };
 
-class FakeWizard final : public Wizard {
-public:
-    explicit FakeWizard(Events& e) : events(e) {}
-    Events& events;
+struct FakeWizard final : Wizard, Recording {
+    using Recording::Recording;
     std::vector<int> welcomeAnswers = {1};
     bool chooseChangeFolder = false;
     std::vector<int> changeFolderAnswers = {1};
@@ -172,14 +166,11 @@ public:
         events.add("welcome");
         welcomePresets.push_back(changeFolder);
         changeFolder = chooseChangeFolder;
-        const int answer = welcomeAnswers.front();
-        if (welcomeAnswers.size() > 1) welcomeAnswers.erase(welcomeAnswers.begin());
-        return answer;
+        return takeNext(welcomeAnswers);
     }
     int changeFolder(bool launchedFromTulk, std::string& folder) override {
         events.add(std::string("change folder tulk=") + (launchedFromTulk ? "1" : "0"));
-        const int answer = changeFolderAnswers.front();
-        if (changeFolderAnswers.size() > 1) changeFolderAnswers.erase(changeFolderAnswers.begin());
+        const int answer = takeNext(changeFolderAnswers);
         if (answer == 1) folder = chosenFolder;
         return answer;
     }
@@ -187,20 +178,16 @@ public:
     void testChangeFolder() override { events.add("test change folder"); }
 };
 
-class FakeProgress final : public ProgressUi {
-public:
-    explicit FakeProgress(Events& e) : events(e) {}
-    Events& events;
+struct FakeProgress final : ProgressUi, Recording {
+    using Recording::Recording;
     void create() override { events.add("progress create"); }
     void hide() override { events.add("progress hide"); }
     void destroy() override { events.add("progress destroy"); }
     void testDialog() override { events.add("test progress"); }
 };
 
-class FakeRemoval final : public Removal {
-public:
-    explicit FakeRemoval(Events& e) : events(e) {}
-    Events& events;
+struct FakeRemoval final : Removal, Recording {
+    using Recording::Recording;
     RemovalResult run() override {
         events.add("removal");
         const zscrub::ScrubVersion kept{ZarnVersion("1.6.0_45"), 32};
@@ -210,10 +197,8 @@ public:
     }
 };
 
-class FakeCompletion final : public Completion {
-public:
-    explicit FakeCompletion(Events& e) : events(e) {}
-    Events& events;
+struct FakeCompletion final : Completion, Recording {
+    using Recording::Recording;
     void finishWithSecurityPrompts(const std::string& installDir, bool showVerifyPage, bool showMedHighText,
                                    const std::string& installMethod) override {
         events.add("complete dir=" + installDir + " verify=" + (showVerifyPage ? "1" : "0") +
@@ -225,10 +210,8 @@ public:
     }
 };
 
-class FakeAutoUpdate final : public AutoUpdate {
-public:
-    explicit FakeAutoUpdate(Events& e) : events(e) {}
-    Events& events;
+struct FakeAutoUpdate final : AutoUpdate, Recording {
+    using Recording::Recording;
     int install(bool oemUpdate, bool autoUpdate) override {
         events.add(std::string("au install oem=") + (oemUpdate ? "1" : "0") + " auto=" + (autoUpdate ? "1" : "0"));
         return 0;
@@ -236,10 +219,8 @@ public:
     void registerScheduler() override { events.add("scheduler"); }
 };
 
-class FakePing final : public Ping {
-public:
-    explicit FakePing(Events& e) : events(e) {}
-    Events& events;
+struct FakePing final : Ping, Recording {
+    using Recording::Recording;
     std::vector<PingData> sent;
     std::function<void()> onSend;
     void send(Configuration&, const PingData& data) override {
