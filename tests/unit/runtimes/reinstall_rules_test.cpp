@@ -154,20 +154,18 @@ TEST(ReinstallRulesTest, ThirtyTwoBitProcessAsksTheThirtyTwoBitView) {
 }
 
 TEST(ReinstallRulesTest, MsiexecPathRows) {
+    const platform::OsVersion win10{10, 0, 19045, 2, "", 0, 0, 0x100, 1};
     const struct {
         const char* name;
         platform::OsVersion os;
         std::optional<std::string> location;
         const char* expected;
     } rows[] = {
-        {"from the installer's location", {10, 0, 19045, 2, "", 0, 0, 0x100, 1}, "C:\\Windows\\system32\\", msiexec},
-        {"from another full location",
-         {10, 0, 19045, 2, "", 0, 0, 0x100, 1},
-         "D:\\Installer",
-         "D:\\Installer\\msiexec.exe"},
-        {"an empty location is the system directory", {10, 0, 19045, 2, "", 0, 0, 0x100, 1}, "", msiexec},
-        {"a relative location is the system directory", {10, 0, 19045, 2, "", 0, 0, 0x100, 1}, "Installer", msiexec},
-        {"no location", {10, 0, 19045, 2, "", 0, 0, 0x100, 1}, std::nullopt, ""},
+        {"from the installer's location", win10, "C:\\Windows\\system32\\", msiexec},
+        {"from another full location", win10, "D:\\Installer", "D:\\Installer\\msiexec.exe"},
+        {"an empty location is the system directory", win10, "", msiexec},
+        {"a relative location is the system directory", win10, "Installer", msiexec},
+        {"no location", win10, std::nullopt, ""},
         {"XP-class server uses the system directory", {5, 2, 3790, 2, "", 0, 0, 0, 3}, std::nullopt, msiexec},
         {"XP workstation still asks the location", {5, 1, 2600, 2, "", 0, 0, 0, 1}, std::nullopt, ""},
     };
@@ -181,22 +179,25 @@ TEST(ReinstallRulesTest, MsiexecPathRows) {
     }
 }
 
-// The run as the program binds it: the reinstall rules decide before anything is extracted.
-TEST(ReinstallRulesTest, SilentRunStopsForANewerBuild) {
-    sim::MachineScope scope;
-    scope->system().settings().commandLine = u"\"C:\\Users\\test\\Downloads\\kobuoffline.exe\" /s";
-    sameVersion("16");
-    EXPECT_EQ(RunInstaller(productionPhases(), "/s"), 0);
-    EXPECT_NE(scope.log().find("INFO: A newer Kobu  build already exists. Exit install\n"), std::string::npos);
-    EXPECT_TRUE(scope->desktop().shown().empty());
-}
-
-TEST(ReinstallRulesTest, SilentRunRefusesToReplaceAStaticCopy) {
-    sim::MachineScope scope;
-    scope->system().settings().commandLine = u"\"C:\\Users\\test\\Downloads\\kobuoffline.exe\" /s";
-    sameVersion("15", "s");
-    EXPECT_EQ(RunInstaller(productionPhases(), "/s"), -1);
-    EXPECT_TRUE(scope->processes().commandLines().empty());
+// The run as the program binds it: the reinstall rules decide before anything is extracted, and a
+// silent run stops for a newer build and refuses to replace a static copy.
+TEST(ReinstallRulesTest, SilentRunAsTheProgramBindsIt) {
+    const struct {
+        const char* build;
+        const char* mode;
+        int exitCode;
+    } rows[] = {{"16", nullptr, 0}, {"15", "s", -1}};
+    for (const auto& row : rows) {
+        sim::MachineScope scope;
+        scope->system().settings().commandLine = u"\"C:\\Users\\test\\Downloads\\kobuoffline.exe\" /s";
+        sameVersion(row.build, row.mode ? std::optional<std::string>(row.mode) : std::nullopt);
+        EXPECT_EQ(RunInstaller(productionPhases(), "/s"), row.exitCode) << row.build;
+        EXPECT_TRUE(scope->desktop().shown().empty()) << row.build;
+        EXPECT_TRUE(scope->processes().commandLines().empty()) << row.build;
+        EXPECT_EQ(scope.log().find("INFO: A newer Kobu  build already exists. Exit install\n") != std::string::npos,
+                  row.exitCode == 0)
+            << row.build;
+    }
 }
 
 }  // namespace
