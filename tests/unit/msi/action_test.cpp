@@ -37,8 +37,10 @@ public:
 
 class ActionTest : public testing::Test {
 protected:
-    msi::action<msi::install> makeAction() {
+    msi::action<msi::install> makeAction(msi::Callback* callback = nullptr, std::string logFile = {}) {
         msi::action<msi::install> a;
+        a.callback = callback;
+        a.logFile = std::move(logFile);
         a.properties = {{"STATIC", "1"}};
         a.commandLine = " REBOOT=ReallySuppress ";
         a.uiLevel = platform::installui::none;
@@ -60,9 +62,7 @@ protected:
 TEST_F(ActionTest, StateIsEnteredForTheCallAndLeftAfterIt) {
     sim->installer().addPackage(packagePath, {});
     RecordingCallback callback;
-    auto a = makeAction();
-    a.callback = &callback;
-    a.logFile = "C:\\Users\\test\\AppData\\Local\\Temp\\kobu.log";
+    auto a = makeAction(&callback, "C:\\Users\\test\\AppData\\Local\\Temp\\kobu.log");
     a.execute();
 
     const auto installs = sim->installer().installs();
@@ -105,9 +105,7 @@ TEST_F(ActionTest, StateIsLeftWhenTheInstallationFails) {
         sim->installer().addPackage(packagePath, {.result = row.result});
         if (row.fault != 0) sim->faults().fail("Installer.installProduct", row.fault);
         RecordingCallback callback;
-        auto a = makeAction();
-        a.callback = &callback;
-        a.logFile = "C:\\kobu.log";
+        auto a = makeAction(&callback, "C:\\kobu.log");
         try {
             a.execute();
             ADD_FAILURE() << row.name << ": no error";
@@ -126,9 +124,7 @@ TEST_F(ActionTest, StateCallsThatFailDoNotStopTheInstallation) {
     sim->faults().fail("Installer.setInternalUI", platform::err::invalidParameter);
     sim->faults().fail("Installer.enableLog", platform::err::invalidParameter);
     RecordingCallback callback;
-    auto a = makeAction();
-    a.callback = &callback;
-    a.logFile = "Q:\\nowhere\\kobu.log";
+    auto a = makeAction(&callback, "Q:\\nowhere\\kobu.log");
     EXPECT_NO_THROW(a.execute());
     EXPECT_EQ(sim->installer().installs().size(), 1u);
     EXPECT_EQ(sim->faults().calls("Installer.setInternalUI"), 1) << "a level never set is not restored";
@@ -141,9 +137,7 @@ TEST_F(ActionTest, MessagesReachTheCallbackSplitAndInUtf8) {
                                                            {0x0B000043u, u"Ordner \u00c4nderung"},
                                                            {0x04000000u, u"Info"}}});
     RecordingCallback callback;
-    auto a = makeAction();
-    a.callback = &callback;
-    a.execute();
+    makeAction(&callback).execute();
     const std::vector<Recorded> expected = {{0x08000000u, 0, "Action 10:20:30: CostInitialize. Kosten"},
                                             {0x0B000000u, 0x43, "Ordner \xC3\x84nderung"},
                                             {0x04000000u, 0, "Info"}};
@@ -156,9 +150,7 @@ TEST_F(ActionTest, ACallbackThatThrowsIsLoggedAndTheInstallationGoesOn) {
                                               .effects = [&] { effectsRan = true; }});
     RecordingCallback callback;
     callback.throws = true;
-    auto a = makeAction();
-    a.callback = &callback;
-    EXPECT_NO_THROW(a.execute());
+    EXPECT_NO_THROW(makeAction(&callback).execute());
     EXPECT_EQ(callback.seen.size(), 2u);
     EXPECT_TRUE(effectsRan);
     EXPECT_THAT(sim.log(), HasSubstr("handler broke"));

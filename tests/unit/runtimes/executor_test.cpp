@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "foundation/executor.h"
@@ -167,36 +168,31 @@ TEST_F(DesktopUserTest, UnderWow64TheShellComesFromTheSystemDirectory) {
 }
 
 TEST_F(DesktopUserTest, FailureRows) {
+    using Step = platform::ShellLinkStep;
     const struct {
         const char* name;
-        std::function<void(DesktopUserTest&)> setUp;
+        std::optional<Step> linkStep;  // the shell link step that fails with `hresult`
+        std::uint32_t hresult;
         const char* app;
         std::uint32_t expected;
         const char* line;
     } rows[] = {
-        {"empty path", [](DesktopUserTest&) {}, " ", 1627, "ExecProcessAsDesktopUser: appPath is empty"},
-        {"link object unavailable",
-         [](DesktopUserTest& t) {
-             t.sim->processes().failShellLink(platform::ShellLinkStep::createInstance,
-                                              static_cast<std::int32_t>(0x80040154u));
-         },
-         "C:\\b.exe", 0x80040154u, "CreateShortCutItem() - pZarnShortCutItem.CoCreateInstance call failed"},
-        {"path refused",
-         [](DesktopUserTest& t) {
-             t.sim->processes().failShellLink(platform::ShellLinkStep::setPath, static_cast<std::int32_t>(0x80070057u));
-         },
-         "C:\\b.exe", err::invalidParameter, "ExecProcessAsDesktopUser: pZarnShortCutItem->SetPath(C:\\b.exe) call failed with"},
-        {"link cannot be saved",
-         [](DesktopUserTest& t) {
-             t.sim->processes().failShellLink(platform::ShellLinkStep::save, static_cast<std::int32_t>(0x80070005u));
-         },
-         "C:\\b.exe", err::accessDenied, "ExecProcessAsDesktopUser failed to create temporary shortcut failed with system error 5"},
-        {"shell cannot start",
-         [](DesktopUserTest& t) { t.sim->faults().fail("Processes.createProcess", err::accessDenied); }, "C:\\b.exe",
-         err::accessDenied, "ExecProcessAsDesktopUser: Executor.exec() failed with system error 5"},
+        {"empty path", std::nullopt, 0, " ", 1627, "ExecProcessAsDesktopUser: appPath is empty"},
+        {"link object unavailable", Step::createInstance, 0x80040154u, "C:\\b.exe", 0x80040154u,
+         "CreateShortCutItem() - pZarnShortCutItem.CoCreateInstance call failed"},
+        {"path refused", Step::setPath, 0x80070057u, "C:\\b.exe", err::invalidParameter,
+         "ExecProcessAsDesktopUser: pZarnShortCutItem->SetPath(C:\\b.exe) call failed with"},
+        {"link cannot be saved", Step::save, 0x80070005u, "C:\\b.exe", err::accessDenied,
+         "ExecProcessAsDesktopUser failed to create temporary shortcut failed with system error 5"},
+        {"shell cannot start", std::nullopt, err::accessDenied, "C:\\b.exe", err::accessDenied,
+         "ExecProcessAsDesktopUser: Executor.exec() failed with system error 5"},
     };
     for (const auto& row : rows) {
-        row.setUp(*this);
+        if (row.linkStep) {
+            sim->processes().failShellLink(*row.linkStep, static_cast<std::int32_t>(row.hresult));
+        } else if (row.hresult != 0) {
+            sim->faults().fail("Processes.createProcess", row.hresult);
+        }
         EXPECT_EQ(ExecProcessAsDesktopUser(row.app, "x"), row.expected) << row.name;
         EXPECT_TRUE(logged(row.line)) << row.name;
         EXPECT_FALSE(sim->fileSystem().exists("C:\\ProgramData\\Corvane\\tmpinstall")) << row.name;
