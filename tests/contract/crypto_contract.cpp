@@ -129,10 +129,6 @@ TEST(CryptoContract, StaleAndNullHandlesAreRefused) {
     }
 }
 
-}  // namespace
-
-namespace {
-
 using Bytes = std::vector<std::uint8_t>;
 
 Bytes bytesOf(std::string_view text) { return Bytes(text.begin(), text.end()); }

@@ -41,6 +41,13 @@ protected:
         kernel.closeHandle(h);
         return content;
     }
+    /// Makes the new file `name` in the test's directory holding `content`.
+    void make(const std::string& name, const std::string& content = "") {
+        Handle h = Handle::invalid;
+        ASSERT_EQ(open(at(name), file::genericWrite, file::shareNone, file::createNew, h), err::success) << name;
+        write(h, content);
+        kernel.closeHandle(h);
+    }
     bool exists(const std::string& path) {
         std::uint32_t attributes = 0;
         return fs.getFileAttributes(path, attributes) == err::success;
@@ -119,9 +126,7 @@ TEST_F(FileSystemContract, DispositionsRows) {
     EXPECT_EQ(open(at("none.txt"), file::genericWrite, file::shareRead, file::truncateExisting, h), err::fileNotFound);
     EXPECT_EQ(open(at("missing\\x.txt"), file::genericWrite, file::shareRead, file::createAlways, h), err::pathNotFound);
 
-    ASSERT_EQ(open(at("a.txt"), file::genericWrite, file::shareRead, file::createNew, h), err::success);
-    write(h, "first content");
-    kernel.closeHandle(h);
+    make("a.txt", "first content");
     ASSERT_EQ(open(at("a.txt"), file::genericWrite, file::shareRead, file::openAlways, h), err::success);
     write(h, "FIRST");
     kernel.closeHandle(h);
@@ -178,9 +183,7 @@ TEST_F(FileSystemContract, Directories) {
     EXPECT_EQ(fs.getFileAttributes(at("nothing"), attributes), err::fileNotFound);
     EXPECT_EQ(attributes, file::invalidAttributes);
 
-    Handle h = Handle::invalid;
-    ASSERT_EQ(open(at("sub\\Inner.TXT"), file::genericWrite, file::shareNone, file::createNew, h), err::success);
-    kernel.closeHandle(h);
+    make("sub\\Inner.TXT");
     EXPECT_EQ(fs.removeDirectory(at("sub")), err::dirNotEmpty);
     std::vector<platform::DirEntry> entries;
     EXPECT_EQ(fs.listDirectory(at("sub"), "*.txt", entries), err::success);
@@ -195,9 +198,7 @@ TEST_F(FileSystemContract, Directories) {
 }
 
 TEST_F(FileSystemContract, AttributesRoundTrip) {
-    Handle h = Handle::invalid;
-    ASSERT_EQ(open(at("ro.txt"), file::genericWrite, file::shareNone, file::createNew, h), err::success);
-    kernel.closeHandle(h);
+    make("ro.txt");
     ASSERT_EQ(fs.setFileAttributes(at("ro.txt"), file::attributeReadOnly | file::attributeHidden), err::success);
     std::uint32_t attributes = 0;
     ASSERT_EQ(fs.getFileAttributes(at("ro.txt"), attributes), err::success);
@@ -221,21 +222,14 @@ TEST_F(FileSystemContract, VersionOfAProgramAndOfAPlainFile) {
     ASSERT_GE(root->size(), platform::version::fixedRecordSize);
     EXPECT_EQ(platform::version::numbers(*root), (std::array<std::uint16_t, 4>{8, 0, 20, 3}));
 
-    Handle h = Handle::invalid;
-    ASSERT_EQ(open(at("plain.txt"), file::genericWrite, file::shareNone, file::createNew, h), err::success);
-    write(h, "no version here");
-    kernel.closeHandle(h);
+    make("plain.txt", "no version here");
     EXPECT_NE(fs.fileVersionInfoSize(at("plain.txt"), size), err::success);
     EXPECT_EQ(size, 0u);
 }
 
 TEST_F(FileSystemContract, MoveAndTempNames) {
-    Handle h = Handle::invalid;
-    ASSERT_EQ(open(at("from.txt"), file::genericWrite, file::shareNone, file::createNew, h), err::success);
-    write(h, "moved");
-    kernel.closeHandle(h);
-    ASSERT_EQ(open(at("to.txt"), file::genericWrite, file::shareNone, file::createNew, h), err::success);
-    kernel.closeHandle(h);
+    make("from.txt", "moved");
+    make("to.txt");
     EXPECT_EQ(fs.moveFile(at("from.txt"), at("to.txt"), 0), err::alreadyExists);
     EXPECT_EQ(fs.moveFile(at("from.txt"), at("to.txt"), file::moveReplaceExisting), err::success);
     EXPECT_EQ(readAll(at("to.txt")), "moved");

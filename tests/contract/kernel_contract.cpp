@@ -31,15 +31,6 @@ TEST(KernelContract, IdsAndClocks) {
     EXPECT_EQ(static_cast<std::uint32_t>(kernel.tickCount64()) - kernel.tickCount() < 1000u, true);
 }
 
-TEST(KernelContract, ClosingAnUnknownHandleFails) {
-    EXPECT_EQ(platform::machine().kernel().closeHandle(static_cast<platform::Handle>(0x7FFC)),
-              platform::err::invalidHandle);
-}
-
-}  // namespace
-
-namespace {
-
 namespace kernel = platform::kernel;
 
 /// Closes a handle of the port at the end of a scope.
@@ -149,7 +140,9 @@ TEST(KernelContract, MutexesAreReentrantOwnedAndAbandoned) {
     EXPECT_EQ(k.releaseMutex(m.handle), platform::err::success);
 }
 
-TEST(KernelContract, WaitingOnWhatCannotBeWaitedOnFails) {
+TEST(KernelContract, UnknownHandlesCannotBeClosedOrWaitedOn) {
+    EXPECT_EQ(platform::machine().kernel().closeHandle(static_cast<platform::Handle>(0x7FFC)),
+              platform::err::invalidHandle);
     platform::ErrorCode error = 0;
     EXPECT_EQ(platform::machine().kernel().waitForSingleObject(static_cast<platform::Handle>(0x7FF0), 0, error),
               kernel::waitFailed);
