@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
+#include <optional>
 
 #include "foundation/registry_key.h"
 #include "platform/registry.h"
@@ -41,95 +41,43 @@ std::optional<std::string> text(const char* name) {
     }
 }
 
+/// The stored counters a row starts from; absent values are not written.
+struct Stored {
+    std::optional<std::uint32_t> machineCount, installAttempts, updateCount;
+    const char* newKobuVersion = nullptr;
+    const char* kobuVersion = nullptr;
+};
+
 TEST(UpdateConfTest, CountersOfARun) {
+    constexpr std::nullopt_t none = std::nullopt;
     const struct {
         const char* name;
-        std::function<void()> before;
+        Stored before;
         int result;
         MetricsTexts texts;
         std::optional<std::uint32_t> attemptsAfter;
         std::optional<std::uint32_t> updatesAfter;
     } rows[] = {
-        {"first success on a clean machine", [] {}, 0, {"false", "1", "0"}, std::nullopt, 0},
-        {"second failed attempt of a counted machine",
-         [] {
-             auto key = metrics();
-             key.setDwordValue("MachineCount", 1);
-             key.setDwordValue("InstallAttempts", 1);
-             key.setStringValue("NewKobuVersion", thisBuild);
-         },
-         1603,
-         {"YY", "2", "0"},
-         2,
-         std::nullopt},
-        {"second failed attempt of an uncounted machine",
-         [] {
-             auto key = metrics();
-             key.setDwordValue("InstallAttempts", 1);
-             key.setStringValue("NewKobuVersion", thisBuild);
-         },
-         1603,
-         {"ZZ", "2", "0"},
-         2,
-         std::nullopt},
-        {"failed attempts at another build start again",
-         [] {
-             auto key = metrics();
-             key.setDwordValue("InstallAttempts", 4);
-             key.setStringValue("NewKobuVersion", "1.8.0_40-b26");
-         },
-         1603,
-         {"ZZ", "1", "0"},
-         1,
-         std::nullopt},
-        {"an unreadable stored build counts as another",
-         [] {
-             auto key = metrics();
-             key.setDwordValue("InstallAttempts", 4);
-             key.setStringValue("NewKobuVersion", "garbage");
-         },
-         1603,
-         {"ZZ", "1", "0"},
-         1,
-         std::nullopt},
-        {"same build installed again",
-         [] {
-             auto key = metrics();
-             key.setDwordValue("MachineCount", 1);
-             key.setStringValue("KobuVersion", thisBuild);
-             key.setDwordValue("UpdateCount", 3);
-             key.setDwordValue("InstallAttempts", 1);
-             key.setStringValue("NewKobuVersion", thisBuild);
-         },
-         0,
-         {"true", "2", "3"},
-         std::nullopt,
-         3},
-        {"a newer build raises the count",
-         [] {
-             auto key = metrics();
-             key.setDwordValue("MachineCount", 1);
-             key.setStringValue("KobuVersion", "1.8.0_40-b26");
-             key.setDwordValue("UpdateCount", 3);
-         },
-         0,
-         {"true", "1", "4"},
-         std::nullopt,
-         4},
-        {"the same build existed: only the attempts go",
-         [] {
-             auto key = metrics();
-             key.setDwordValue("InstallAttempts", 2);
-             key.setStringValue("NewKobuVersion", thisBuild);
-         },
-         -128,
-         {"ZZ", "3", "0"},
-         std::nullopt,
-         std::nullopt},
+        {"first success on a clean machine", {}, 0, {"false", "1", "0"}, none, 0},
+        {"second failed attempt, counted machine", {1, 1, {}, thisBuild}, 1603, {"YY", "2", "0"}, 2, none},
+        {"second failed attempt, uncounted machine", {{}, 1, {}, thisBuild}, 1603, {"ZZ", "2", "0"}, 2, none},
+        {"failed attempts at another build restart", {{}, 4, {}, "1.8.0_40-b26"}, 1603, {"ZZ", "1", "0"}, 1, none},
+        {"an unreadable stored build is another", {{}, 4, {}, "garbage"}, 1603, {"ZZ", "1", "0"}, 1, none},
+        {"same build installed again", {1, 1, 3, thisBuild, thisBuild}, 0, {"true", "2", "3"}, none, 3},
+        {"a newer build raises the count", {1, {}, 3, nullptr, "1.8.0_40-b26"}, 0, {"true", "1", "4"}, none, 4},
+        {"the same build existed: only attempts go", {{}, 2, {}, thisBuild}, -128, {"ZZ", "3", "0"}, none, none},
     };
     for (const auto& row : rows) {
         sim::MachineScope sim;
-        row.before();
+        const Stored& b = row.before;
+        if (b.machineCount || b.installAttempts || b.updateCount || b.kobuVersion) {  // a clean machine has no key
+            auto key = metrics();
+            if (b.machineCount) key.setDwordValue("MachineCount", *b.machineCount);
+            if (b.installAttempts) key.setDwordValue("InstallAttempts", *b.installAttempts);
+            if (b.updateCount) key.setDwordValue("UpdateCount", *b.updateCount);
+            if (b.newKobuVersion) key.setStringValue("NewKobuVersion", b.newKobuVersion);
+            if (b.kobuVersion) key.setStringValue("KobuVersion", b.kobuVersion);
+        }
         const MetricsTexts texts = UpdateConf::GetUpdatedKobuMetrics(row.result);
         EXPECT_EQ(texts.machineCounted, row.texts.machineCounted) << row.name;
         EXPECT_EQ(texts.installAttempts, row.texts.installAttempts) << row.name;
