@@ -140,58 +140,42 @@ TEST_F(AutoUpdateTest, OlderCurrentLayoutComponentWithAnUnreadablePolicy) {
 TEST(AutoUpdateRows, CommandLinesAndResults) {
     const std::string disabledLine = std::string("\"") + msiexec + "\" /i \"" + package + "\"DISABLE=1 ALLUSERS=1 /qn";
     const std::string oemLine = std::string("\"") + msiexec + "\" /i \"" + package + "\" ALLUSERS=1 OEMUPDATE=1 /qn";
+    const char* disabledText = "Auto Update is disabled via configuration settings";
+    const char* thrown = "(driver::InstallAutoUpdate)]\n\tERROR: Exception with message '";
     const struct {
         const char* name;
-        bool oemUpdate;
-        bool autoUpdate;
-        std::function<void(Machine&)> setUp;
+        bool oemUpdate, autoUpdate;
+        std::uint32_t installCode, registrationCode;
         int result;
         std::vector<std::string> lines;
         const char* logged;
+        const char* missing = "";  // "location": msiexec's; "folder": the common program files
     } rows[] = {
-        {"auto update disabled",
-         false,
-         false,
-         [](Machine&) {},
-         0,
-         {disabledLine, registrationLine},
-         "Auto Update is disabled via configuration settings"},
-        {"OEM update wins over auto update", true, false, [](Machine&) {}, 0, {oemLine, registrationLine}, ""},
-        {"msiexec fails",
-         false,
-         true,
-         [](Machine& t) { t.installCode = 1603; },
-         1603,
-         {installLine},
-         "Auto Update install failed"},
-        {"registration tool fails",
-         false,
-         true,
-         [](Machine& t) { t.registrationCode = 1; },
-         -3,
-         {installLine, registrationLine},
-         ""},
+        {"auto update disabled", false, false, 0, 0, 0, {disabledLine, registrationLine}, disabledText},
+        {"OEM update wins over auto update", true, false, 0, 0, 0, {oemLine, registrationLine}, ""},
+        {"msiexec fails", false, true, 1603, 0, 1603, {installLine}, "Auto Update install failed"},
+        {"registration tool fails", false, true, 0, 1, -3, {installLine, registrationLine}, ""},
         {"no msiexec location",
          false,
          true,
-         [](Machine&) {
-             platform::machine().registry().deleteKey(platform::RegKey::localMachine,
-                                                      "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Installer", 0);
-         },
+         0,
+         0,
          -3,
          {},
-         "Error: InstallAutoUpdate(), couldn't find WIPath"},
-        {"no common program files folder",
-         false,
-         true,
-         [](Machine& t) { t.sim->faults().fail("System.folderPath", platform::err::accessDenied, 1); },
-         -4,
-         {installLine},
-         "(driver::InstallAutoUpdate)]\n\tERROR: Exception with message '"},
+         "Error: InstallAutoUpdate(), couldn't find WIPath",
+         "location"},
+        {"no common program files folder", false, true, 0, 0, -4, {installLine}, thrown, "folder"},
     };
     for (const auto& row : rows) {
         Machine test;
-        row.setUp(test);
+        test.installCode = row.installCode;
+        test.registrationCode = row.registrationCode;
+        if (std::string(row.missing) == "location") {
+            platform::machine().registry().deleteKey(platform::RegKey::localMachine,
+                                                     "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Installer", 0);
+        }
+        if (std::string(row.missing) == "folder")
+            test.sim->faults().fail("System.folderPath", platform::err::accessDenied, 1);
         EXPECT_EQ(InstallAutoUpdateComponent(row.oemUpdate, row.autoUpdate), row.result) << row.name;
         EXPECT_EQ(test.lines(), row.lines) << row.name;
         EXPECT_THAT(test.sim.log(), HasSubstr(row.logged)) << row.name;
