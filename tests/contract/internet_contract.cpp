@@ -31,6 +31,14 @@ protected:
         }
         return internet().sendRequest(request_, {});
     }
+    /// The answer's `query` as a number, which takes four bytes.
+    std::uint32_t number(std::uint32_t query) {
+        std::uint32_t value = 0;
+        std::uint32_t size = sizeof value;
+        EXPECT_EQ(internet().queryInfo(request_, query | inet::queryFlagNumber, {}, &value, size), err::success);
+        EXPECT_EQ(size, 4u);
+        return value;
+    }
     void TearDown() override { closeAll(); }
     void closeAll() {
         for (auto* handle : {&request_, &connection_, &session_}) {
@@ -63,20 +71,11 @@ TEST_F(InternetContract, UrlsAreCracked) {
 
 TEST_F(InternetContract, AnswerHeadersAndBody) {
     ASSERT_EQ(request("/page"), err::success);
-    std::uint32_t status = 0;
-    std::uint32_t size = sizeof status;
-    ASSERT_EQ(internet().queryInfo(request_, inet::queryStatusCode | inet::queryFlagNumber, {}, &status, size),
-              err::success);
-    EXPECT_EQ(status, 200u);
-    EXPECT_EQ(size, 4u);
-    std::uint32_t length = 0;
-    size = sizeof length;
-    ASSERT_EQ(internet().queryInfo(request_, inet::queryContentLength | inet::queryFlagNumber, {}, &length, size),
-              err::success);
-    EXPECT_EQ(length, 5u);
+    EXPECT_EQ(number(inet::queryStatusCode), 200u);
+    EXPECT_EQ(number(inet::queryContentLength), 5u);
 
     char small[2] = {};
-    size = sizeof small;
+    std::uint32_t size = sizeof small;
     EXPECT_EQ(internet().queryInfo(request_, inet::queryCustom, "COUNTRY", small, size), err::insufficientBuffer);
     EXPECT_EQ(size, 3u) << "the text and its NUL";
     char country[8] = {};
@@ -98,11 +97,7 @@ TEST_F(InternetContract, AnswerHeadersAndBody) {
 
 TEST_F(InternetContract, MissingPageAndRefusedConnection) {
     ASSERT_EQ(request("/missing"), err::success);
-    std::uint32_t status = 0;
-    std::uint32_t size = sizeof status;
-    ASSERT_EQ(internet().queryInfo(request_, inet::queryStatusCode | inet::queryFlagNumber, {}, &status, size),
-              err::success);
-    EXPECT_EQ(status, 404u);
+    EXPECT_EQ(number(inet::queryStatusCode), 404u);
     closeAll();
     EXPECT_EQ(request("/page", contract::refusedHost), inet::cannotConnect);
 }

@@ -20,16 +20,24 @@ using platform::RegKey;
 class RegistryKeyContract : public testing::Test {
 protected:
     const std::string path = "Software\\" + contract::runId() + "\\Key";
+    RegistryKey key;  // `path`, made and opened for writing
+
+    void SetUp() override {
+        key.open(RegKey::currentUser, path, true, true);
+        ASSERT_TRUE(key.isOpen());
+    }
 
     // Stores bytes as they are, to build values the wrapper itself would never write.
-    static void storeRaw(const RegistryKey& key, const std::string& name, std::uint32_t type, const std::string& bytes) {
-        ASSERT_EQ(platform::machine().registry().setValue(key.handle(), name, type,
+    static void storeRaw(const RegistryKey& target, const std::string& name, std::uint32_t type,
+                         const std::string& bytes) {
+        ASSERT_EQ(platform::machine().registry().setValue(target.handle(), name, type,
                                                           reinterpret_cast<const std::uint8_t*>(bytes.data()),
                                                           static_cast<std::uint32_t>(bytes.size())),
                   platform::err::success);
     }
 
     void TearDown() override {
+        key.close();
         auto& registry = platform::machine().registry();
         registry.deleteTree(RegKey::currentUser, "Software\\" + contract::runId());
         RegKey software = RegKey::null;
@@ -41,9 +49,6 @@ protected:
 };
 
 TEST_F(RegistryKeyContract, WrittenValuesReadBack) {
-    RegistryKey key;
-    key.open(RegKey::currentUser, path, true, true);
-    ASSERT_TRUE(key.isOpen());
     key.setDwordValue("Dword", 0xC0FFEE);
     key.setStringValue("Text", "Gr\xC3\xBC\xC3\x9F" "e");
     const std::vector<std::uint8_t> bytes = {0, 1, 2, 255};
@@ -62,8 +67,6 @@ TEST_F(RegistryKeyContract, WrittenValuesReadBack) {
 }
 
 TEST_F(RegistryKeyContract, StringsKeepEverythingButOneTerminator) {
-    RegistryKey key;
-    key.open(RegKey::currentUser, path, true, true);
     const struct {
         const char* name;
         std::uint32_t type;
@@ -82,8 +85,6 @@ TEST_F(RegistryKeyContract, StringsKeepEverythingButOneTerminator) {
 }
 
 TEST_F(RegistryKeyContract, ValueLargerThanTheFirstBufferIsReadWhole) {
-    RegistryKey key;
-    key.open(RegKey::currentUser, path, true, true);
     std::vector<std::uint8_t> large(5000);
     for (std::size_t i = 0; i < large.size(); ++i) large[i] = static_cast<std::uint8_t>(i * 7);
     key.setBinaryValue("Large", large);
@@ -94,8 +95,6 @@ TEST_F(RegistryKeyContract, ValueLargerThanTheFirstBufferIsReadWhole) {
 }
 
 TEST_F(RegistryKeyContract, TypeAndSizeChecks) {
-    RegistryKey key;
-    key.open(RegKey::currentUser, path, true, true);
     storeRaw(key, "NumberAsText", reg::sz, std::string("42\0", 3));
     storeRaw(key, "ShortDword", reg::dword, std::string("\x01\x02", 2));
     key.setDwordValue("Dword", 7);
@@ -120,8 +119,6 @@ TEST_F(RegistryKeyContract, TypeAndSizeChecks) {
 }
 
 TEST_F(RegistryKeyContract, FailuresNameOperationSubjectAndSystemText) {
-    RegistryKey key;
-    key.open(RegKey::currentUser, path, true, true);
     RegistryKey readOnly;
     readOnly.open(RegKey::currentUser, path);
     const std::string notFound = WinErrorHandling::systemErrorText(platform::err::fileNotFound);
@@ -147,8 +144,6 @@ TEST_F(RegistryKeyContract, FailuresNameOperationSubjectAndSystemText) {
 }
 
 TEST_F(RegistryKeyContract, EnumeratingSubkeys) {
-    RegistryKey key;
-    key.open(RegKey::currentUser, path, true, true);
     EXPECT_TRUE(key.enumSubkeys().empty());
     for (const char* name : {"1.8.0_45", "1.7.0_80", "Other"}) {
         RegistryKey().open(RegKey::currentUser, path + "\\" + name, true, true);
@@ -177,7 +172,6 @@ TEST_F(RegistryKeyContract, OpeningAgainReplacesTheKey) {
     RegistryKey first;
     first.open(RegKey::currentUser, path + "\\A", true, true);
     first.setDwordValue("Which", 1);
-    RegistryKey key;
     key.open(RegKey::currentUser, path + "\\B", true, true);
     key.setDwordValue("Which", 2);
     key.open(RegKey::currentUser, path + "\\A");
