@@ -18,6 +18,14 @@ namespace {
 namespace reg = platform::reg;
 using platform::RegKey;
 
+/// What the package leaves for the installer to report: its status error under the maker's key.
+void setStatusError(std::uint32_t status) {
+    auto& machine = dynamic_cast<sim::Machine&>(platform::machine());
+    AutoRegKey key;
+    ASSERT_EQ(machine.registry().createKey(RegKey::localMachine, "SOFTWARE\\Mendara", reg::allAccess, *key.put(), nullptr), 0u);
+    machine.registry().setValue(key.get(), "MSIStatusError", reg::dword, reinterpret_cast<const std::uint8_t*>(&status), 4);
+}
+
 class MainFlowTest : public testing::Test {
 protected:
     int run() { return RunInstaller(f.phases, "/s"); }
@@ -74,14 +82,8 @@ TEST_F(MainFlowTest, ExitCodes) {
         {"export failed", [](FakePhases& p) { p.configuration.exportResult = 3076; }, 1603, false},
         {"first status clear failed",
          [](FakePhases&) {
-             auto& machine = dynamic_cast<sim::Machine&>(platform::machine());
-             AutoRegKey key;
-             machine.registry().createKey(platform::RegKey::localMachine, "SOFTWARE\\Mendara", platform::reg::allAccess,
-                                          *key.put(), nullptr);
-             const std::uint32_t one = 1;
-             machine.registry().setValue(key.get(), "MSIStatusError", platform::reg::dword,
-                                         reinterpret_cast<const std::uint8_t*>(&one), sizeof one);
-             machine.faults().fail("Registry.deleteValue", 5, -1);
+             setStatusError(1);
+             dynamic_cast<sim::Machine&>(platform::machine()).faults().fail("Registry.deleteValue", 5, -1);
          },
          1603, false},
         {"error before the package ran", [](FakePhases& p) { p.files.failDelete = true; }, 1, true},
@@ -309,12 +311,7 @@ TEST_F(MainFlowTest, OemUpdateRemovesMetricsAfterThePingAndSkipsTheScheduler) {
 
 TEST_F(MainFlowTest, FailedPackageRestoresConfigurationAndReportsStatus) {
     f.payload.results = {1603};
-    f.payload.onRun = [&](const PackageAction&) {
-        AutoRegKey key;
-        ASSERT_EQ(sim->registry().createKey(RegKey::localMachine, "SOFTWARE\\Mendara", reg::allAccess, *key.put(), nullptr), 0u);
-        const std::uint32_t status = 1722;
-        sim->registry().setValue(key.get(), "MSIStatusError", reg::dword, reinterpret_cast<const std::uint8_t*>(&status), 4);
-    };
+    f.payload.onRun = [](const PackageAction&) { setStatusError(1722); };
     EXPECT_EQ(run(), 1603);
     EXPECT_TRUE(f.events.has("restore config"));
     EXPECT_TRUE(f.events.has("error page 1603"));
