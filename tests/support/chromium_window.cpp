@@ -472,10 +472,7 @@ void ChromiumWindow::forget() {
         const std::lock_guard lock(browser_->mutex_);
         browser_->windows_.erase(number_);
     }
-    change([](ChromiumWindowState& s) {
-        s.exists = false;
-        s.visible = false;
-    });
+    change([](ChromiumWindowState& s) { s.end(); });
 }
 
 void ChromiumWindow::destroy() {
@@ -508,21 +505,16 @@ std::string ChromiumWindow::execScript(const std::string& script) {
 }
 
 void ChromiumWindow::setVisible(bool visible) {
-    change([&](ChromiumWindowState& s) { s.visible = s.exists && visible; });
+    change([&](ChromiumWindowState& s) { s.show(visible); });
 }
 
 void ChromiumWindow::setTitle(std::string_view title) {
-    change([&](ChromiumWindowState& s) {
-        if (s.exists) s.title = title;
-    });
+    change([&](ChromiumWindowState& s) { s.setTitle(title); });
 }
 
 void ChromiumWindow::setSize(int width, int height) {
     if (!exists()) return;
-    change([&](ChromiumWindowState& s) {
-        s.rect.right = s.rect.left + width;
-        s.rect.bottom = s.rect.top + height;
-    });
+    change([&](ChromiumWindowState& s) { s.resize(width, height); });
     Json::Value viewport;
     viewport["op"] = "viewport";
     viewport["width"] = std::max(1, width - frameWidth);
@@ -531,22 +523,18 @@ void ChromiumWindow::setSize(int width, int height) {
 }
 
 void ChromiumWindow::move(int x, int y) {
-    change([&](ChromiumWindowState& s) {
-        if (s.exists) s.rect = {x, y, x + s.rect.width(), y + s.rect.height()};
-    });
+    change([&](ChromiumWindowState& s) { s.moveTo(x, y); });
 }
 
 platform::Rect ChromiumWindow::windowRect() {
     const std::lock_guard lock(browser_->mutex_);
-    return state_.exists ? state_.rect : platform::Rect{};
+    return state_.place();
 }
 
 platform::Rect ChromiumWindow::parentRect() { return sim::simScreen; }
 
 void ChromiumWindow::enableCloseItem(bool enabled) {
-    change([&](ChromiumWindowState& s) {
-        if (s.exists) s.closeItemEnabled = enabled;
-    });
+    change([&](ChromiumWindowState& s) { s.enableCloseItem(enabled); });
 }
 
 void ChromiumWindow::sendClose() {

@@ -38,14 +38,8 @@ namespace test {
 class ChromiumWindow;
 
 /// What a window looks like and what the host did with it.
-struct ChromiumWindowState {
-    bool exists = false;
-    bool visible = false;
-    std::string title;
-    platform::Rect rect;
-    bool closeItemEnabled = true;
-    std::vector<std::string> urls;  // every page loaded, in order
-    int loads = 0;                  // load completions delivered to the handler
+struct ChromiumWindowState : sim::HtmlWindowFrame {
+    int loads = 0;  // load completions delivered to the handler
 };
 
 /// One headless Chromium behind the relay, and the thread that plays the UI thread of its windows.

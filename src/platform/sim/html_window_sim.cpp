@@ -170,10 +170,7 @@ void SimHtmlWindow::navigate(const std::string& url, const SimHtmlPageScript& sc
 void SimHtmlWindow::destroy() {
     onUiThread([&] {
         handler_ = nullptr;
-        change([](SimHtmlWindowState& s) {
-            s.exists = false;
-            s.visible = false;
-        });
+        change([](SimHtmlWindowState& s) { s.end(); });
     });
 }
 
@@ -191,42 +188,30 @@ std::string SimHtmlWindow::execScript(const std::string& script) {
 }
 
 void SimHtmlWindow::setVisible(bool visible) {
-    change([&](SimHtmlWindowState& s) { s.visible = s.exists && visible; });
+    change([&](SimHtmlWindowState& s) { s.show(visible); });
 }
 
 void SimHtmlWindow::setTitle(std::string_view title) {
-    change([&](SimHtmlWindowState& s) {
-        if (s.exists) s.title = title;
-    });
+    change([&](SimHtmlWindowState& s) { s.setTitle(title); });
 }
 
 void SimHtmlWindow::setSize(int width, int height) {
-    change([&](SimHtmlWindowState& s) {
-        if (!s.exists) return;
-        s.rect.right = s.rect.left + width;
-        s.rect.bottom = s.rect.top + height;
-    });
+    change([&](SimHtmlWindowState& s) { s.resize(width, height); });
 }
 
 void SimHtmlWindow::move(int x, int y) {
-    change([&](SimHtmlWindowState& s) {
-        if (!s.exists) return;
-        s.rect = {x, y, x + s.rect.width(), y + s.rect.height()};
-    });
+    change([&](SimHtmlWindowState& s) { s.moveTo(x, y); });
 }
 
 platform::Rect SimHtmlWindow::windowRect() {
     const std::lock_guard lock(shared_->mutex);
-    const auto& s = shared_->windows[index_];
-    return s.exists ? s.rect : platform::Rect{};
+    return shared_->windows[index_].place();
 }
 
 platform::Rect SimHtmlWindow::parentRect() { return simScreen; }
 
 void SimHtmlWindow::enableCloseItem(bool enabled) {
-    change([&](SimHtmlWindowState& s) {
-        if (s.exists) s.closeItemEnabled = enabled;
-    });
+    change([&](SimHtmlWindowState& s) { s.enableCloseItem(enabled); });
 }
 
 void SimHtmlWindow::sendClose() {

@@ -23,14 +23,36 @@ namespace sim {
 /// The simulated screen: the desktop that parentless windows are centred on.
 inline constexpr platform::Rect simScreen{0, 0, 1280, 1024};
 
-/// What a window looks like and what the host did with it.
-struct SimHtmlWindowState {
+/// What a test engine's window looks like. A window that is gone, like a destroyed one on the machine,
+/// takes no changes and has no place.
+struct HtmlWindowFrame {
     bool exists = false;
     bool visible = false;
     std::string title;
-    platform::Rect rect{100, 100, 500, 420};
+    platform::Rect rect;
     bool closeItemEnabled = true;
-    std::vector<std::string> urls;     // every page loaded, in order
+    std::vector<std::string> urls;  // every page loaded, in order
+
+    void show(bool on) { visible = exists && on; }
+    void setTitle(std::string_view text) {
+        if (exists) title = text;
+    }
+    void resize(int width, int height) {
+        if (exists) rect = {rect.left, rect.top, rect.left + width, rect.top + height};
+    }
+    void moveTo(int x, int y) {
+        if (exists) rect = {x, y, x + rect.width(), y + rect.height()};
+    }
+    void enableCloseItem(bool enabled) {
+        if (exists) closeItemEnabled = enabled;
+    }
+    void end() { exists = visible = false; }
+    platform::Rect place() const { return exists ? rect : platform::Rect{}; }
+};
+
+/// What a window looks like and what the host did with it.
+struct SimHtmlWindowState : HtmlWindowFrame {
+    SimHtmlWindowState() { rect = {100, 100, 500, 420}; }
     std::vector<std::string> scripts;  // every script the host evaluated, in order
 };
 
