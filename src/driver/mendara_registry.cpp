@@ -29,7 +29,7 @@ std::optional<std::string> queryText(RegKey key, const char* name, std::uint32_t
     std::uint32_t size = capacity;
     std::uint32_t type = 0;
     if (registry().queryValue(key, name, &type, buffer.data(), size) != err::success) return std::nullopt;
-    std::string text(buffer.begin(), buffer.begin() + size);
+    std::string text(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(size));
     if (const auto nul = text.find('\0'); nul != std::string::npos) text.resize(nul);
     return text;
 }

@@ -64,7 +64,7 @@ bool GetRegValueOfStringType(const char* name, std::string& value) {
         LOG_ERROR(tstrings::format("Registry Value not of type REG_SZ: %d", static_cast<int>(type)));
         return false;
     }
-    value.assign(bytes.begin(), bytes.begin() + size);
+    value.assign(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(size));
     while (!value.empty() && value.back() == '\0') value.pop_back();
     return true;
 }

@@ -15,7 +15,7 @@ platform::ErrorCode queryText(platform::RegKey key, std::string_view name, std::
     const auto result = platform::machine().registry().queryValue(key, name, &type, buffer.data(), size);
     if (result != platform::err::success) return result;
     if (stored != nullptr) *stored = size;
-    text.assign(buffer.begin(), buffer.begin() + size);
+    text.assign(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(size));
     if (const auto nul = text.find('\0'); nul != std::string::npos) text.resize(nul);
     return platform::err::success;
 }

@@ -80,7 +80,7 @@ HWND waitForWindow(Match matches, DWORD limit, const std::string& what) {
             HWND found = nullptr;
         } search{&matches};
         EnumWindows(
-            [](HWND window, LPARAM context) -> BOOL {
+            [](HWND window, LPARAM context) CALLBACK -> BOOL {
                 auto& s = *reinterpret_cast<Search*>(context);
                 if (IsWindowVisible(window) == FALSE || IsWindowEnabled(window) == FALSE || !(*s.matches)(window)) {
                     return TRUE;

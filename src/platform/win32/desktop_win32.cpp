@@ -237,7 +237,7 @@ ErrorCode Win32Desktop::topLevelWindows(std::uint32_t processId, std::vector<Win
         bool outOfMemory = false;
     } search{processId, out};
     out.clear();
-    const auto keep = [](HWND window, LPARAM context) -> BOOL {
+    const auto keep = [](HWND window, LPARAM context) CALLBACK -> BOOL {
         auto& s = *reinterpret_cast<Search*>(context);
         DWORD owner = 0;
         GetWindowThreadProcessId(window, &owner);

@@ -5,6 +5,7 @@
 // wininet.h needs <windows.h> first.
 #include <wininet.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace platform::win32 {
@@ -104,7 +105,7 @@ ErrorCode Win32Internet::queryInfo(InternetHandle request, std::uint32_t query, 
             size = needed;
             return err::insufficientBuffer;
         }
-        std::copy(work.begin(), work.begin() + needed, static_cast<char*>(buffer));
+        std::copy_n(work.begin(), needed, static_cast<char*>(buffer));
         size = length;
         return err::success;
     });

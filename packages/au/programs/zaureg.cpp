@@ -1,7 +1,6 @@
 // The auto-update component's registration tool: "zaureg.exe -r <product> <build>" records the runtime
 // registered with the component under the component's key and exits 0; other arguments exit with 87.
-// The component keeps 32-bit state, so the record goes to the 32-bit registry view whatever the bitness
-// of this program.
+// The component keeps 32-bit state: the record goes to the 32-bit registry view.
 #include <windows.h>
 #include <shellapi.h>
 
