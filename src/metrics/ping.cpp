@@ -41,7 +41,8 @@ std::string reportSuite(const std::string& url) {
 // The newest installed runtime of the process's bitness other than this version, without its build.
 std::string latestOtherVersion(int bitness) {
     try {
-        const ZarnVersion own{std::string(product::plainVersion)};
+        // Both sides without their build: a parsed text leaves the build 0, a copy without it marks it absent.
+        const ZarnVersion own = ZarnVersionDetails::noBuildCopy(ZarnVersion(std::string(product::plainVersion)));
         std::optional<ZarnVersion> newest;
         for (const InstalledProduct& runtime : ZarnEnvironment::installedKobu(bitness)) {
             const ZarnVersion plain = ZarnVersionDetails::noBuildCopy(runtime.version);

@@ -130,6 +130,11 @@ TEST(PingTest, GoldenBodies) {
                           true);
              runtime.setStringValue("ZarnHome", "C:\\Program Files (x86)\\Zarn\\kobu1.7.0_51");
              runtime.setStringValue("BuildNumber", "13");
+             // This very version, as its package registers it (with its build), is not another runtime.
+             const char* own = "SOFTWARE\\Mendara\\Zarn Runtime Environment\\1.8.0_45";
+             setText(platform::RegKey::localMachine, own, "ZarnHome", "C:\\Zarn", reg::wow64_32Key);
+             setText(platform::RegKey::localMachine, (std::string(own) + "\\MSI").c_str(), "FullVersion",
+                     "1.8.0_45-b15", reg::wow64_32Key);
          }},
         {"ping_with_removal.xml", [&removal](PingMachine& t) { t.report.removalData = &removal; }},
     };
