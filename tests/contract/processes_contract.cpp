@@ -138,9 +138,16 @@ TEST(ProcessWindowsContract, RunningProgramIsListedAndItsWindowsClosedOrItEnded)
                                         *opened.put()),
                   0u);
         switch (row.ending) {
-        case Ending::closeWindow:
-            for (const auto window : windows) EXPECT_EQ(desktop.postToWindow(window, platform::wm::close, 0, 0), 0u);
+        case Ending::closeWindow: {
+            // Once the close of one window ends the program, its other windows are gone (1400).
+            int delivered = 0;
+            for (const auto window : windows) {
+                const auto posted = desktop.postToWindow(window, platform::wm::close, 0, 0);
+                EXPECT_TRUE(posted == 0u || (delivered > 0 && posted == err::invalidWindowHandle)) << posted;
+                delivered += posted == 0u ? 1 : 0;
+            }
             break;
+        }
         case Ending::destroyWindowThenTerminate: {
             for (const auto window : windows) EXPECT_EQ(desktop.destroyWindow(window), err::accessDenied);
             std::vector<platform::Window> after;

@@ -5,13 +5,13 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cctype>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include "driver/browser_restart.h"
-#include "foundation/browsers.h"
+#include "driver/setup_complete.h"
 #include "foundation/process_closer.h"
 #include "foundation/product_sites.h"
 #include "platform/win32/win32_machine.h"
@@ -64,51 +64,63 @@ protected:
     void SetUp() override { platform::installMachine(&machine); }
 };
 
-TEST_F(Browsers, ChromeOpensTheVerifyPageInANewWindow) {
-    const std::string program = installBrowser("Chrome", "chrome.exe");
-    setText(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\chrome.exe", "path",
-            browsersFolder + "\\Chrome");
-    ASSERT_TRUE(driver::LaunchChrome());
-    EXPECT_EQ(commandLines(program, 1),
-              std::vector<std::string>{"\"" + program + "\" -new-window \"" + product::sites::verifyPage + "\""});
-    EXPECT_EQ(closeBrowser("CHROME.EXE", processes::CloseRequest::postClose), 1) << "the name's case is ignored";
-}
-
-TEST_F(Browsers, FirefoxIsFoundThroughItsVersionKeyAndClosedThroughItsWindows) {
-    const std::string program = installBrowser("Firefox", "firefox.exe");
-    setText(HKEY_LOCAL_MACHINE, "SOFTWARE\\Mozilla\\Mozilla Firefox", "CurrentVersion", "115.0 (x64 en-US)");
-    setText(HKEY_LOCAL_MACHINE, "SOFTWARE\\Mozilla\\Mozilla Firefox\\115.0 (x64 en-US)\\Main", "Install Directory",
-            browsersFolder + "\\Firefox");
-    ASSERT_TRUE(driver::LaunchFirefox());
-    const auto lines = commandLines(program, 1);
-    ASSERT_EQ(lines.size(), 1u);
-    EXPECT_NE(lines[0].find(std::string("-new-window ") + product::sites::verifyPage), std::string::npos) << lines[0];
-    // Windows of another process cannot be destroyed; they are asked to close instead, well within 5 s.
-    const DWORD start = GetTickCount();
-    EXPECT_EQ(closeBrowser("firefox.exe", processes::CloseRequest::destroy), 1);
-    EXPECT_LT(GetTickCount() - start, 5000u);
-}
-
-TEST_F(Browsers, InternetExplorerComesFromItsAppPathsEntry) {
-    const std::string program = installBrowser("Internet Explorer", "iexplore.exe");
-    setText(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\IEXPLORE.EXE", "", program);
-    ASSERT_TRUE(driver::LaunchIE());
-    const auto lines = commandLines(program, 1);
-    ASSERT_EQ(lines.size(), 1u);
-    EXPECT_NE(lines[0].find(product::sites::verifyPage), std::string::npos) << lines[0];
-    EXPECT_EQ(closeBrowser("iexplore.exe", processes::CloseRequest::postClose), 1);
-}
-
-TEST_F(Browsers, TheDefaultBrowserIsWhatOpensWebPages) {
-    const std::string program = installBrowser("Default", "zbrowser.exe");
-    setText(HKEY_LOCAL_MACHINE, "Software\\Classes\\.html", "", "ZarnTestPage");
-    setText(HKEY_LOCAL_MACHINE, "Software\\Classes\\ZarnTestPage\\shell\\open\\command", "",
-            "\"" + program + "\" \"%1\"");
-    ASSERT_TRUE(browsers::launchDefault(product::sites::verifyPage));
-    const auto lines = commandLines(program, 1);
-    ASSERT_EQ(lines.size(), 1u);
-    EXPECT_NE(lines[0].find(product::sites::verifyPage), std::string::npos) << lines[0];
-    EXPECT_EQ(closeBrowser("zbrowser.exe", processes::CloseRequest::postClose), 1);
+// The verify note opens the verify page in the browser the install method names (any case), and in the
+// default browser for any other method; each browser is then closed by name as the restart closes it.
+TEST_F(Browsers, TheVerifyPageOpensInTheBrowserTheInstallMethodNames) {
+    const std::string verify = product::sites::verifyPage;
+    struct Row {
+        const char* method;
+        const char* folder;
+        const char* name;
+        std::string expected;  // in the browser's command line
+        void (*registerBrowser)(const std::string& program);
+        processes::CloseRequest close;
+    };
+    const Row rows[] = {
+        {"ZCHROME", "Chrome", "chrome.exe", "-new-window \"" + verify + "\"",
+         [](const std::string&) {
+             setText(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\chrome.exe", "path",
+                     browsersFolder + "\\Chrome");
+         },
+         processes::CloseRequest::postClose},
+        {"zxpi", "Firefox", "firefox.exe", "-new-window " + verify,
+         [](const std::string&) {
+             setText(HKEY_LOCAL_MACHINE, "SOFTWARE\\Mozilla\\Mozilla Firefox", "CurrentVersion", "115.0 (x64 en-US)");
+             setText(HKEY_LOCAL_MACHINE, "SOFTWARE\\Mozilla\\Mozilla Firefox\\115.0 (x64 en-US)\\Main",
+                     "Install Directory", browsersFolder + "\\Firefox");
+         },
+         // Windows of another process cannot be destroyed; they are asked to close instead.
+         processes::CloseRequest::destroy},
+        {"zcab", "Internet Explorer", "iexplore.exe", verify,
+         [](const std::string& program) {
+             setText(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\IEXPLORE.EXE", "",
+                     program);
+         },
+         processes::CloseRequest::postClose},
+        {"zoff", "Default", "zbrowser.exe", verify,
+         [](const std::string& program) {
+             setText(HKEY_LOCAL_MACHINE, "Software\\Classes\\.html", "", "ZarnTestPage");
+             setText(HKEY_LOCAL_MACHINE, "Software\\Classes\\ZarnTestPage\\shell\\open\\command", "",
+                     "\"" + program + "\" \"%1\"");
+         },
+         processes::CloseRequest::postClose},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.method);
+        const std::string program = installBrowser(row.folder, row.name);
+        row.registerBrowser(program);
+        driver::SetupCompleteData data;
+        data.showVerifyText = true;
+        driver::ProcessSetupCompleteData(data, row.method);
+        const auto lines = commandLines(program, 1);
+        ASSERT_EQ(lines.size(), 1u);
+        EXPECT_NE(lines[0].find(row.expected), std::string::npos) << lines[0];
+        const DWORD start = GetTickCount();
+        std::string upper = row.name;
+        for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        EXPECT_EQ(closeBrowser(upper, row.close), 1) << "the name's case is ignored";
+        EXPECT_LT(GetTickCount() - start, 5000u) << "closed through its windows, not after the grace";
+    }
 }
 
 }  // namespace

@@ -148,10 +148,10 @@ TEST(MsiWine, TheProductPackageReportsOperationsOneToSevenInOrder) {
     EXPECT_TRUE(reader.waitFor(7, 2000));
     reader.stop();
     EXPECT_EQ(reader.started(), (std::vector<std::uint32_t>{1, 2, 3, 4, 5, 6, 7}));
-    EXPECT_TRUE(runtimeKeyExists("1.8.0_45"));
+    EXPECT_TRUE(runtimeKeyExists("1.8.0_45", productRuntimeView));
 
     ASSERT_NO_THROW(basicUi(productPackage, nullptr, "REMOVE=ALL").execute());
-    EXPECT_FALSE(runtimeKeyExists("1.8.0_45"));
+    EXPECT_FALSE(runtimeKeyExists("1.8.0_45", productRuntimeView));
 }
 
 TEST(MsiWine, AMissingPackageGivesItsCodeAndText) {

@@ -34,17 +34,28 @@ DWORD run(std::string commandLine) {
     return code;
 }
 
-void install(const std::string& package, const std::string& version) {
+void install(const std::string& package, const std::string& version, REGSAM view = KEY_WOW64_64KEY) {
     ASSERT_EQ(run("msiexec.exe /i \"" + packages + "\\" + package + "\" /qn"), 0u) << package;
-    ASSERT_TRUE(runtimeKeyExists(version)) << version;
+    ASSERT_TRUE(runtimeKeyExists(version, view)) << version;
 }
 
-TEST(ScrubWine, FormACodeRemovesTheRuntime) {
+// The 32-bit and 64-bit copies of one version live side by side; each is removed by the code of its
+// width alone.
+TEST(ScrubWine, FormACodeRemovesTheRuntimeOfItsWidth) {
     install("runtime_1_7_0_45.msi", "1.7.0_45");
-    std::uint32_t exitCode = 1;
-    EXPECT_TRUE(zscrub::ZarnScrub::uninstallKobuVersion("1.7.0_45", true, &exitCode));
-    EXPECT_EQ(exitCode, 0u);
-    EXPECT_FALSE(runtimeKeyExists("1.7.0_45"));
+    install("runtime_1_7_0_45_x86.msi", "1.7.0_45", KEY_WOW64_32KEY);
+    struct Row {
+        bool is64;
+        REGSAM view;
+    };
+    for (const Row row : {Row{false, KEY_WOW64_32KEY}, Row{true, KEY_WOW64_64KEY}}) {
+        SCOPED_TRACE(row.is64 ? "64-bit" : "32-bit");
+        EXPECT_TRUE(runtimeKeyExists("1.7.0_45", row.view));
+        std::uint32_t exitCode = 1;
+        EXPECT_TRUE(zscrub::ZarnScrub::uninstallKobuVersion("1.7.0_45", row.is64, &exitCode));
+        EXPECT_EQ(exitCode, 0u);
+        EXPECT_FALSE(runtimeKeyExists("1.7.0_45", row.view));
+    }
 }
 
 TEST(ScrubWine, CountdownFindsAnOlderUpdateCode) {
