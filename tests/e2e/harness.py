@@ -21,9 +21,14 @@ LAUNCHER = os.environ.get("ZARN_LAUNCHER", "")
 FLAG_HOLDER = os.environ.get("ZARN_FLAG_HOLDER", "")
 ZUI = os.environ.get("ZARN_ZUI", "")
 
-# The runtime the product package installs.
+# The installer's architecture, 64 or 32, as the tree that built it says. The runtime it carries has the
+# same: its key is in that registry view, its folder under that architecture's program files, its
+# product code carries the number; and the maker's values the installer keeps are in that view too.
+BITS = int(os.environ.get("ZARN_INSTALLER_BITS", "64"))
+OTHER_BITS = 96 - BITS
 RUNTIME_KEY = "HKLM\\SOFTWARE\\Mendara\\Zarn Runtime Environment\\1.8.0_45"
-DEFAULT_HOME = "C:\\Program Files\\Zarn\\kobu1.8.0_45\\"
+DEFAULT_HOME = "C:\\Program Files%s\\Zarn\\kobu1.8.0_45\\" % ("" if BITS == 64 else " (x86)")
+PRODUCT_CODE = "{37B35BF5-14AE-4DB5-98C5-3A9%d18045F0}" % BITS
 INSTALLED_FILES = ("release", "COPYRIGHT", "bin\\kobustep.exe")
 TEMPLATE = os.environ.get("ZARN_WINEPREFIX_TEMPLATE", "")
 CLONE = os.environ.get("ZARN_WINE_CLONE", "")
@@ -61,6 +66,19 @@ def launched(stdout, stderr):
     return RunResult(int(match.group(1)), stdout, stderr)
 
 
+def drained(stream):
+    """What a pipe of an ended process holds, without waiting for writers it passed the pipe on to."""
+    os.set_blocking(stream.fileno(), False)
+    chunks = []
+    try:
+        while chunk := os.read(stream.fileno(), 65536):
+            chunks.append(chunk)
+    except BlockingIOError:
+        pass
+    stream.close()
+    return b"".join(chunks).decode("utf-8", errors="replace")
+
+
 class Screen:
     """One virtual X display for every scenario that shows windows: started on first use, stopped at exit."""
 
@@ -95,7 +113,7 @@ class Machine:
         """With `screen`, windows show on the shared virtual display: the prefix's wineserver starts under
         it, and without a window manager Wine draws its own frames."""
         if not (KOBUOFFLINE and LAUNCHER and TEMPLATE and CLONE):
-            raise unittest.SkipTest("run through ctest in the win64 tree")
+            raise unittest.SkipTest("run through ctest in a Windows tree")
         self.root = tempfile.mkdtemp(prefix="zarn-e2e-")
         self.prefix = os.path.join(self.root, "prefix")
         subprocess.run([CLONE, TEMPLATE, self.prefix], check=True)
@@ -162,8 +180,10 @@ class Machine:
                                 stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
 
     def finish(self, process, timeout=300):
-        """The full exit code of a program started in the background."""
-        return launched(*process.communicate(timeout=timeout))
+        """The full exit code of a program started in the background. Its output is read once it has ended:
+        a program it started in turn (a browser) keeps the output open for as long as it runs."""
+        process.wait(timeout=timeout)
+        return launched(*[drained(stream) for stream in (process.stdout, process.stderr)])
 
     def zui(self, *commands):
         """Runs zui.exe with the commands; returns what it read as (name, value) pairs in order."""
@@ -182,7 +202,12 @@ class Machine:
     # --- registry -----------------------------------------------------------------------------
 
     def reg_add(self, key, name, value, kind="REG_SZ", view=64):
-        self.wine("reg", "add", key, "/v", name, "/t", kind, "/d", str(value), "/f", "/reg:%d" % view)
+        """Sets a value; the name "" is the key's default value."""
+        named = ["/v", name] if name else ["/ve"]
+        self.wine("reg", "add", key, *named, "/t", kind, "/d", str(value), "/f", "/reg:%d" % view)
+
+    def reg_key_exists(self, key, view=64):
+        return self.wine("reg", "query", key, "/reg:%d" % view, check=False).returncode == 0
 
     def reg_query(self, key, name, view=64):
         """The value's data as text, or None when the key or value is missing."""
@@ -214,11 +239,29 @@ class Machine:
         return self.read_file(self.temp_dir() + "\\zusched.log") or ""
 
 
+def installers(*bits):
+    """The installers a scenario (a class or one test) runs against: the x64 one alone unless marked, since
+    most of what it does is the same for both; marked (64, 32) where the architecture changes what happens,
+    (32,) for what only the x86 installer does. Each tree's tier runs its own installer."""
+
+    def mark(scenario):
+        scenario.installers = bits
+        return scenario
+
+    return mark
+
+
 class Scenario(unittest.TestCase):
-    """A test case whose every test runs on a fresh machine."""
+    """A test case whose every test runs on a fresh machine; with `screen`, on the shared virtual display."""
+
+    installers = (64,)
+    screen = False
 
     def setUp(self):
-        self.machine = Machine()
+        wanted = getattr(getattr(self, self._testMethodName), "installers", self.installers)
+        if BITS not in wanted:
+            self.skipTest("not a scenario of the %d-bit installer" % BITS)
+        self.machine = Machine(screen=self.screen)
         self.addCleanup(self.machine.close)
 
     def messages(self):
@@ -227,9 +270,9 @@ class Scenario(unittest.TestCase):
     def assertInstalledAt(self, home):
         for name in INSTALLED_FILES:
             self.assertTrue(os.path.exists(self.machine.host_path(home + name)), home + name)
-        self.assertEqual(self.machine.reg_query(RUNTIME_KEY, "ZarnHome"), home)
-        self.assertEqual(self.machine.reg_query(RUNTIME_KEY, "BuildNumber"), "15")
-        self.assertEqual(self.machine.reg_query(RUNTIME_KEY + "\\MSI", "FullVersion"), "1.8.0_45-b15")
+        self.assertEqual(self.machine.reg_query(RUNTIME_KEY, "ZarnHome", view=BITS), home)
+        self.assertEqual(self.machine.reg_query(RUNTIME_KEY, "BuildNumber", view=BITS), "15")
+        self.assertEqual(self.machine.reg_query(RUNTIME_KEY + "\\MSI", "FullVersion", view=BITS), "1.8.0_45-b15")
 
     def assertLogged(self, records, level, message):
         for record in records:

@@ -3,7 +3,7 @@ when older with the user's schedule and notify choice kept, and installed disabl
 
 import os
 
-from harness import DEFAULT_HOME, Scenario
+from harness import DEFAULT_HOME, Scenario, installers
 
 AU_KEY = "HKLM\\SOFTWARE\\Mendara\\Auto Update"
 POLICY_KEY = "HKLM\\SOFTWARE\\Mendara\\Zarn Update\\Policy"
@@ -14,10 +14,11 @@ AU_PACKAGES = os.environ.get("ZARN_AU_PACKAGES", "")
 PRODUCT_CODE = "{5B14817A-777B-4148-8888-6A3859875E21}"
 
 
+@installers(64, 32)
 class AutoUpdate(Scenario):
     def setUp(self):
         if not (AU_POLICY and AU_PACKAGES):
-            self.skipTest("run through ctest in the win64 tree")
+            self.skipTest("run through ctest in a Windows tree")
         super().setUp()
 
     def au(self, name):

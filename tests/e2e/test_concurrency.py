@@ -1,7 +1,7 @@
 """Three installers started at the same moment on one machine: exactly one installs, the others are
 refused by the install flag and leave nothing behind, and the runtime configuration file ends intact."""
 
-from harness import DEFAULT_HOME, RUNTIME_KEY, Scenario, parse_log
+from harness import DEFAULT_HOME, PRODUCT_CODE, RUNTIME_KEY, Scenario, parse_log
 
 RUNTIME_FILE = "C:\\ProgramData\\Corvane\\Zarn\\zarn.settings.cfg"
 REFUSED = -1
@@ -15,7 +15,7 @@ class Concurrency(Scenario):
             with self.subTest(round=round_):
                 self.machine.write_file(RUNTIME_FILE, "EULA=Enable\r\n")
                 if self.machine.reg_query(RUNTIME_KEY, "BuildNumber") is not None:
-                    self.assertEqual(self.machine.run_program("msiexec", "/x", "{37B35BF5-14AE-4DB5-98C5-3A96418045F0}",
+                    self.assertEqual(self.machine.run_program("msiexec", "/x", PRODUCT_CODE,
                                                               "/qn").exit_code, 0)
                 before = len(self.machine.log())
                 started = [self.machine.start_installer("/s", "INSTALL_SILENT=Enable") for _ in range(3)]

@@ -3,22 +3,22 @@ log, files and registry tell what happened."""
 
 import os
 
-from harness import DEFAULT_HOME, KOBUOFFLINE, RUNTIME_KEY, Scenario, parse_log
+from harness import BITS, DEFAULT_HOME, PRODUCT_CODE, RUNTIME_KEY, Scenario, installers, parse_log
 
-PRODUCT_CODE = "{37B35BF5-14AE-4DB5-98C5-3A96418045F0}"
 RUNTIME_FILE = "C:\\ProgramData\\Corvane\\Zarn\\zarn.settings.cfg"
 FAILING = os.environ.get("ZARN_KOBUOFFLINE_FAILING", "")
 FAILING_PACKAGE = os.environ.get("ZARN_FAILING_PACKAGE", "")
 MISMATCHED = os.environ.get("ZARN_KOBUOFFLINE_MISMATCHED", "")
 
 
+@installers(64, 32)
 class Install(Scenario):
     def test_silent_run_on_a_clean_machine_installs_the_runtime(self):
         result = self.machine.run_installer("/s")
         self.assertEqual(result.exit_code, 0, self.machine.log())
         self.assertInstalledAt(DEFAULT_HOME)
-        self.assertIsNone(self.machine.reg_query(RUNTIME_KEY + "\\MSI", "MODE"))
-        self.assertIsNone(self.machine.reg_query("HKLM\\SOFTWARE\\Mendara", "SilentInstall"))
+        self.assertIsNone(self.machine.reg_query(RUNTIME_KEY + "\\MSI", "MODE", view=BITS))
+        self.assertFalse(self.machine.reg_key_exists("HKLM\\SOFTWARE\\Mendara\\SilentInstall", view=BITS))
         messages = self.messages()
         self.assertIn("MSI command line: ", messages)
         self.assertEqual(messages[-1], "Wrapper exit code: 0")
@@ -46,10 +46,10 @@ class Install(Scenario):
     def test_static_request_marks_the_copy_and_a_later_plain_run_leaves_it(self):
         self.assertEqual(self.machine.run_installer("/s", "STATIC=Enable").exit_code, 0, self.machine.log())
         self.assertIn('MSI command line: STATIC="Enable"', self.messages())
-        self.assertEqual(self.machine.reg_query(RUNTIME_KEY + "\\MSI", "MODE"), "S")
+        self.assertEqual(self.machine.reg_query(RUNTIME_KEY + "\\MSI", "MODE", view=BITS), "S")
         result = self.machine.run_installer("/s")
         self.assertEqual(result.exit_code, -1, self.machine.log())
-        self.assertEqual(self.machine.reg_query(RUNTIME_KEY + "\\MSI", "MODE"), "S")
+        self.assertEqual(self.machine.reg_query(RUNTIME_KEY + "\\MSI", "MODE", view=BITS), "S")
 
     def test_second_run_of_the_same_build_uninstalls_and_installs_again(self):
         self.assertEqual(self.machine.run_installer("/s").exit_code, 0, self.machine.log())
@@ -67,7 +67,7 @@ class Install(Scenario):
 class FailingPackage(Scenario):
     def test_the_package_failure_is_the_exit_code_and_the_runtime_file_comes_back(self):
         if not (FAILING and FAILING_PACKAGE):
-            self.skipTest("run through ctest in the win64 tree")
+            self.skipTest("run through ctest in a Windows tree")
         # What this Windows Installer answers for the package's failure (Windows 1603, Wine 1627).
         expected = self.machine.run_program("msiexec", "/i", self.machine.windows_path_of(FAILING_PACKAGE),
                                             "/qn").exit_code
@@ -77,7 +77,7 @@ class FailingPackage(Scenario):
         result = self.machine.run_installer("/s", "AUTO_UPDATE=Disable")
         self.assertEqual(result.exit_code, expected, self.machine.log())
         self.assertEqual(self.machine.read_file(RUNTIME_FILE), "INSTALL_SILENT=Enable\r\n")
-        self.assertIsNone(self.machine.reg_query(RUNTIME_KEY, "BuildNumber"), "rolled back")
+        self.assertIsNone(self.machine.reg_query(RUNTIME_KEY, "BuildNumber", view=BITS), "rolled back")
         self.assertFalse(os.path.exists(self.machine.host_path(DEFAULT_HOME + "release")))
         messages = [r["message"] for r in parse_log(self.machine.log())]
         self.assertEqual(messages[-1], "Wrapper exit code: %d" % expected)
@@ -86,11 +86,11 @@ class FailingPackage(Scenario):
 class MismatchedPackage(Scenario):
     def test_a_package_unlike_the_recorded_digest_is_not_run(self):
         if not (MISMATCHED and FAILING_PACKAGE):
-            self.skipTest("run through ctest in the win64 tree")
+            self.skipTest("run through ctest in a Windows tree")
         self.machine.installer = self.machine.windows_path_of(MISMATCHED)
         result = self.machine.run_installer("/s")
         self.assertEqual(result.exit_code, 1603, self.machine.log())
-        self.assertIsNone(self.machine.reg_query(RUNTIME_KEY, "BuildNumber"))
+        self.assertIsNone(self.machine.reg_query(RUNTIME_KEY, "BuildNumber", view=BITS))
         messages = [r["message"] for r in parse_log(self.machine.log())]
         checks = [m for m in messages if m.startswith("Checksum verification for \"")]
         self.assertEqual(len(checks), 1, messages)

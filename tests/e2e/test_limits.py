@@ -14,7 +14,7 @@ BROKEN = [p for p in os.environ.get("ZARN_KOBUOFFLINE_BROKEN", "").split(",") if
 class BrokenPackages(Scenario):
     def test_each_ends_with_the_installers_code_and_changes_nothing(self):
         if len(BROKEN) != 3:
-            self.skipTest("run through ctest in the win64 tree")
+            self.skipTest("run through ctest in a Windows tree")
         for installer in BROKEN:
             with self.subTest(os.path.basename(installer)):
                 self.machine.write_file(RUNTIME_FILE, "INSTALL_SILENT=Enable\r\n")

@@ -6,7 +6,7 @@ import datetime
 import os
 
 import network
-from harness import DEFAULT_HOME, Scenario, parse_log
+from harness import BITS, DEFAULT_HOME, Scenario, installers, parse_log
 
 OPTIONS_PATH = "/update/1.8.0/1.8.0_45-b15.xml"
 BANNER = os.path.join(os.path.dirname(__file__), "..", "..", "resources", "banner", "ZarnBanner.jpg")
@@ -47,6 +47,7 @@ class Online(Scenario):
     def banner_path(self):
         return "C:\\users\\%s\\AppData\\LocalLow\\Pellam\\Zarn\\kobu1.8.0_45\\ZarnBanner.jpg" % self.machine.user_name()
 
+    @installers(64, 32)
     def test_options_document_country_and_banner(self):
         with network.Names(), network.Servers(product_site(banner_bytes())) as site:
             result = self.machine.run_installer("/s")
@@ -56,7 +57,7 @@ class Online(Scenario):
                                  ("HEAD", "geo.zarn.example", "/country", "zucheck"),
                                  ("GET", "dl.zarn.example", "/images/ZarnBanner_en.jpg", "zarn_installer"),
                                  ("POST", "metrics.mendara.example", "/ping", "zupdate")])
-        self.assertEqual(self.machine.reg_query(POLICY, "Country"), "NL")
+        self.assertEqual(self.machine.reg_query(POLICY, "Country", view=BITS), "NL")
         self.assertIn("Save Country Code NL after GetCountry()", self.messages())
         with open(self.machine.host_path(self.banner_path()), "rb") as kept:
             self.assertEqual(kept.read(), banner_bytes())

@@ -7,7 +7,7 @@ import os
 import re
 
 import network
-from harness import Machine, Scenario
+from harness import BITS, OTHER_BITS, RUNTIME_KEY, Scenario, installers
 from test_online import banner_bytes, product_site
 
 PING_HOST = "metrics.mendara.example"
@@ -28,6 +28,7 @@ def elements(body):
     return re.findall(r"<(\w+)>([^<]*)</\1>", body)
 
 
+@installers(64, 32)
 class Ping(Scenario):
     maxDiff = None
 
@@ -57,19 +58,39 @@ class Ping(Scenario):
             ("sc_xml_ver", "1.0"), ("reportsuiteid", "pellaminstallstat"), ("visitorid", values["visitorid"]),
             ("prop21", values["visitorid"]), ("prop20", values["prop20"]), ("pagename", "ic"), ("evar42", "YY"),
             ("evar24", "0"), ("evar25", "0"), ("evar2", "1.8.0_45-b15"), ("evar15", "1.8.0_45-b15"),
-            ("evar40", "-1"), ("evar26", "0"), ("evar27", "2.8.45.15"), ("evar28", "XX"), ("evar4", "amd64"),
+            ("evar40", "-1"), ("evar26", "0"), ("evar27", "2.8.45.15"), ("evar28", "XX"),
+            ("evar4", "amd64" if BITS == 64 else "i586"),
             # The prefix's system: 64-bit Windows 7 with its service pack 1, as Wine reports it.
             ("evar5", "amd64"), ("evar6", "win7-sp1"), ("evar7", "zoff"), ("evar8", "NL"),
             ("events", "event6,event7"),
             # A first install on this machine.
             ("evar17", "1"), ("evar18", "false"), ("evar19", "0"),
-            # Wine's prefix names "http" itself as the user's choice for http: another browser.
-            ("evar29", "3"), ("evar30", "-1"), ("evar31", "64bit"), ("evar34", "XX"),
-            ("evar50", "B10000"), ("products", ";kobu|0~64bit"),
+            # Wine's prefix names "http" itself as the user's choice for http: another browser. No runtime of
+            # the installer's own width was there before: the x64 installer reports "XX" as the newest, the
+            # x86 one the newest other runtime of its width, of which there is none either.
+            ("evar29", "3"), ("evar30", "-1"), ("evar31", "%dbit" % BITS), ("evar%d" % (34 if BITS == 64 else 33), "XX"),
+            ("evar50", "B10000"), ("products", ";kobu|0~%dbit" % BITS),
         ]
         self.assertEqual(elements(body), expected)
         self.assertTrue([m for m in self.messages() if m.startswith("Ping Values: $sc_xml_ver#1.0$")])
 
+    def test_the_newest_runtime_before_the_run_is_the_one_of_the_installers_width(self):
+        newest = {32: "1.7.0_45", 64: "1.7.0_51"}
+        for bits, version in newest.items():
+            self.machine.reg_add(RUNTIME_ROOT + version, "ZarnHome", "C:\\Zarn\\" + version, view=bits)
+            self.machine.reg_add(RUNTIME_ROOT + version, "BuildNumber", "15", view=bits)
+        site = product_site(banner_bytes())
+        site.page(PING_HOST, "/ping", "")
+        with network.Names(), network.Servers(site):
+            result = self.machine.run_installer("/s")
+        self.assertEqual(result.exit_code, 0, self.machine.log())
+        body = [r for r in site.requests if r["method"] == "POST"][0]["body"].decode("utf-8")
+        values = dict(elements(body))
+        reported, absent = ("evar34", "evar33") if BITS == 64 else ("evar33", "evar34")
+        self.assertEqual(values[reported], newest[BITS])
+        self.assertNotIn(absent, values)
+
+    @installers(64)
     def test_without_a_network_the_install_succeeds_and_no_ping_is_sent(self):
         with network.Names(resolve=False):
             result = self.machine.run_installer("/s")
@@ -78,7 +99,7 @@ class Ping(Scenario):
 
     def test_the_families_document_chooses_the_out_of_date_runtimes(self):
         if not (LATEST and TEST_PACKAGES):
-            self.skipTest("run through ctest in the win64 tree")
+            self.skipTest("run through ctest in a Windows tree")
         for package in ("runtime_1_7_0_45.msi", "runtime_1_6_0_45_as_43.msi"):
             installed = self.machine.run_program(
                 "msiexec", "/i", self.machine.windows_path_of(os.path.join(TEST_PACKAGES, package)), "/qn")
@@ -92,23 +113,28 @@ class Ping(Scenario):
                          [("GET", "/feeds/zarnLatestVersion.xml", "ZarnScrub")])
 
 
+@installers(64, 32)
 class RemovalOffer(Scenario):
     """After an interactive install the out-of-date runtimes are offered for removal in an HTML page, which
-    Wine cannot show: the offer fails at once instead of holding the run, and nothing is removed."""
+    Wine cannot show: the offer fails at once instead of holding the run, and nothing is removed. This very
+    version of the other width is another runtime, reported with the rest."""
+
+    screen = True
 
     def setUp(self):
         if not network.sealed():
             self.skipTest("runs in the sealed test network (scripts/sealed)")
         if not TEST_PACKAGES:
-            self.skipTest("run through ctest in the win64 tree")
-        self.machine = Machine(screen=True)
-        self.addCleanup(self.machine.close)
+            self.skipTest("run through ctest in a Windows tree")
+        super().setUp()
 
     def test_a_page_that_cannot_be_shown_removes_nothing_and_the_ping_says_so(self):
         for package in ("runtime_1_7_0_45.msi", "runtime_1_6_0_45_as_43.msi"):
             installed = self.machine.run_program(
                 "msiexec", "/i", self.machine.windows_path_of(os.path.join(TEST_PACKAGES, package)), "/qn")
             self.assertEqual(installed.exit_code, 0, package)
+        self.machine.reg_add(RUNTIME_KEY, "ZarnHome", "C:\\Zarn\\other", view=OTHER_BITS)
+        self.machine.reg_add(RUNTIME_KEY, "BuildNumber", "15", view=OTHER_BITS)
         site = product_site(banner_bytes())
         site.page("www.zarn.example", "/feeds/zarnLatestVersion.xml", FAMILIES)
         site.page(PING_HOST, "/ping", "")
@@ -124,5 +150,9 @@ class RemovalOffer(Scenario):
         posts = [r for r in site.requests if r["method"] == "POST"]
         self.assertEqual(len(posts), 1)
         values = dict(elements(posts[0]["body"].decode("utf-8")))
-        # Both present, neither offered nor kept by the user: reported as secure, nothing uninstalled.
-        self.assertEqual(values["list1"], "unkobu~-22~1.6.0_45:64;unkobu~-22~1.7.0_45:64;uninstaller~ua100~XX")
+        # All present, none offered nor kept by the user: reported as secure, nothing uninstalled. The 32-bit
+        # view is read first.
+        other = "unkobu~-22~1.8.0_45:%d;" % OTHER_BITS
+        self.assertEqual(values["list1"], (other if OTHER_BITS == 32 else "") +
+                         "unkobu~-22~1.6.0_45:64;unkobu~-22~1.7.0_45:64;" + (other if OTHER_BITS == 64 else "") +
+                         "uninstaller~ua100~XX")

@@ -1,0 +1,116 @@
+"""What only the x86 installer does, under Wine on a virtual display: its completion page offers the browser
+restart the package asked for, and its verify note opens the product's verify page. zwindow.exe, copied
+under a browser's name, stands for the browser and records the command line of every start."""
+
+import os
+import time
+
+import network
+from harness import Scenario, installers
+from test_interactive import CANCEL, COMPLETE, OK, RESTART_BOX, VERIFY_NOTE, WELCOME, values
+
+WINDOW_PROGRAM = os.environ.get("ZARN_WINDOW_PROGRAM", "")
+MENDARA = "HKLM\\SOFTWARE\\Mendara"
+RESTART_NOTE = 3043
+VERIFY_PAGE = "https://www.zarn.example/verify9/?src=install"
+FIREFOX_DIR = "C:\\Program Files (x86)\\Mozilla Firefox"
+FIREFOX_VERSION = "115.0 (x86 en-US)"
+
+
+@installers(32)
+class X86Completion(Scenario):
+    screen = True
+
+    def setUp(self):
+        if not network.sealed():
+            self.skipTest("runs in the sealed test network (scripts/sealed)")
+        if not WINDOW_PROGRAM:
+            self.skipTest("run through ctest in a Windows tree")
+        super().setUp()
+
+    def install_browser(self, folder, name):
+        """A copy of zwindow.exe as folder\\name; returns its Windows path."""
+        program = folder + "\\" + name
+        host = self.machine.host_path(program)
+        os.makedirs(os.path.dirname(host), exist_ok=True)
+        with open(WINDOW_PROGRAM, "rb") as source, open(host, "wb") as copy:
+            copy.write(source.read())
+        return program
+
+    def command_lines(self, program, count):
+        """The command lines `program` was started with, once there are `count` of them (or after 20 s)."""
+        for _ in range(200):
+            lines = (self.machine.read_file(program + ".cmdline") or "").splitlines()
+            if len(lines) >= count:
+                return lines
+            time.sleep(0.1)
+        return lines
+
+    def running_firefox(self):
+        """Firefox as the x86 installer finds it (the 32-bit registry view), started once."""
+        program = self.install_browser(FIREFOX_DIR, "firefox.exe")
+        key = "HKLM\\SOFTWARE\\Mozilla\\Mozilla Firefox"
+        self.machine.reg_add(key, "CurrentVersion", FIREFOX_VERSION, view=32)
+        self.machine.reg_add(key + "\\" + FIREFOX_VERSION + "\\Main", "Install Directory", FIREFOX_DIR, view=32)
+        process = self.machine.start(self.machine.host_path(program))
+        self.addCleanup(self.end, process)
+        self.assertEqual(len(self.command_lines(program, 1)), 1, "firefox.exe started")
+        return program, process
+
+    @staticmethod
+    def end(process):
+        process.kill()
+        process.communicate()
+
+    def install(self, browser, started, *commands):
+        """An interactive install from the welcome page to the completion page, which `commands` end; then
+        the command lines of `browser` once it has been started `started` times in all."""
+        site = network.Site()
+        site.page("www.zarn.example", "/", "")
+        with network.Names(), network.Servers(site):
+            installer = self.machine.start_installer()
+            pairs = self.machine.zui("wait-dialog", WELCOME, "click", OK, "wait-dialog", COMPLETE, 120000,
+                                     "visible", RESTART_BOX, "visible", RESTART_NOTE, "visible", VERIFY_NOTE,
+                                     "checked", RESTART_BOX, *commands)
+            result = self.machine.finish(installer)
+        self.assertEqual(result.exit_code, 0, self.machine.log())
+        return pairs, self.command_lines(browser, started)
+
+    def test_an_accepted_restart_closes_firefox_and_starts_it_on_the_verify_page(self):
+        program, firefox = self.running_firefox()
+        self.machine.reg_add(MENDARA, "FIREFOXRESTART", "1", view=32)
+        pairs, lines = self.install(program, 2, "click", CANCEL)
+        # The restart is offered and ticked; it replaces the verify note.
+        self.assertEqual(values(pairs, "visible"), ["1", "1", "0"])
+        self.assertEqual(values(pairs, "checked"), ["1"])
+        self.assertEqual(firefox.wait(timeout=20), 3, "closed through its window")
+        self.assertEqual(len(lines), 2, lines)
+        self.assertTrue(lines[1].endswith(" -new-window " + VERIFY_PAGE), lines[1])
+        for message in ("The Firefox browser restart flag is set", "The browser restart flag is set for the final dialog",
+                        "The installer will restart browser", "The Firefox browser will be closed",
+                        "The Firefox browser will be restarted"):
+            self.assertIn(message, self.messages())
+        self.assertIsNone(self.machine.reg_query(MENDARA, "FIREFOXRESTART", view=32))
+
+    def test_a_declined_restart_leaves_firefox_and_forgets_the_request(self):
+        program, firefox = self.running_firefox()
+        self.machine.reg_add(MENDARA, "FIREFOXRESTART", "1", view=32)
+        # Unticked, Close asks whether to restart the browser all the same; Cancel declines.
+        pairs, lines = self.install(program, 1, "click", RESTART_BOX, "click", CANCEL, "wait-owned", "click", CANCEL)
+        self.assertEqual(values(pairs, "visible"), ["1", "1", "0"])
+        self.assertEqual(len(lines), 1, "not started again")
+        self.assertIsNone(firefox.poll(), "still running")
+        for message in ("The installer will restart browser", "The Firefox browser will be closed"):
+            self.assertNotIn(message, self.messages())
+        self.assertIsNone(self.machine.reg_query(MENDARA, "FIREFOXRESTART", view=32))
+
+    def test_the_verify_note_opens_the_verify_page_in_the_default_browser(self):
+        program = self.install_browser("C:\\ZarnBrowsers\\Default", "zbrowser.exe")
+        self.machine.reg_add("HKLM\\Software\\Classes\\.html", "", "ZarnTestPage")
+        self.machine.reg_add("HKLM\\Software\\Classes\\ZarnTestPage\\shell\\open\\command", "",
+                             '"%s" "%%1"' % program)
+        pairs, lines = self.install(program, 1, "click", CANCEL)
+        self.assertEqual(values(pairs, "visible"), ["0", "0", "1"])
+        self.assertIn("Verify page will be displayed, so show text", self.messages())
+        self.assertEqual(len(lines), 1, self.machine.log())
+        self.assertIn(VERIFY_PAGE, lines[0])
