@@ -2,7 +2,7 @@
 SHELL := /bin/bash
 WINESERVER := /usr/lib/wine/wineserver
 
-.PHONY: all setup native win64 win32 fuzz tsan sweep release test test-native test-win64 test-win32 test-fuzz test-tsan demo measure screenshots clean
+.PHONY: all setup native win64 win32 fuzz tsan sweep release test test-native test-win64 test-win32 test-release test-fuzz test-tsan demo measure screenshots clean
 
 all: native win64 win32
 
@@ -32,6 +32,7 @@ test: native win64 win32 fuzz tsan
 	$(MAKE) --no-print-directory test-native || status=1; \
 	$(MAKE) --no-print-directory test-win64 || status=1; \
 	$(MAKE) --no-print-directory test-win32 || status=1; \
+	$(MAKE) --no-print-directory test-release || status=1; \
 	$(MAKE) --no-print-directory test-fuzz || status=1; \
 	$(MAKE) --no-print-directory test-tsan || status=1; \
 	if [ $$status -eq 0 ]; then echo "make test: every tier passed"; else echo "make test: a tier failed"; fi; \
@@ -59,10 +60,13 @@ test-win64 test-win32: test-%:
 test-fuzz:
 	ctest --preset fuzz
 
-# Signs the installer (a throwaway test authority unless ZARN_SIGN_CERT names a real certificate; see
-# scripts/release), verifies the signature and writes build/release/SHA256SUMS.
-release: win64
-	scripts/release --out build/release build/win64/src/app/kobuoffline.exe
+# Signs both installers (a throwaway test authority unless ZARN_SIGN_CERT names a real certificate; see
+# scripts/release), verifies the signatures and writes build/release/SHA256SUMS and the released manifest.
+release: win64 win32
+	scripts/release --out build/release x64=build/win64/src/app/kobuoffline.exe x86=build/win32/src/app/kobuoffline.exe
+
+test-release: release
+	tests/release/release_test.sh build/release
 
 # Not part of `make test`, which runs a fixed sample: every port call of a whole run failed in turn.
 sweep: native

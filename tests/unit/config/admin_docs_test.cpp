@@ -13,6 +13,9 @@
 #include "config/install_config_data.h"
 #include "config/key_table.h"
 #include "config_test_support.h"
+#include "foundation/product_constants.h"
+#include "foundation/version_details.h"
+#include "scrub/zcleaner.h"
 
 namespace {
 
@@ -131,6 +134,30 @@ TEST(AdminDocs, ManifestReturnCodesAreReadmeExitCodes) {
         }
     }
     EXPECT_EQ(declared, documented);
+}
+
+// One installer per architecture, each naming the runtime of its width as Windows lists it: the name and
+// the product code the code works out.
+TEST(AdminDocs, ManifestInstallersAreBothArchitecturesWithTheirRuntimes) {
+    std::istringstream manifest(sourceFile("packaging/Mendara.Zarn.installer.yaml"));
+    static const std::regex architecture(R"(^  - Architecture: (\w+)$)");
+    static const std::regex name(R"(^      - DisplayName: (.+)$)");
+    static const std::regex code(R"re(^        ProductCode: "(.+)"$)re");
+    std::map<std::string, std::string> found;  // architecture -> "name code"
+    std::string current;
+    for (std::string line; std::getline(manifest, line);) {
+        std::smatch m;
+        if (std::regex_match(line, m, architecture)) current = m[1];
+        if (std::regex_match(line, m, name)) found[current] += m[1].str() + " ";
+        if (std::regex_match(line, m, code)) found[current] += m[1];
+    }
+    const ZarnVersion version(product::versionText);
+    std::map<std::string, std::string> expected;
+    for (const auto& [arch, bits] : {std::pair<std::string, int>{"x64", 64}, {"x86", 32}}) {
+        expected[arch] = ZarnVersionDetails::displayName(version, bits) + " " +
+                         zscrub::ZCleaner::getProductGUID(product::plainVersion, bits, zscrub::ProductCodeForm::A);
+    }
+    EXPECT_EQ(found, expected);
 }
 
 std::map<std::string, std::string> manifestSwitches() {
