@@ -160,7 +160,12 @@ class Machine:
     # --- running ------------------------------------------------------------------------------
 
     def wine(self, *args, check=True):
-        completed = subprocess.run([WINE, *args], env=self.env, capture_output=True, text=True, timeout=300)
+        """Runs a Windows program to its end. Its output is read once it has ended (`drained`): a process
+        Wine starts on its behalf, such as the desktop's, may keep the output open."""
+        process = subprocess.Popen([WINE, *args], env=self.env, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+        process.wait(timeout=300)
+        completed = subprocess.CompletedProcess(process.args, process.returncode, drained(process.stdout),
+                                                drained(process.stderr))
         if check and completed.returncode != 0:
             raise AssertionError("wine %s failed (%d): %s" % (" ".join(args), completed.returncode, completed.stderr))
         return completed
