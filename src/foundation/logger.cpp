@@ -81,14 +81,6 @@ void Logger::write(LogLevel level, std::string_view file, std::uint32_t line, st
     }
 }
 
-void Logger::write(LogLevel level, std::string_view file, std::uint32_t line, std::string_view function,
-                   const std::ostringstream& message) const noexcept {
-    try {
-        write(level, file, line, function, message.str());
-    } catch (...) {
-    }
-}
-
 const Logger& logger() { return processLogger; }
 
 Logger replaceLogger(Logger next) { return std::exchange(processLogger, std::move(next)); }

@@ -2,11 +2,10 @@
 #pragma once
 
 #include <cstdint>
-#include <mutex>
-#include <sstream>
 #include <string>
 #include <string_view>
 
+#include "foundation/log_message.h"
 #include "foundation/source_location.h"
 #include "platform/types.h"
 
@@ -37,8 +36,6 @@ public:
     /// to 10 times, or up to 1000 times while another writer holds the file.
     void write(LogLevel level, std::string_view file, std::uint32_t line, std::string_view function,
                std::string_view message) const noexcept;
-    void write(LogLevel level, std::string_view file, std::uint32_t line, std::string_view function,
-               const std::ostringstream& message) const noexcept;
 
     /// The record text: "[date time, module (PID: p, TID: t), file:line (function)]\n\tLEVEL: message\n".
     static std::string formatRecord(const platform::SystemTime& time, std::string_view moduleName,
@@ -69,9 +66,10 @@ std::string defaultLogPath();
     do {                                                                                                       \
         const ::Logger& zarnLogger_ = ::logger();                                                              \
         if (zarnLogger_.enabled(level)) {                                                                      \
-            std::ostringstream zarnMessage_;                                                                   \
+            ::LogMessage zarnMessage_;                                                                         \
             zarnMessage_ << streamed;                                                                          \
-            zarnLogger_.write(level, __FILE__, static_cast<std::uint32_t>(__LINE__), ZARN_FUNCTION, zarnMessage_); \
+            zarnLogger_.write(level, __FILE__, static_cast<std::uint32_t>(__LINE__), ZARN_FUNCTION,            \
+                              zarnMessage_.str());                                                             \
         }                                                                                                      \
     } while (false)
 

@@ -1,11 +1,12 @@
 #include "html_ui/external_calls.h"
 
 #include <cstring>
-#include <sstream>
+#include <limits>
 #include <stdexcept>
 
 #include "foundation/catch_handlers.h"
 #include "foundation/logger.h"
+#include "foundation/number_text.h"
 #include "platform/machine.h"
 
 namespace ui::external {
@@ -45,10 +46,12 @@ void log(const std::vector<std::string>& arguments) {
 void delay(const std::vector<std::string>& arguments) {
     std::uint32_t milliseconds = 0;
     if (!arguments.empty()) {
-        std::istringstream text(arguments[0]);
-        if (!(text >> milliseconds) || arguments[0].find('-') != std::string::npos) {
+        const auto number =
+            numberText::extractInteger(arguments[0], 10, 0, std::numeric_limits<std::uint32_t>::max());
+        if (!number || arguments[0].find('-') != std::string::npos) {
             LOG_ERROR("cannot get parameter value (" << arguments[0] << "): not an unsigned number");
-            milliseconds = 0;
+        } else {
+            milliseconds = static_cast<std::uint32_t>(*number);
         }
     }
     platform::machine().kernel().sleep(milliseconds);

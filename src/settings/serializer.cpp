@@ -2,10 +2,10 @@
 
 namespace settings_impl {
 
-void PlainTextEntrySerializer::writeKey(const std::string& key) { out_ << key << '\n'; }
+void PlainTextEntrySerializer::writeKey(const std::string& key) { out_.append(key).push_back('\n'); }
 
 void PlainTextEntrySerializer::writeEntry(const std::string& key, const std::string& value) {
-    out_ << key << '=' << value << '\n';
+    out_.append(key).append("=").append(value).push_back('\n');
 }
 
 void serialize(const Config& config, IConfigEntrySerializer& serializer) {

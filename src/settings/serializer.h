@@ -1,7 +1,6 @@
 // Writes a configuration back as plain text: "key=value" or a bare key, one a line, in key order.
 #pragma once
 
-#include <sstream>
 #include <string>
 
 #include "settings/config.h"
@@ -19,10 +18,10 @@ class PlainTextEntrySerializer final : public IConfigEntrySerializer {
 public:
     void writeKey(const std::string& key) override;
     void writeEntry(const std::string& key, const std::string& value) override;
-    std::string text() const { return out_.str(); }
+    const std::string& text() const { return out_; }
 
 private:
-    std::ostringstream out_;
+    std::string out_;
 };
 
 /// Every key in map order, through `serializer`.

@@ -1,11 +1,10 @@
 #include "settings/value_conversions.h"
 
-#include <ios>
-#include <locale>
-#include <sstream>
+#include <limits>
 #include <string>
 
 #include "foundation/errors.h"
+#include "foundation/number_text.h"
 #include "settings/ascii.h"
 #include "settings/errors.h"
 
@@ -18,16 +17,8 @@ std::string prepared(std::string_view text) {
     return lowerAscii(start == std::string_view::npos ? std::string_view{} : text.substr(start));
 }
 
-template <class Number>
-Number read(const std::string& text, std::ios_base::fmtflags base, const char* kind) {
-    std::istringstream in(text);
-    in.imbue(std::locale::classic());
-    in.setf(base, std::ios_base::basefield);
-    Number number{};
-    if (!(in >> number)) {
-        ZARN_THROW(settings::ExceptionCode<code::notUtf8>, std::string("not ") + kind + ": " + text);
-    }
-    return number;
+[[noreturn]] void notA(const char* kind, const std::string& text) {
+    ZARN_THROW(settings::ExceptionCode<code::notUtf8>, std::string("not ") + kind + ": " + text);
 }
 
 }  // namespace
@@ -35,10 +26,11 @@ Number read(const std::string& text, std::ios_base::fmtflags base, const char* k
 std::int32_t textToInt(std::string_view text) {
     const std::string prefixed = prepared(text);
     const std::string_view digits = std::string_view(prefixed).substr(prefixed.starts_with('-') ? 1 : 0);
-    const auto base = digits.starts_with("0x") ? std::ios_base::hex
-                      : digits.starts_with('0') ? std::ios_base::oct
-                                                : std::ios_base::dec;
-    return read<std::int32_t>(prefixed, base, "an integer");
+    const int base = digits.starts_with("0x") ? 16 : digits.starts_with('0') ? 8 : 10;
+    const auto number = numberText::extractInteger(prefixed, base, std::numeric_limits<std::int32_t>::min(),
+                                                   std::numeric_limits<std::int32_t>::max());
+    if (!number) notA("an integer", prefixed);
+    return static_cast<std::int32_t>(*number);
 }
 
 bool textToBool(std::string_view text) {
@@ -48,6 +40,11 @@ bool textToBool(std::string_view text) {
     return textToInt(lower) != 0;
 }
 
-double textToDouble(std::string_view text) { return read<double>(prepared(text), std::ios_base::dec, "a number"); }
+double textToDouble(std::string_view text) {
+    const std::string number = prepared(text);
+    const auto value = numberText::extractDouble(number);
+    if (!value) notA("a number", number);
+    return *value;
+}
 
 }  // namespace settings_impl

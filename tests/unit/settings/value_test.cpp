@@ -38,6 +38,9 @@ TEST(ValueConversions, Integers) {
         {"empty", "", 0, code::notUtf8},
         {"sign only", "-", 0, code::notUtf8},
         {"overflow", "2147483648", 0, code::notUtf8},
+        {"overflow below", "-2147483649", 0, code::notUtf8},
+        {"hexadecimal prefix without digits", "0xg", 0, code::notUtf8},
+        {"any white space skipped", "\r\f5", 5, 0},
     };
     for (const auto& row : rows) {
         std::int32_t number = -999;
@@ -70,7 +73,9 @@ TEST(ValueConversions, Booleans) {
 TEST(ValueConversions, Doubles) {
     EXPECT_DOUBLE_EQ(textToDouble(" 2.5"), 2.5);
     EXPECT_DOUBLE_EQ(textToDouble("-1E3x"), -1000.0);
-    EXPECT_EQ(codeOf([] { textToDouble("x1"); }), code::notUtf8);
+    for (const char* notANumber : {"x1", ".", "1e", "1e400"}) {
+        EXPECT_EQ(codeOf([&] { textToDouble(notANumber); }), code::notUtf8) << notANumber;
+    }
 }
 
 class ConfigTest : public testing::Test {
