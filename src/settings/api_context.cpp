@@ -78,13 +78,19 @@ std::int32_t forEachKey(settings::Context* context, KeyCallback callback, void* 
     });
 }
 
+// The installer asks for every setting it knows, most of them absent: a missing key is answered
+// without raising and catching an exception for it.
+bool missing(const settings::Context* context, const char* key) { return !context->config().entries().contains(key); }
+
 std::int32_t getString(settings::Context* context, const char* key, const char** text) {
     if (anyNull(context, key, text)) return code::nullArgument;
+    if (missing(context, key)) return code::missingKey;
     return guarded([&] { *text = context->config().getText(key); });
 }
 
 std::int32_t getBool(settings::Context* context, const char* key, std::int32_t* flag) {
     if (anyNull(context, key, flag)) return code::nullArgument;
+    if (missing(context, key)) return code::missingKey;
     return guarded([&] {
         const auto& config = context->config();
         *flag = (!config.hasValue(key) || config.getBool(key)) ? 1 : 0;
@@ -93,6 +99,7 @@ std::int32_t getBool(settings::Context* context, const char* key, std::int32_t* 
 
 std::int32_t getInt(settings::Context* context, const char* key, std::int32_t* number) {
     if (anyNull(context, key, number)) return code::nullArgument;
+    if (missing(context, key)) return code::missingKey;
     return guarded([&] { *number = context->config().getInt(key); });
 }
 

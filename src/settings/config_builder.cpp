@@ -24,11 +24,18 @@ const char* lineErrorMessage(std::int32_t code) {
     }
 }
 
-bool ConfigBuilder::onComment(const IParserCursor&, const std::string&) { return true; }
+bool ConfigBuilder::onComment(const IParserCursor&, std::string_view) { return true; }
+
+const std::string& ConfigBuilder::mapped(const std::string& key) {
+    if (keyMapper_ == nullptr) return key;
+    const auto known = mappedKeys_.find(key);
+    if (known != mappedKeys_.end()) return known->second;
+    return mappedKeys_.emplace(key, keyMapper_->map(key).key).first->second;
+}
 
 std::int32_t ConfigBuilder::onKeyValue(const IParserCursor&, const std::string& key,
                                        const std::optional<std::string>& value) {
-    const std::string mapped = keyMapper_ != nullptr ? keyMapper_->map(key).key : key;
+    const std::string& mapped = this->mapped(key);
     if (!value) {
         config_.set(mapped, std::nullopt);
         return code::accepted;

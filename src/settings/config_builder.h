@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <unordered_map>
 
 #include "settings/parser_interfaces.h"
 
@@ -16,7 +17,7 @@ public:
         : formatter_(formatter), validator_(validator), keyMapper_(keyMapper), listener_(listener) {}
 
     /// Accepts every comment.
-    bool onComment(const IParserCursor& cursor, const std::string& comment) override;
+    bool onComment(const IParserCursor& cursor, std::string_view comment) override;
     /// Maps the key, validates a given value (303 unknown key, 304 refused value) and stores the pair;
     /// the last line of a key wins.
     std::int32_t onKeyValue(const IParserCursor& cursor, const std::string& key,
@@ -27,10 +28,14 @@ public:
     Config& config() { return config_; }
 
 private:
+    /// The key mapper's answer for `key`; a file repeats its keys, and each spelling is mapped once.
+    const std::string& mapped(const std::string& key);
+
     CursorFormatter formatter_;
     const ConfigValidator* validator_;
     const IKeyMapper* keyMapper_;
     IParserErrorListener* listener_;
+    std::unordered_map<std::string, std::string> mappedKeys_;
     Config config_;
 };
 

@@ -29,21 +29,21 @@ bool isForbidden(char c) {
 
 // Device names are case-insensitive on Windows, so "con" is refused as well as "CON".
 bool isReserved(std::string_view component) {
-    const std::string upper = upperAscii(component);
-    return std::find(reservedNames.begin(), reservedNames.end(), upper) != reservedNames.end();
+    return std::any_of(reservedNames.begin(), reservedNames.end(),
+                       [component](std::string_view name) { return equalsNoCaseAscii(name, component); });
 }
 
-std::vector<std::string> split(std::string_view text) {
-    std::vector<std::string> parts;
+// Calls `onComponent(part)` for every component of `text` but the empty ones and ".".
+template <class OnComponent>
+void forEachComponent(std::string_view text, OnComponent onComponent) {
     std::size_t start = 0;
     while (start <= text.size()) {
         std::size_t end = start;
         while (end < text.size() && !isSeparator(text[end])) ++end;
         const std::string_view part = text.substr(start, end - start);
-        if (!part.empty() && part != ".") parts.emplace_back(part);
+        if (!part.empty() && part != ".") onComponent(part);
         start = end + 1;
     }
-    return parts;
 }
 
 void checkComponent(std::string_view component) {
@@ -84,15 +84,39 @@ bool isDrive(std::string_view component) {
            ((component[0] >= 'A' && component[0] <= 'Z') || (component[0] >= 'a' && component[0] <= 'z'));
 }
 
-FileName::FileName(std::string_view text) : text_(text) {
-    if (text.empty()) return;
+namespace {
+
+/// Checks a non-empty file name as FileName does; true when its first component is a drive.
+bool checkedDriveRooted(std::string_view text) {
     if (!isPlainText(text)) ZARN_THROW(settings::Exception, code::pathNotUtf8, "file name is not UTF-8");
     if (text.size() >= maxPathBytes) {
         ZARN_THROW(settings::Exception, code::pathTooLong, "file name too long: " + std::string(text));
     }
-    components_ = split(text);
-    if (components_.empty()) ZARN_THROW(settings::Exception, code::pathInvalid, "file name without a component");
-    for (std::size_t i = isDriveRooted() ? 1 : 0; i < components_.size(); ++i) checkComponent(components_[i]);
+    bool first = true;
+    bool driveRooted = false;
+    forEachComponent(text, [&](std::string_view part) {
+        if (first) driveRooted = isDrive(part);
+        if (!(first && driveRooted)) checkComponent(part);
+        first = false;
+    });
+    if (first) ZARN_THROW(settings::Exception, code::pathInvalid, "file name without a component");
+    return driveRooted;
+}
+
+}  // namespace
+
+bool isDriveRootedFileName(std::string_view text) {
+    try {
+        return !text.empty() && checkedDriveRooted(text);
+    } catch (const settings::Exception&) {
+        return false;
+    }
+}
+
+FileName::FileName(std::string_view text) : text_(text) {
+    if (text.empty()) return;
+    checkedDriveRooted(text);
+    forEachComponent(text, [this](std::string_view part) { components_.emplace_back(part); });
     wide_ = tstrings::toUtf16(text_);
 }
 

@@ -11,6 +11,9 @@ namespace settings_impl {
 /// Two characters: a letter A to Z or a to z, then ":".
 bool isDrive(std::string_view component);
 
+/// Whether `text` is a file name FileName accepts, rooted at a drive; builds nothing.
+bool isDriveRootedFileName(std::string_view text);
+
 class FileName {
 public:
     /// The empty, non-canonical name.

@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "settings/config.h"
 #include "settings/cursor.h"
@@ -24,7 +25,7 @@ class IConfigParserCallback {
 public:
     virtual ~IConfigParserCallback() = default;
     /// `comment` runs from the comment character to the end of the line; false refuses it.
-    virtual bool onComment(const IParserCursor& cursor, const std::string& comment) = 0;
+    virtual bool onComment(const IParserCursor& cursor, std::string_view comment) = 0;
     /// Key and value trimmed; no value for a key without value. `code::accepted` accepts the line,
     /// any other result fails it with that code.
     virtual std::int32_t onKeyValue(const IParserCursor& cursor, const std::string& key,

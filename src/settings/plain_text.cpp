@@ -1,5 +1,8 @@
 #include "settings/plain_text.h"
 
+#include <cstdint>
+#include <cstring>
+
 namespace settings_impl {
 
 namespace {
@@ -22,6 +25,15 @@ bool isContinuation(unsigned char c) noexcept { return (c & 0xC0) == 0x80; }
 std::size_t findInvalidUtf8(std::string_view text) noexcept {
     std::size_t pos = 0;
     while (pos < text.size()) {
+        // Configuration text is mostly ASCII: eight such bytes are taken at once.
+        std::uint64_t eight = 0;
+        if (text.size() - pos >= sizeof eight) {
+            std::memcpy(&eight, text.data() + pos, sizeof eight);
+            if ((eight & 0x8080808080808080u) == 0) {
+                pos += sizeof eight;
+                continue;
+            }
+        }
         const std::size_t length = sequenceLength(static_cast<unsigned char>(text[pos]));
         if (length == 0 || length > text.size() - pos) return pos;
         for (std::size_t i = 1; i < length; ++i) {

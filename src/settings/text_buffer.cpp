@@ -1,5 +1,7 @@
 #include "settings/text_buffer.h"
 
+#include <memory>
+
 #include "foundation/auto_handle.h"
 #include "foundation/errors.h"
 #include "platform/machine.h"
@@ -34,12 +36,13 @@ std::string FileBuffer::read() {
     file.reset(handle);
 
     // One byte short of the limit is the largest file taken: filling the whole buffer means there may be more.
-    std::string text(maxFileSize, '\0');
+    // The buffer is not cleared first: only what was read is kept.
+    const auto buffer = std::make_unique_for_overwrite<char[]>(maxFileSize);
     std::size_t total = 0;
-    while (total < text.size()) {
+    while (total < maxFileSize) {
         std::uint32_t read = 0;
-        const auto readError = files.readFile(file.get(), text.data() + total,
-                                              static_cast<std::uint32_t>(text.size() - total), read);
+        const auto readError =
+            files.readFile(file.get(), buffer.get() + total, static_cast<std::uint32_t>(maxFileSize - total), read);
         if (readError != 0) {
             ZARN_THROW(settings::Exception, code::readFailed,
                        "read file (" + name_.text() + ") error: system error " + std::to_string(readError));
@@ -47,9 +50,8 @@ std::string FileBuffer::read() {
         if (read == 0) break;
         total += read;
     }
-    if (total == text.size()) ZARN_THROW(settings::Exception, code::fileTooLong, "file too long: " + name_.text());
-    text.resize(total);
-    return checked(std::move(text), "file " + name_.text());
+    if (total == maxFileSize) ZARN_THROW(settings::Exception, code::fileTooLong, "file too long: " + name_.text());
+    return checked(std::string(buffer.get(), total), "file " + name_.text());
 }
 
 }  // namespace settings_impl

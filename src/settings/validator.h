@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 #include "settings/value.h"
 
@@ -35,14 +36,16 @@ public:
     };
 
     ConfigValidator(std::map<std::string, std::unique_ptr<IConfigValueValidator>> validators, bool allowUnknownKeys)
-        : validators_(std::move(validators)), allowUnknownKeys_(allowUnknownKeys) {}
+        : validators_(std::make_move_iterator(validators.begin()), std::make_move_iterator(validators.end())),
+          allowUnknownKeys_(allowUnknownKeys) {}
 
     /// The key's own validator decides; an unknown key is InavlidKeyError unless unknown keys are
     /// allowed, and then its text is kept untyped (100).
     std::optional<Value> validate(const std::string& key, std::optional<std::string_view> text) const;
 
 private:
-    std::map<std::string, std::unique_ptr<IConfigValueValidator>> validators_;
+    // Asked once for every line of a file: hashed, not ordered.
+    std::unordered_map<std::string, std::unique_ptr<IConfigValueValidator>> validators_;
     bool allowUnknownKeys_;
 };
 

@@ -22,15 +22,6 @@ bool matches(const FixedValueRecord& record, std::string_view text) {
     return equalsNoCaseAscii(record.text, text);
 }
 
-bool isDirectoryName(std::string_view text) {
-    try {
-        const FileName name(text);
-        return name.isDriveRooted();
-    } catch (const settings::Exception&) {
-        return false;
-    }
-}
-
 }  // namespace
 
 std::optional<Value> TypeValidator::validate(std::optional<std::string_view> text) const {
@@ -50,7 +41,7 @@ std::optional<Value> FixedValueValidator::validate(std::optional<std::string_vie
 
 std::optional<Value> DirnameValidator::validate(std::optional<std::string_view> text) const {
     const std::string_view given = required(text);
-    if (!unchecked_ && !isDirectoryName(given)) ZARN_THROW(InavlidValueError, "not a directory name: " + std::string(given));
+    if (!unchecked_ && !isDriveRootedFileName(given)) ZARN_THROW(InavlidValueError, "not a directory name: " + std::string(given));
     return Value(type::string, std::string(given));
 }
 
