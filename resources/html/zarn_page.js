@@ -18,24 +18,11 @@ var zarnPage = (function () {
 
     // ---- the host ----
 
-    function external() {
-        return window.external;
-    }
-
-    function hostHas(name) {
-        try {
-            var target = external();
-            // A method of the control's external object reads as "unknown" in its engine; a missing
-            // one is undefined.
-            return !!target && typeof target[name] !== "undefined";
-        } catch (e) {
-            return false;
-        }
-    }
-
+    // The host's methods are found by calling them: in the system's browser control a method of the
+    // external object has the type "unknown", and a page opened in a browser has none (the call throws).
     // The control's methods cannot be applied to an argument array: call them with each count.
     function callHost(name, args) {
-        var target = external();
+        var target = window.external;
         switch (args.length) {
         case 0: return target[name]();
         case 1: return target[name](args[0]);
@@ -44,6 +31,15 @@ var zarnPage = (function () {
         case 4: return target[name](args[0], args[1], args[2], args[3]);
         case 5: return target[name](args[0], args[1], args[2], args[3], args[4]);
         default: return target[name](args[0], args[1], args[2], args[3], args[4], args[5]);
+        }
+    }
+
+    // The host's answer as { value }, or null without a host.
+    function tryHost(name, args) {
+        try {
+            return { value: callHost(name, args) };
+        } catch (e) {
+            return null;
         }
     }
 
@@ -57,29 +53,23 @@ var zarnPage = (function () {
 
     var host = {
         log: function () {
-            if (hostHas("log")) {
-                callHost("log", toArray(arguments));
-            }
+            tryHost("log", toArray(arguments));
         },
         notify: function () {
-            if (hostHas("notify")) {
-                callHost("notify", toArray(arguments));
-            } else {
-                window.alert("notify(" + toArray(arguments).join(", ") + ")");
+            var args = toArray(arguments);
+            if (tryHost("notify", args) === null) {
+                window.alert("notify(" + args.join(", ") + ")");
             }
         },
         getLocale: function () {
-            return hostHas("getLocale") ? String(callHost("getLocale", [])) : "en";
+            var answer = tryHost("getLocale", []);
+            return answer === null ? "en" : String(answer.value);
         },
         setWindowProp: function () {
-            if (hostHas("setWindowProp")) {
-                callHost("setWindowProp", toArray(arguments));
-            }
+            tryHost("setWindowProp", toArray(arguments));
         },
         delay: function (milliseconds) {
-            if (hostHas("delay")) {
-                callHost("delay", [milliseconds]);
-            }
+            tryHost("delay", [milliseconds]);
         }
     };
 
@@ -155,11 +145,17 @@ var zarnPage = (function () {
 
     // ---- localisation ----
 
-    // The file's loader as the engine offers one: the control's XML document loads on its own and is
-    // polled; elsewhere a synchronous request has it at once.
+    // The system's browser control has the XML document, which loads on its own and is polled; in edge
+    // mode `window.ActiveXObject` reads as undefined there although it constructs, so it is tried.
+    // Elsewhere a synchronous request has the file at once.
     function startLoad(url) {
-        if (typeof window.ActiveXObject !== "undefined") {
-            var xml = new window.ActiveXObject("Microsoft.XMLDOM");
+        var xml = null;
+        try {
+            xml = new ActiveXObject("Microsoft.XMLDOM");
+        } catch (e) {
+            xml = null;
+        }
+        if (xml !== null) {
             xml.async = true;
             xml.load(url);
             return {
