@@ -1,8 +1,9 @@
 /*
  * What every dialog page does: reach the host through window.external (with fallbacks when the page
  * is opened elsewhere), move its templates into the common layout, localise itself from its WiX
- * localisation file, turn bracketed labels into links and "&" marks into access keys, and give the
- * focus to its last button. ES5 only: the system's browser control runs an old script engine.
+ * localisation file, turn bracketed labels into links and "&" marks into access keys, give the focus
+ * to its last button, and end on Escape as its close command does. ES5 only: the system's browser
+ * control runs an old script engine.
  *
  * A page includes this file in its head, sets its link addresses in zarnPage.links (keyed by the id
  * of the element whose text holds the link: an address, or an object of addresses by key for
@@ -51,6 +52,9 @@ var zarnPage = (function () {
         return list;
     }
 
+    // Whether the window's close command is enabled, as the page last set it: Escape follows it.
+    var closeEnabled = true;
+
     var host = {
         log: function () {
             tryHost("log", toArray(arguments));
@@ -65,7 +69,10 @@ var zarnPage = (function () {
             var answer = tryHost("getLocale", []);
             return answer === null ? "en" : String(answer.value);
         },
-        setWindowProp: function () {
+        setWindowProp: function (name, value) {
+            if (String(name).toLowerCase() === "closebutton") {
+                closeEnabled = Number(value) !== 0;
+            }
             tryHost("setWindowProp", toArray(arguments));
         },
         delay: function (milliseconds) {
@@ -346,6 +353,14 @@ var zarnPage = (function () {
         }
     }
 
+    // Escape ends the page as its close command does, and does nothing while that is disabled.
+    function onKeyDown(event) {
+        var key = event || window.event;
+        if (key.keyCode === 27 && closeEnabled) {
+            host.notify("cancel");
+        }
+    }
+
     function onLoad() {
         // After the page's own load handlers, which may still enable or disable buttons.
         window.setTimeout(focusLastButton, 0);
@@ -353,6 +368,7 @@ var zarnPage = (function () {
 
     if (document.addEventListener) {
         document.addEventListener("DOMContentLoaded", start, false);
+        document.addEventListener("keydown", onKeyDown, false);
         window.addEventListener("load", onLoad, false);
     } else {
         document.attachEvent("onreadystatechange", function () {
@@ -360,6 +376,7 @@ var zarnPage = (function () {
                 start();
             }
         });
+        document.attachEvent("onkeydown", onKeyDown);
         window.attachEvent("onload", function () {
             start();
             onLoad();

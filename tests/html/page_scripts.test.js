@@ -23,6 +23,12 @@ function click(world, element) {
     element.dispatchEvent(new world.window.MouseEvent('click', { bubbles: true, cancelable: true }));
 }
 
+function pressEscape(world) {
+    const event = new world.window.KeyboardEvent('keydown', { keyCode: 27, bubbles: true });
+    if (world.kind === 'oldControl') world.fire('onkeydown', event);
+    else world.document.body.dispatchEvent(event);
+}
+
 function errors(world) {
     return world.callsOf('log').filter((c) => c[0] === 'ERROR').map((c) => c[1]);
 }
@@ -103,5 +109,37 @@ test('every removal page takes its texts in every language from the control, and
                 assert.deepEqual(errors(world), [], name);
             }
         }
+    }
+});
+
+test('Escape ends a page as its close command does, and not while that is disabled', async () => {
+    for (const kind of hostWorlds) {
+        const notice = await openPage(kind, 'zarnscrub.html');
+        pressEscape(notice);
+        assert.deepEqual(notice.callsOf('notify'), [['cancel']], kind);
+
+        const progress = await openPage(kind, 'zarnscrub_progress.html');
+        progress.window.showProgressView(1);
+        pressEscape(progress);
+        assert.deepEqual(progress.callsOf('notify'), [], kind);
+        progress.window.showProgressView(0);
+        pressEscape(progress);
+        assert.deepEqual(progress.callsOf('notify'), [['cancel']], kind);
+        assert.deepEqual(progress.callsOf('setWindowProp').map((c) => c.join(' ')),
+                         ['closeButton 0', 'title ' + progress.document.title, 'closeButton 1'], kind);
+    }
+});
+
+test('the progress status is announced and its bar is a progress bar', async () => {
+    for (const kind of hostWorlds) {
+        const world = await openPage(kind, 'zarnscrub_progress.html');
+        world.window.showProgressView(1);
+        world.window.setStatus('Zarn 7 Update 45', 1, 2);
+        const status = world.document.getElementById('status');
+        assert.equal(text(world, 'status'), 'Uninstalling Zarn 7 Update 45 (1 of 2)', kind);
+        assert.equal(status.getAttribute('aria-live'), 'polite', kind);
+        const bar = world.document.getElementById('activity');
+        assert.equal(bar.getAttribute('role'), 'progressbar', kind);
+        assert.equal(world.document.getElementById(bar.getAttribute('aria-labelledby')).id, 'progressHeading', kind);
     }
 });
