@@ -1,8 +1,9 @@
 /*
  * What every dialog page does: reach the host through window.external (with fallbacks when the page
  * is opened elsewhere), move its templates into the common layout, localise itself from its WiX
- * localisation file, turn bracketed labels into links and "&" marks into access keys, and give the
- * focus to its last button. ES5 only: the system's browser control runs an old script engine.
+ * localisation file, turn bracketed labels into links and "&" marks into access keys, give the focus
+ * to its last button, and end on Escape as its close command does. ES5 only: the system's browser
+ * control runs an old script engine.
  *
  * A page includes this file in its head, sets its link addresses in zarnPage.links (keyed by the id
  * of the element whose text holds the link: an address, or an object of addresses by key for
@@ -18,24 +19,11 @@ var zarnPage = (function () {
 
     // ---- the host ----
 
-    function external() {
-        return window.external;
-    }
-
-    function hostHas(name) {
-        try {
-            var target = external();
-            // A method of the control's external object reads as "unknown" in its engine; a missing
-            // one is undefined.
-            return !!target && typeof target[name] !== "undefined";
-        } catch (e) {
-            return false;
-        }
-    }
-
+    // The host's methods are found by calling them: in the system's browser control a method of the
+    // external object has the type "unknown", and a page opened in a browser has none (the call throws).
     // The control's methods cannot be applied to an argument array: call them with each count.
     function callHost(name, args) {
-        var target = external();
+        var target = window.external;
         switch (args.length) {
         case 0: return target[name]();
         case 1: return target[name](args[0]);
@@ -47,6 +35,15 @@ var zarnPage = (function () {
         }
     }
 
+    // The host's answer as { value }, or null without a host.
+    function tryHost(name, args) {
+        try {
+            return { value: callHost(name, args) };
+        } catch (e) {
+            return null;
+        }
+    }
+
     function toArray(args) {
         var list = [];
         for (var i = 0; i < args.length; ++i) {
@@ -55,31 +52,31 @@ var zarnPage = (function () {
         return list;
     }
 
+    // Whether the window's close command is enabled, as the page last set it: Escape follows it.
+    var closeEnabled = true;
+
     var host = {
         log: function () {
-            if (hostHas("log")) {
-                callHost("log", toArray(arguments));
-            }
+            tryHost("log", toArray(arguments));
         },
         notify: function () {
-            if (hostHas("notify")) {
-                callHost("notify", toArray(arguments));
-            } else {
-                window.alert("notify(" + toArray(arguments).join(", ") + ")");
+            var args = toArray(arguments);
+            if (tryHost("notify", args) === null) {
+                window.alert("notify(" + args.join(", ") + ")");
             }
         },
         getLocale: function () {
-            return hostHas("getLocale") ? String(callHost("getLocale", [])) : "en";
+            var answer = tryHost("getLocale", []);
+            return answer === null ? "en" : String(answer.value);
         },
-        setWindowProp: function () {
-            if (hostHas("setWindowProp")) {
-                callHost("setWindowProp", toArray(arguments));
+        setWindowProp: function (name, value) {
+            if (String(name).toLowerCase() === "closebutton") {
+                closeEnabled = Number(value) !== 0;
             }
+            tryHost("setWindowProp", toArray(arguments));
         },
         delay: function (milliseconds) {
-            if (hostHas("delay")) {
-                callHost("delay", [milliseconds]);
-            }
+            tryHost("delay", [milliseconds]);
         }
     };
 
@@ -155,11 +152,17 @@ var zarnPage = (function () {
 
     // ---- localisation ----
 
-    // The file's loader as the engine offers one: the control's XML document loads on its own and is
-    // polled; elsewhere a synchronous request has it at once.
+    // The system's browser control has the XML document, which loads on its own and is polled; in edge
+    // mode `window.ActiveXObject` reads as undefined there although it constructs, so it is tried.
+    // Elsewhere a synchronous request has the file at once.
     function startLoad(url) {
-        if (typeof window.ActiveXObject !== "undefined") {
-            var xml = new window.ActiveXObject("Microsoft.XMLDOM");
+        var xml = null;
+        try {
+            xml = new ActiveXObject("Microsoft.XMLDOM");
+        } catch (e) {
+            xml = null;
+        }
+        if (xml !== null) {
             xml.async = true;
             xml.load(url);
             return {
@@ -350,6 +353,14 @@ var zarnPage = (function () {
         }
     }
 
+    // Escape ends the page as its close command does, and does nothing while that is disabled.
+    function onKeyDown(event) {
+        var key = event || window.event;
+        if (key.keyCode === 27 && closeEnabled) {
+            host.notify("cancel");
+        }
+    }
+
     function onLoad() {
         // After the page's own load handlers, which may still enable or disable buttons.
         window.setTimeout(focusLastButton, 0);
@@ -357,6 +368,7 @@ var zarnPage = (function () {
 
     if (document.addEventListener) {
         document.addEventListener("DOMContentLoaded", start, false);
+        document.addEventListener("keydown", onKeyDown, false);
         window.addEventListener("load", onLoad, false);
     } else {
         document.attachEvent("onreadystatechange", function () {
@@ -364,6 +376,7 @@ var zarnPage = (function () {
                 start();
             }
         });
+        document.attachEvent("onkeydown", onKeyDown);
         window.attachEvent("onload", function () {
             start();
             onLoad();

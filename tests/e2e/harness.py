@@ -12,6 +12,7 @@ import re
 import shutil
 import subprocess
 import tempfile
+import time
 import unittest
 
 from virtual_screen import VirtualScreen
@@ -20,6 +21,8 @@ KOBUOFFLINE = os.environ.get("ZARN_KOBUOFFLINE", "")
 LAUNCHER = os.environ.get("ZARN_LAUNCHER", "")
 FLAG_HOLDER = os.environ.get("ZARN_FLAG_HOLDER", "")
 ZUI = os.environ.get("ZARN_ZUI", "")
+# zwindow.exe: stands for a browser, recording the command line of every start in <program>.cmdline.
+WINDOW_PROGRAM = os.environ.get("ZARN_WINDOW_PROGRAM", "")
 
 # The installer's architecture, 64 or 32, as the tree that built it says. The runtime it carries has the
 # same: its key is in that registry view, its folder under that architecture's program files, its
@@ -271,6 +274,31 @@ class Scenario(unittest.TestCase):
 
     def messages(self):
         return [r["message"] for r in parse_log(self.machine.log())]
+
+    def install_browser(self, folder, name):
+        """A copy of zwindow.exe as folder\\name; returns its Windows path."""
+        program = folder + "\\" + name
+        host = self.machine.host_path(program)
+        os.makedirs(os.path.dirname(host), exist_ok=True)
+        with open(WINDOW_PROGRAM, "rb") as source, open(host, "wb") as copy:
+            copy.write(source.read())
+        return program
+
+    def default_browser(self):
+        """A copy of zwindow.exe that opens ".html" (Wine asks only the machine's classes); returns its path."""
+        program = self.install_browser("C:\\ZarnBrowsers\\Default", "zbrowser.exe")
+        self.machine.reg_add("HKLM\\Software\\Classes\\.html", "", "ZarnTestPage")
+        self.machine.reg_add("HKLM\\Software\\Classes\\ZarnTestPage\\shell\\open\\command", "", '"%s" "%%1"' % program)
+        return program
+
+    def command_lines(self, program, count):
+        """The command lines `program` was started with, once there are `count` of them (or after 20 s)."""
+        for _ in range(200):
+            lines = (self.machine.read_file(program + ".cmdline") or "").splitlines()
+            if len(lines) >= count:
+                return lines
+            time.sleep(0.1)
+        return lines
 
     def assertInstalledAt(self, home):
         for name in INSTALLED_FILES:

@@ -14,6 +14,7 @@ OK, CANCEL, YES, NO = 1, 2, 6, 7
 CHANGE_BOX, CHANGE, BACK, FOLDER_TEXT, STATUS, BAR, HEADING = 1025, 1028, 1029, 1034, 4006, 4005, 1016
 COMPLETE_HEADING, RESTART_BOX, VERIFY_NOTE, ERROR_CODE, RESTORE_BOX = 3037, 3044, 3039, 3071, 6001
 BOX_TEXT = 65535  # the text of a message box
+COLLECTED_DATA_LINK, LICENSE_LINK, UPDATE_SETTINGS_LINK = 487001, 487002, 3041
 # The bar's position where chunk 7, the last operation the package posts, begins: 130 of 135 seconds.
 LAST_CHUNK = round(130 / 135 * 1000)
 # Where the runtime's deployment library takes its answers from and records what it was asked.
@@ -140,6 +141,36 @@ class Interactive(Scenario):
         result = self.machine.finish(installer)
         self.assertEqual(result.exit_code, 0, self.machine.log())
         self.assertEqual(self.messages()[-1], "The user cancelled from Change Folder dialog. Exit code: 0")
+
+
+    def test_each_link_opened_with_the_keyboard_reaches_the_default_browser(self):
+        browser = self.default_browser()
+        welcome = self.machine.start_installer("TEST_WELCOME_DIALOG=1")
+        # From Install, Tab reaches the data-collection link, then the licence link; the browser comes to
+        # the front at each, and the person comes back.
+        self.machine.zui("wait-dialog", WELCOME, "key", "tab", "key", "return", "activate", "key", "tab", "key",
+                         "return", "activate", "click", OK)
+        self.assertEqual(self.machine.finish(welcome).exit_code, 0, self.machine.log())
+        complete = self.machine.start_installer("TEST_FINAL_DIALOG=1")
+        # From Close, Tab wraps round to the update settings link.
+        pairs = self.machine.zui("wait-dialog", COMPLETE, "tab-order", "key", "tab", "key", "return", "click", CANCEL)
+        self.assertEqual(values(pairs, "tab")[0].split()[:2], [str(CANCEL), str(UPDATE_SETTINGS_LINK)])
+        self.assertEqual(self.machine.finish(complete).exit_code, 0, self.machine.log())
+        lines = self.command_lines(browser, 3)
+        self.assertEqual([line.split()[-1].strip('"') for line in lines],
+                         ["https://www.zarn.example/en/download/collected_data.html",
+                          "https://www.zarn.example/en/download/license.html",
+                          "https://www.zarn.example/en/download/help/update_settings.html"], lines)
+
+    def test_japanese_text_is_drawn_with_glyphs_not_boxes(self):
+        installer = self.machine.start_installer("TEST_WELCOME_DIALOG=1", "/lang:1041")
+        pairs = self.machine.zui("wait-dialog", WELCOME, "text", HEADING, "glyphs", HEADING, "glyphs", LICENSE_LINK,
+                                 "click", OK)
+        self.assertEqual(values(pairs, "text"), ["Zarn へようこそ"])
+        # The pixels that change when the Japanese letters become boxes: 0 when they were boxes already.
+        for drawn in values(pairs, "glyphs"):
+            self.assertGreater(int(drawn), 200, pairs)
+        self.assertEqual(self.machine.finish(installer).exit_code, 0, self.machine.log())
 
 
 if __name__ == "__main__":

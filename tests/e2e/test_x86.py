@@ -2,14 +2,10 @@
 restart the package asked for, and its verify note opens the product's verify page. zwindow.exe, copied
 under a browser's name, stands for the browser and records the command line of every start."""
 
-import os
-import time
-
 import network
-from harness import Scenario, installers
+from harness import WINDOW_PROGRAM, Scenario, installers
 from test_interactive import CANCEL, COMPLETE, OK, RESTART_BOX, VERIFY_NOTE, WELCOME, values
 
-WINDOW_PROGRAM = os.environ.get("ZARN_WINDOW_PROGRAM", "")
 MENDARA = "HKLM\\SOFTWARE\\Mendara"
 RESTART_NOTE = 3043
 VERIFY_PAGE = "https://www.zarn.example/verify9/?src=install"
@@ -27,24 +23,6 @@ class X86Completion(Scenario):
         if not WINDOW_PROGRAM:
             self.skipTest("run through ctest in a Windows tree")
         super().setUp()
-
-    def install_browser(self, folder, name):
-        """A copy of zwindow.exe as folder\\name; returns its Windows path."""
-        program = folder + "\\" + name
-        host = self.machine.host_path(program)
-        os.makedirs(os.path.dirname(host), exist_ok=True)
-        with open(WINDOW_PROGRAM, "rb") as source, open(host, "wb") as copy:
-            copy.write(source.read())
-        return program
-
-    def command_lines(self, program, count):
-        """The command lines `program` was started with, once there are `count` of them (or after 20 s)."""
-        for _ in range(200):
-            lines = (self.machine.read_file(program + ".cmdline") or "").splitlines()
-            if len(lines) >= count:
-                return lines
-            time.sleep(0.1)
-        return lines
 
     def running_firefox(self):
         """Firefox as the x86 installer finds it (the 32-bit registry view), started once."""
@@ -105,10 +83,7 @@ class X86Completion(Scenario):
         self.assertIsNone(self.machine.reg_query(MENDARA, "FIREFOXRESTART", view=32))
 
     def test_the_verify_note_opens_the_verify_page_in_the_default_browser(self):
-        program = self.install_browser("C:\\ZarnBrowsers\\Default", "zbrowser.exe")
-        self.machine.reg_add("HKLM\\Software\\Classes\\.html", "", "ZarnTestPage")
-        self.machine.reg_add("HKLM\\Software\\Classes\\ZarnTestPage\\shell\\open\\command", "",
-                             '"%s" "%%1"' % program)
+        program = self.default_browser()
         pairs, lines = self.install(program, 1, "click", CANCEL)
         self.assertEqual(values(pairs, "visible"), ["0", "0", "1"])
         self.assertIn("Verify page will be displayed, so show text", self.messages())

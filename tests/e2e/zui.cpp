@@ -12,6 +12,10 @@
 //                           (the windows waited for are visible and enabled: ready for the user)
 //   wait-gone [MS]          waits until the current window is hidden or destroyed
 //   click ID                posts a click to button ID (posted: a click may open a modal box)
+//   key tab|return|space    posts the key to the control that has the focus, as the keyboard would,
+//                           and waits until the window has handled it
+//   activate                brings the window to the front, as a person returning to it does (its
+//                           dialog gives the focus back to the control that had it)
 //   tick ID                 clicks check box ID unless it is ticked
 //   text ID | title         prints the text of control ID or the window's title
 //   checked ID | visible ID prints 1 or 0
@@ -21,6 +25,8 @@
 //   modules                 prints the path of comctl32.dll in the window's process
 //   post-op ID              posts operation ID (Started) to the installer's operation mailbox
 //   shot FILE [owner]       writes what the screen shows of the window (and its owner) as a BMP file
+//   glyphs ID               prints how many pixels of control ID change when its letters beyond Latin
+//                           are replaced by a character no font has: 0 when they were boxes already
 //   close                   asks the window to close
 //   launch COMMAND-LINE     starts a program (not waited for) and notes the time
 //   elapsed                 prints the milliseconds since the last launch
@@ -101,36 +107,105 @@ HWND control(HWND window, int id) {
     return found;
 }
 
-void writeBitmap(const std::string& file, HDC screen, const RECT& area) {
-    const int width = area.right - area.left;
-    const int height = area.bottom - area.top;
+/// What the screen shows of `area`: 24 bits a pixel, rows from the bottom, each padded to 4 bytes.
+std::vector<unsigned char> capture(const RECT& area, BITMAPINFOHEADER& header) {
+    header = BITMAPINFOHEADER{};
+    header.biSize = sizeof header;
+    header.biWidth = area.right - area.left;
+    header.biHeight = area.bottom - area.top;
+    header.biPlanes = 1;
+    header.biBitCount = 24;
     BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
+    info.bmiHeader = header;
+    HDC screen = GetDC(nullptr);
     void* bits = nullptr;
     HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     HDC memory = CreateCompatibleDC(screen);
     HGDIOBJ previous = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
+    BitBlt(memory, 0, 0, header.biWidth, header.biHeight, screen, area.left, area.top, SRCCOPY);
     GdiFlush();
-    const DWORD stride = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
-    const DWORD imageSize = stride * static_cast<DWORD>(height);
-    BITMAPFILEHEADER header{};
-    header.bfType = 0x4D42;
-    header.bfOffBits = sizeof header + sizeof info.bmiHeader;
-    header.bfSize = header.bfOffBits + imageSize;
-    FILE* out = _wfopen(widen(file).c_str(), L"wb");
-    if (out == nullptr) fail("cannot write " + file);
-    std::fwrite(&header, sizeof header, 1, out);
-    std::fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, out);
-    std::fwrite(bits, 1, imageSize, out);
-    std::fclose(out);
+    const DWORD stride = (static_cast<DWORD>(header.biWidth) * 3 + 3) & ~3u;
+    const auto* first = static_cast<const unsigned char*>(bits);
+    std::vector<unsigned char> pixels(first, first + stride * static_cast<DWORD>(header.biHeight));
     SelectObject(memory, previous);
     DeleteDC(memory);
     DeleteObject(bitmap);
+    ReleaseDC(nullptr, screen);
+    return pixels;
+}
+
+void writeBitmap(const std::string& file, const RECT& area) {
+    BITMAPINFOHEADER info{};
+    const std::vector<unsigned char> pixels = capture(area, info);
+    BITMAPFILEHEADER header{};
+    header.bfType = 0x4D42;
+    header.bfOffBits = sizeof header + sizeof info;
+    header.bfSize = header.bfOffBits + static_cast<DWORD>(pixels.size());
+    FILE* out = _wfopen(widen(file).c_str(), L"wb");
+    if (out == nullptr) fail("cannot write " + file);
+    std::fwrite(&header, sizeof header, 1, out);
+    std::fwrite(&info, sizeof info, 1, out);
+    std::fwrite(pixels.data(), 1, pixels.size(), out);
+    std::fclose(out);
+}
+
+/// The control's pixels once it shows `text`.
+std::vector<unsigned char> drawnAs(HWND item, const std::wstring& text) {
+    SetWindowTextW(item, text.c_str());
+    RedrawWindow(item, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    Sleep(300);
+    RECT area{};
+    GetWindowRect(item, &area);
+    BITMAPINFOHEADER header{};
+    return capture(area, header);
+}
+
+/// Text whose glyphs are missing is drawn with the font's box for each letter, so the same text with a
+/// letter no font has (U+0378) in their place looks the same; drawn letters differ from it.
+int glyphPixels(HWND window, int id) {
+    HWND item = control(window, id);
+    const std::wstring text = windowText(item);
+    std::wstring boxes = text;
+    for (wchar_t& letter : boxes) {
+        if (letter > 0x2FF) letter = 0x378;
+    }
+    const auto drawn = drawnAs(item, text);
+    const auto boxed = drawnAs(item, boxes);
+    drawnAs(item, text);
+    int changed = 0;
+    for (std::size_t at = 0; at + 2 < drawn.size() && at + 2 < boxed.size(); at += 3) {
+        if (drawn[at] != boxed[at] || drawn[at + 1] != boxed[at + 1] || drawn[at + 2] != boxed[at + 2]) ++changed;
+    }
+    return changed;
+}
+
+/// Waits until the window's thread has handled what it was busy with: a sent message is handled only
+/// when the thread asks for its next message (before the posted ones that wait).
+void settle(HWND window) {
+    SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, defaultWait, nullptr);
+}
+
+/// Posts key `vk` to the control that has the focus in the window's thread once that thread is idle,
+/// and waits until it has handled the key's down and up.
+void pressKey(HWND window, UINT vk) {
+    settle(window);
+    DWORD process = 0;
+    const DWORD thread = GetWindowThreadProcessId(window, &process);
+    AttachThreadInput(GetCurrentThreadId(), thread, TRUE);
+    HWND focus = GetFocus();
+    AttachThreadInput(GetCurrentThreadId(), thread, FALSE);
+    if (focus == nullptr) fail("no control has the focus");
+    const LPARAM scan = static_cast<LPARAM>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC)) << 16;
+    PostMessageW(focus, WM_KEYDOWN, vk, 1 | scan);
+    PostMessageW(focus, WM_KEYUP, vk, 1 | scan | static_cast<LPARAM>(0xC0000000u));
+    for (int i = 0; i < 3; ++i) settle(window);
+}
+
+UINT virtualKey(const std::string& name) {
+    if (name == "tab") return VK_TAB;
+    if (name == "return") return VK_RETURN;
+    if (name == "space") return VK_SPACE;
+    fail("unknown key " + name);
 }
 
 void shot(HWND window, const std::string& file, bool withOwner) {
@@ -144,9 +219,7 @@ void shot(HWND window, const std::string& file, bool withOwner) {
     // Let the window finish painting what it was asked to.
     RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     Sleep(300);
-    HDC screen = GetDC(nullptr);
-    writeBitmap(file, screen, area);
-    ReleaseDC(nullptr, screen);
+    writeBitmap(file, area);
 }
 
 void printModules(HWND window) {
@@ -256,6 +329,11 @@ int wmain(int argc, wchar_t** argv) {
             }
         } else if (command == "click") {
             PostMessageW(control(needWindow(), static_cast<int>(number(args, ++i, 0))), BM_CLICK, 0, 0);
+        } else if (command == "key") {
+            pressKey(needWindow(), virtualKey(args.at(++i)));
+        } else if (command == "activate") {
+            SetForegroundWindow(needWindow());
+            settle(current);
         } else if (command == "tick") {
             HWND box = control(needWindow(), static_cast<int>(number(args, ++i, 0)));
             if (SendMessageW(box, BM_GETCHECK, 0, 0) != BST_CHECKED) PostMessageW(box, BM_CLICK, 0, 0);
@@ -288,6 +366,8 @@ int wmain(int argc, wchar_t** argv) {
             const bool withOwner = i + 1 < args.size() && args[i + 1] == "owner";
             if (withOwner) ++i;
             shot(needWindow(), file, withOwner);
+        } else if (command == "glyphs") {
+            std::printf("glyphs: %d\n", glyphPixels(needWindow(), static_cast<int>(number(args, ++i, 0))));
         } else if (command == "close") {
             PostMessageW(needWindow(), WM_CLOSE, 0, 0);
         } else if (command == "launch") {

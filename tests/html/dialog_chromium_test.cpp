@@ -170,6 +170,21 @@ TEST_F(DialogChromiumTest, TheUserEndsTheDialogWithMouseOrKeys) {
          },
          ui::Dialog::next,
          {"checkbox_clicked True", "checkbox_clicked False", "checkbox_clicked True", "next"}},
+        {"Escape while the close command is greyed does nothing",
+         [](ChromiumWindow& w) {
+             w.press("Escape");
+             w.click("#back");
+         },
+         ui::Dialog::back,
+         {"back"}},
+        {"Escape once the page enables the close command",
+         [](ChromiumWindow& w) {
+             w.waitUntilShown();
+             w.execScript("zarnPage.host.setWindowProp('closeButton', 1)");
+             w.press("Escape");
+         },
+         ui::Dialog::closed,
+         {"cancel"}},
         {"the access key of Back from the localised \"&Back\"",
          [](ChromiumWindow& w) { w.press("Alt+b"); },
          ui::Dialog::back,

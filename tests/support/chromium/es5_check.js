@@ -1,7 +1,7 @@
 #!/usr/bin/env node
 // Fails when a page script uses syntax newer than ES5, which the system's browser control cannot run:
-// every .js file under the given directories, and every inline script and event handler attribute of
-// their .html pages, parsed by acorn as ES5.
+// every .js file under the given directories (or given itself), and every inline script and event
+// handler attribute of their .html pages, parsed by acorn as ES5.
 'use strict';
 
 const fs = require('fs');
@@ -9,6 +9,7 @@ const path = require('path');
 const acorn = require('acorn');
 
 function files(directory, out) {
+    if (!fs.statSync(directory).isDirectory()) return out.concat(directory);
     for (const entry of fs.readdirSync(directory, { withFileTypes: true })) {
         const full = path.join(directory, entry.name);
         if (entry.isDirectory()) files(full, out);
@@ -50,7 +51,7 @@ function check(file, code, line, handler, problems) {
 
 const directories = process.argv.slice(2);
 if (directories.length === 0) {
-    console.error('usage: es5_check.js DIRECTORY...');
+    console.error('usage: es5_check.js DIRECTORY|FILE...');
     process.exit(2);
 }
 const problems = [];
