@@ -142,7 +142,6 @@ class Interactive(Scenario):
         self.assertEqual(result.exit_code, 0, self.machine.log())
         self.assertEqual(self.messages()[-1], "The user cancelled from Change Folder dialog. Exit code: 0")
 
-
     def test_each_link_opened_with_the_keyboard_reaches_the_default_browser(self):
         browser = self.default_browser()
         welcome = self.machine.start_installer("TEST_WELCOME_DIALOG=1")
