@@ -78,10 +78,12 @@ test-tsan:
 demo: win64
 	scripts/sealed scripts/demo $(ARGS)
 
-# Not part of `make test`: times the package write and the install under Wine against cp and
-# msiexec; builds only the programs it times. `make measure ARGS="--runs 9"`.
+# Not part of `make test`: times the package write and the install of both installers under Wine
+# against cp and msiexec, and reports their sizes; builds only the programs it times.
+# `make measure ARGS="--runs 9"`.
 measure: setup
 	cmake --preset win64
+	cmake --preset win32
 	scripts/sealed scripts/measure $(ARGS)
 
 # Not part of `make test`: every dialog in every language at 96 and 144 dpi, into build/screenshots.
