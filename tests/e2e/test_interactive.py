@@ -141,6 +141,18 @@ class Interactive(Scenario):
         self.assertEqual(result.exit_code, 0, self.machine.log())
         self.assertEqual(self.messages()[-1], "The user cancelled from Change Folder dialog. Exit code: 0")
 
+    def test_a_german_user_gets_german_pages_without_lang(self):
+        # Wine takes a process's languages from its locale, and lists only 0407 for a German user.
+        self.machine.env.update(LANG="de_DE.UTF-8", LC_ALL="de_DE.UTF-8")
+        installer = self.machine.start_installer()
+        pairs = self.machine.zui("wait-dialog", WELCOME, "title", "text", HEADING, "click", CANCEL,
+                                 "wait-owned", "click", YES)
+        self.assertEqual(values(pairs, "title"), ["Zarn Setup - Willkommen"])
+        self.assertEqual(values(pairs, "text"), ["Willkommen bei Zarn"])
+        result = self.machine.finish(installer)
+        self.assertEqual(result.exit_code, 0, self.machine.log())
+        self.assertEqual(self.messages()[-1], "The user cancelled from Welcome dialog. Exit code: 0")
+
 
 if __name__ == "__main__":
     unittest.main()
