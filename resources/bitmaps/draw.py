@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
-"""Draws the dialogs' bitmaps: the header band (2041), the progress dialog's picture (4007) and the
-failure page's error icon (3066).
+"""Draws the dialogs' bitmaps: the header band (2041), the progress dialog's picture (4007), the
+failure page's error icon (3066) and the completion page's icon (3036).
 
 Shapes are drawn from distance fields, so their edges are smooth without supersampling. Only the
 standard library is used; the build runs this and the resource compiler takes the BMP files.
@@ -16,6 +16,7 @@ import sys
 HEADER_SIZE = (750, 88)    # control 2040 at 144 pixels per inch; scaled down at lower densities
 PICTURE_SIZE = (468, 180)  # control 4004 at 96 pixels per inch, drawn unscaled
 ERROR_ICON_SIZE = 32       # shown unscaled, centred in control 3065 on the white body
+COMPLETE_ICON_SIZE = 32    # shown unscaled, centred in control 3035 beside the heading
 
 INK = (22, 66, 99)
 DEEP = (18, 58, 92)
@@ -24,6 +25,8 @@ LEAF = (92, 168, 120)
 SUN = (246, 196, 92)
 WHITE = (255, 255, 255)
 ALARM = (200, 38, 38)
+GOOD = (46, 140, 84)
+BAND = (231, 229, 213)     # the dialogs' background, behind the heading
 
 
 def mix(a, b, t):
@@ -195,6 +198,19 @@ def error_icon():
     return canvas
 
 
+def complete_icon():
+    """A green disc with a white tick on the dialogs' background, which the static control also fills
+    around it with (the corner's colour)."""
+    size = COMPLETE_ICON_SIZE
+    canvas = Canvas(size, size, lambda x, y: BAND)
+    centre = size / 2
+    canvas.paint(GOOD, circle(centre, centre, size / 2 - 1.5))
+    stroke = size * 0.12
+    canvas.paint(WHITE, union(segment(size * 0.28, size * 0.52, size * 0.44, size * 0.68, stroke),
+                              segment(size * 0.44, size * 0.68, size * 0.72, size * 0.36, stroke)))
+    return canvas
+
+
 def banner():
     """The banner the download server publishes for the progress dialog: the picture at dusk. It is
     kept as resources/banner/ZarnBanner.jpg (this drawing, saved as JPEG); the build does not draw it."""
@@ -215,7 +231,8 @@ def main():
         return
     out = sys.argv[1] if len(sys.argv) > 1 else "."
     os.makedirs(out, exist_ok=True)
-    for name, draw in (("header.bmp", header), ("picture.bmp", picture), ("error.bmp", error_icon)):
+    for name, draw in (("header.bmp", header), ("picture.bmp", picture), ("error.bmp", error_icon),
+                       ("complete.bmp", complete_icon)):
         with open(os.path.join(out, name), "wb") as f:
             f.write(draw().bmp())
 

@@ -38,13 +38,19 @@ constexpr std::size_t bannerDigestBytes = 65;
 /// CryptoAPI's number for SHA-256, as the checksum's log line gives it.
 constexpr int sha256Algorithm = 32780;
 
-/// "InstallerXmlURL" under the maker's key when it is set, else the built-in address.
+/// "InstallerXmlURL" under the maker's key when it is set and fits its buffer, else the built-in address:
+/// a cut address would fetch some other document.
 std::string optionsAddress() {
     try {
         RegistryKey key;
         key.open(platform::RegKey::localMachine, mendaraKey);
-        const std::string address = tstrings::fitBuffer(key.queryStringValue(installerXmlUrlValue), addressBytes);
-        if (!address.empty()) return address;
+        const std::string address = key.queryStringValue(installerXmlUrlValue);
+        if (address.size() >= addressBytes) {
+            LOG_WARNING(installerXmlUrlValue << " of " << address.size() << " bytes does not fit its " << addressBytes
+                                             << "-byte buffer; the built-in address is used");
+        } else if (!address.empty()) {
+            return address;
+        }
     } catch (const std::exception&) {
     }
     return product::sites::optionsDocument;
@@ -129,19 +135,20 @@ Options ParseOptionsDocument(const std::string& text, const std::string& languag
 int GetOptionsFromXmlIfOnline(std::string& offlineOptions, bool interactive) {
     offlineOptions.clear();
     setPostStatusUrl("");
-    const std::string language(Locale::defaultLocale().name());
     Options options;
     try {
         const std::string address = optionsAddress();
         const std::string document = net::within<std::string>(
             net::firstContactDeadlineMs,
             [address](const auto& handles) { return HttpConnection(address).connect(true, handles).saveToString(); });
-        options = ParseOptionsDocument(document, language);
+        // The user's languages are asked here, where a failure only costs the document.
+        options = ParseOptionsDocument(document, std::string(Locale::defaultLocale().name()));
     }
     ZARN_CATCH_ALL
     offlineOptions = options.offlineOptions;
+    // Every post-status address read stays, even when a later element's "0" clears the indicator.
+    setPostStatusUrl(options.postStatusUrl);
     if (options.postStatus == 1) {
-        setPostStatusUrl(options.postStatusUrl);
         if (const auto stored = UpdateConf::ReadPolicyValue(countryValue, storedCountryBytes)) {
             setCountryCode(*stored);
         } else {
@@ -151,13 +158,14 @@ int GetOptionsFromXmlIfOnline(std::string& offlineOptions, bool interactive) {
         }
     }
     try {
+        const Locale& locale = Locale::defaultLocale();
         const std::string local = CSetupProgressDialog::pictureFileIn(SysInfo::getUserDataDir());
         const std::string expected =
-            tstrings::fitBuffer(StringResource(Locale::defaultLocale()).string(idsBannerDigest), bannerDigestBytes);
-        const std::string remote =
-            options.imageBase.empty()
-                ? std::string()
-                : tstrings::format("%s/%s_%s.jpg", options.imageBase.c_str(), bannerName, language.c_str());
+            tstrings::fitBuffer(StringResource(locale).string(idsBannerDigest), bannerDigestBytes);
+        const std::string remote = options.imageBase.empty()
+                                       ? std::string()
+                                       : tstrings::format("%s/%s_%s.jpg", options.imageBase.c_str(), bannerName,
+                                                          std::string(locale.name()).c_str());
         FetchBanner(remote, local, expected);
     }
     ZARN_CATCH_ALL

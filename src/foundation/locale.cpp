@@ -47,13 +47,29 @@ std::optional<LangId> parseHexLangId(std::string_view text) {
     return static_cast<LangId>(value);
 }
 
+// Each language followed by its primary language, unless the list already names that one somewhere.
+std::vector<LangId> withPrimaryLanguages(const std::vector<LangId>& listed) {
+    std::vector<LangId> languages;
+    const auto holds = [](const std::vector<LangId>& list, LangId langId) {
+        return std::find(list.begin(), list.end(), langId) != list.end();
+    };
+    for (const LangId langId : listed) {
+        languages.push_back(langId);
+        const LangId primary = Locale::primaryLanguage(langId);
+        if (!holds(listed, primary) && !holds(languages, primary)) languages.push_back(primary);
+    }
+    return languages;
+}
+
 [[noreturn]] void throwLanguagesError(const SourceLocation& where, const char* text, platform::ErrorCode code) {
     auto& system = platform::machine().system();
     throw MevError<SysError>(SysError(text, system.apiAddress("kernel32", "GetThreadPreferredUILanguages"), code),
                              where);
 }
 
-// Vista and later: the thread's list, which already carries the user's and the system's fallbacks.
+// Vista and later: the thread's list, which carries the user's and the system's fallbacks but may name
+// only the specific language (Wine lists just 0407 for a German user), while most locales accept
+// primary languages.
 std::vector<LangId> listedLanguages(std::uint32_t length) {
     auto& system = platform::machine().system();
     std::string list;
@@ -69,7 +85,7 @@ std::vector<LangId> listedLanguages(std::uint32_t length) {
         languages.push_back(*langId);
         at = end + 1;
     }
-    return languages;
+    return withPrimaryLanguages(languages);
 }
 
 // Older systems: the thread locale and the UI languages, each followed by its primary language.

@@ -32,8 +32,8 @@ public:
     static std::span<const Locale> all();
     static const Locale& english();
 
-    /// The user's preferred languages, most preferred first. Throws MevError<SysError> when the system
-    /// cannot list them.
+    /// The user's preferred languages, most preferred first, each followed by its primary language when
+    /// the list lacks that. Throws MevError<SysError> when the system cannot list them.
     static std::vector<LangId> preferredLanguages();
     /// The first locale that accepts a language of `preferences`, tried in order; English when none does.
     static const Locale& forPreferences(std::span<const LangId> preferences);

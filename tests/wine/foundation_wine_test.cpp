@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <regex>
 #include <string>
 #include <thread>
@@ -11,6 +12,7 @@
 
 #include "foundation/auto_handle.h"
 #include "foundation/errors.h"
+#include "foundation/locale.h"
 #include "foundation/logger.h"
 #include "foundation/path.h"
 #include "platform/win32/win32_machine.h"
@@ -112,6 +114,18 @@ TEST(FoundationWine, DefaultLogPathIsTheTempDirectory) {
     std::string temp;
     ASSERT_EQ(machine.fileSystem().tempPath(temp), 0u);
     EXPECT_EQ(defaultLogPath(), path::join(temp, "zusched.log"));
+}
+
+// Run alone by foundation_wine_german, whose Wine process has a German locale: Wine lists only the
+// specific language, which no locale accepts as it stands.
+TEST(GermanUser, GetsTheGermanLocale) {
+    std::uint32_t length = 0;
+    ASSERT_EQ(machine.system().threadPreferredUILanguages(nullptr, length), std::optional<platform::ErrorCode>(0u));
+    std::string listed;
+    ASSERT_EQ(machine.system().threadPreferredUILanguages(&listed, length), std::optional<platform::ErrorCode>(0u));
+    EXPECT_EQ(listed, std::string("0407\0\0", 6));
+    EXPECT_EQ(Locale::preferredLanguages(), (std::vector<Locale::LangId>{0x0407, 7}));
+    EXPECT_EQ(Locale::defaultLocale().name(), "de");
 }
 
 }  // namespace

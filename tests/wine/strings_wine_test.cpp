@@ -59,6 +59,7 @@ TEST_F(ProgramStrings, EveryLocaleHasEveryStringInItsOwnLanguage) {
 /// A control of a DIALOGEX template: its id, its class (by name or ordinal) and its text.
 struct TemplateControl {
     std::uint32_t id = 0;
+    std::uint32_t style = 0;
     std::u16string windowClass;
     std::u16string text;
 };
@@ -115,8 +116,10 @@ DialogTemplate readTemplate(const std::uint8_t* base) {
     }
     for (std::uint16_t i = 0; i < count; ++i) {
         r.alignTo4(base);
-        r.skip(20);  // helpID, exStyle, style, x, y, cx, cy
+        r.skip(8);  // helpID, exStyle
         TemplateControl control;
+        control.style = r.take<std::uint32_t>();
+        r.skip(8);  // x, y, cx, cy
         control.id = r.take<std::uint32_t>();
         control.windowClass = r.nameOrOrdinal();
         control.text = r.nameOrOrdinal();
@@ -124,6 +127,12 @@ DialogTemplate readTemplate(const std::uint8_t* base) {
         dialog.controls.push_back(control);
     }
     return dialog;
+}
+
+/// A static control, by its class name or the predefined class's ordinal.
+bool isStatic(const TemplateControl& control) {
+    return control.windowClass == u"#130" ||
+           tstrings::compareNoCase(tstrings::toUtf8(control.windowClass), "Static") == 0;
 }
 
 /// The lower-case letters that follow a single "&" in a control's text.
@@ -155,6 +164,13 @@ TEST_F(ProgramStrings, EveryLocaleHasTheDialogsWithTheSameControlsAndUniqueMnemo
             for (const auto& control : dialog.controls) {
                 ids.push_back(control.id);
                 for (const char16_t key : mnemonics(control.text)) keys.push_back(key);
+                // A bitmap static shows the bitmap its text names, which the program must carry.
+                if (isStatic(control) && (control.style & SS_TYPEMASK) == SS_BITMAP) {
+                    const int bitmap =
+                        control.text.starts_with(u"#") ? std::stoi(tstrings::toUtf8(control.text.substr(1))) : 0;
+                    EXPECT_NE(FindResourceW(module_, MAKEINTRESOURCEW(bitmap), RT_BITMAP), nullptr)
+                        << "bitmap of control " << control.id << " in dialog " << id << " " << locale.name();
+                }
                 // The resource compiler writes the class name in capitals.
                 if (tstrings::compareNoCase(tstrings::toUtf8(control.windowClass), "SysLink") == 0) {
                     EXPECT_NE(control.text.find(u"<l>"), std::u16string::npos) << control.id << " " << locale.name();

@@ -89,18 +89,29 @@ TEST_F(LocaleTest, FallbackListAddsPrimaryLanguages) {
     EXPECT_EQ(Locale::defaultLocale().name(), "en");
 }
 
-TEST_F(LocaleTest, ListedLanguagesAreTakenAsTheyCome) {
-    settings.preferredUILanguages = std::vector<std::string>{"0C04", "0804", "0409"};
-    EXPECT_EQ(Locale::preferredLanguages(), (LangIds{0x0C04, 0x0804, 0x0409}));
+TEST_F(LocaleTest, ListedLanguagesGainTheirPrimaryLanguages) {
+    const struct {
+        const char* name;
+        std::vector<std::string> listed;
+        LangIds languages;
+        const char* locale;
+    } rows[] = {
+        {"a German user as Wine lists one", {"0407"}, {0x0407, 7}, "de"},
+        {"French, Canada, before English", {"0c0c", "0409"}, {0x0C0C, 12, 0x0409, 9}, "fr"},
+        {"a list that holds the primary languages is unchanged", {"0407", "0409", "0009", "0007"},
+         {0x0407, 0x0409, 9, 7}, "en"},
+        {"a primary language is added once", {"0407", "0807"}, {0x0407, 7, 0x0807}, "de"},
+        {"English first wins", {"0409", "0407"}, {0x0409, 9, 0x0407, 7}, "en"},
+        {"Hong Kong before the neutral Chinese", {"0C04", "0804"}, {0x0C04, 4, 0x0804}, "zh_TW"},
+        {"Portugal's Portuguese is not Brazil's", {"0816"}, {0x0816, 22}, "en"},
+        {"Russian", {"0419"}, {0x0419, 25}, "en"},
+    };
+    for (const auto& row : rows) {
+        settings.preferredUILanguages = row.listed;
+        EXPECT_EQ(Locale::preferredLanguages(), row.languages) << row.name;
+        EXPECT_EQ(Locale::defaultLocale().name(), row.locale) << row.name;
+    }
     EXPECT_NE(sim.log().find("\tINFO: PreferredUILanguages: Vista+\n"), std::string::npos);
-    EXPECT_EQ(Locale::defaultLocale().name(), "zh_TW");
-
-    settings.preferredUILanguages = std::vector<std::string>{"040c", "000C"};
-    EXPECT_EQ(Locale::preferredLanguages(), (LangIds{0x040C, 0x000C}));
-    EXPECT_EQ(Locale::defaultLocale().name(), "fr");
-
-    settings.preferredUILanguages = std::vector<std::string>{"0419"};
-    EXPECT_EQ(Locale::defaultLocale().name(), "en") << "no primary language is added on this path";
 }
 
 TEST_F(LocaleTest, ListedLanguageFailures) {

@@ -128,13 +128,60 @@ TEST_F(OnlineStepTest, AStoredCountryAndABannerUnlikeThePublishedOne) {
     EXPECT_TRUE(logged("]; algorithm=32780.\n"));
 }
 
-TEST_F(OnlineStepTest, TheRegistrysAddressWins) {
-    RegistryKey key;
-    key.open(platform::RegKey::localMachine, "Software\\Mendara", true, true);
-    key.setStringValue("InstallerXmlURL", "https://test.zarn.example/options.xml");
-    serveDocument("https://test.zarn.example/options.xml");
-    EXPECT_EQ(GetOptionsFromXmlIfOnline(offline, false), 1);
-    EXPECT_EQ(sim->internet().requests().front().url, "https://test.zarn.example/options.xml");
+// The registry's address wins when it fits its 2048-byte buffer with the terminator; a longer one is
+// refused whole, not cut.
+TEST_F(OnlineStepTest, TheRegistrysAddressWinsWhenItFits) {
+    const std::string base = "https://test.zarn.example/options.xml?";
+    const std::string builtIn = "https://dl.zarn.example/update/1.8.0/1.8.0_45-b15.xml";
+    const struct {
+        const char* name;
+        std::string address;
+        std::string fetched;
+    } rows[] = {
+        {"a short address", base, base},
+        {"2047 bytes", base + std::string(2047 - base.size(), 'x'), base + std::string(2047 - base.size(), 'x')},
+        {"2048 bytes", base + std::string(2048 - base.size(), 'x'), builtIn},
+    };
+    for (const auto& row : rows) {
+        RegistryKey key;
+        key.open(platform::RegKey::localMachine, "Software\\Mendara", true, true);
+        key.setStringValue("InstallerXmlURL", row.address);
+        serveDocument(row.fetched);
+        const std::size_t before = sim->internet().requests().size();
+        EXPECT_EQ(GetOptionsFromXmlIfOnline(offline, false), 1) << row.name;
+        ASSERT_GT(sim->internet().requests().size(), before) << row.name;
+        EXPECT_EQ(sim->internet().requests()[before].url, row.fetched) << row.name;
+        EXPECT_EQ(logged("WARNING: InstallerXmlURL of 2048 bytes does not fit its 2048-byte buffer; the built-in "
+                         "address is used\n"),
+                  row.fetched == builtIn)
+            << row.name;
+    }
+}
+
+// "en" stands in for what the user's own element does not give, and "0" gives no address: the English
+// address stays, though the indicator, and with it the country lookup, follows the German element.
+TEST_F(OnlineStepTest, AnEnglishAddressOutlivesALaterZero) {
+    sim->system().settings().preferredUILanguages = std::vector<std::string>{"0407", "0007"};
+    serve("https://dl.zarn.example/update/1.8.0/1.8.0_45-b15.xml",
+          document(information("en", "https://metrics.mendara.example/ping",
+                               "<cntry-lookup>https://geo.zarn.example/country</cntry-lookup>") +
+                   information("de", "0")));
+    EXPECT_EQ(GetOptionsFromXmlIfOnline(offline, false), 0);
+    EXPECT_EQ(processValues().postStatusUrl, "https://metrics.mendara.example/ping");
+    EXPECT_EQ(processValues().countryCode, "YY");
+    EXPECT_EQ(sim->internet().requests().size(), 1u) << "the document only";
+}
+
+// The user's languages are asked inside the caught step: a system that cannot list them costs the
+// document and the banner, not the run.
+TEST_F(OnlineStepTest, LanguagesThatCannotBeListedCostOnlyTheDocument) {
+    serveDocument();
+    sim->faults().fail("System.threadPreferredUILanguages", 5, -1);
+    int result = -1;
+    EXPECT_NO_THROW(result = GetOptionsFromXmlIfOnline(offline, false));
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(processValues().postStatusUrl, "");
+    EXPECT_TRUE(logged("GetThreadPreferredUILanguages (detect size) failed"));
 }
 
 TEST_F(OnlineStepTest, WithoutANetworkNothingIsWaitedFor) {
