@@ -85,12 +85,14 @@ protected:
     sim::MachineScope& sim = machine.sim;
 };
 
-TEST_F(AutoUpdateTest, SameOrNewerComponentIsLeftAlone) {
+TEST(AutoUpdateRows, SameOrNewerComponentIsLeftAlone) {
     for (const char* version : {"2.8.45.15", "2.8.51.3"}) {
-        installed(version);
+        Machine test;
+        test.installed(version);
         EXPECT_EQ(InstallAutoUpdateComponent(false, true), -2) << version;
-        EXPECT_TRUE(lines().empty()) << version;
-        EXPECT_THAT(sim.log(), HasSubstr("AU is not upgradable - Installed version >= the bundled version.\n"));
+        EXPECT_TRUE(test.lines().empty()) << version;
+        EXPECT_THAT(test.sim.log(), HasSubstr("AU is not upgradable - Installed version >= the bundled version.\n"))
+            << version;
         EXPECT_EQ(auVersion(), version);
     }
 }
@@ -140,7 +142,9 @@ TEST_F(AutoUpdateTest, OlderCurrentLayoutComponentWithAnUnreadablePolicy) {
 TEST(AutoUpdateRows, CommandLinesAndResults) {
     const std::string disabledLine = std::string("\"") + msiexec + "\" /i \"" + package + "\"DISABLE=1 ALLUSERS=1 /qn";
     const std::string oemLine = std::string("\"") + msiexec + "\" /i \"" + package + "\" ALLUSERS=1 OEMUPDATE=1 /qn";
+    const char* enabledText = "Auto Update is enabled";
     const char* disabledText = "Auto Update is disabled via configuration settings";
+    const char* installFailed = "Auto Update install failed";
     const char* thrown = "(driver::InstallAutoUpdate)]\n\tERROR: Exception with message '";
     const struct {
         const char* name;
@@ -148,13 +152,37 @@ TEST(AutoUpdateRows, CommandLinesAndResults) {
         std::uint32_t installCode, registrationCode;
         int result;
         std::vector<std::string> lines;
-        const char* logged;
+        std::vector<const char*> logged, absent;
         const char* missing = "";  // "location": msiexec's; "folder": the common program files
     } rows[] = {
-        {"auto update disabled", false, false, 0, 0, 0, {disabledLine, registrationLine}, disabledText},
-        {"OEM update wins over auto update", true, false, 0, 0, 0, {oemLine, registrationLine}, ""},
-        {"msiexec fails", false, true, 1603, 0, 1603, {installLine}, "Auto Update install failed"},
-        {"registration tool fails", false, true, 0, 1, -3, {installLine, registrationLine}, ""},
+        {"auto update disabled",
+         false,
+         false,
+         0,
+         0,
+         0,
+         {disabledLine, registrationLine},
+         {disabledText},
+         {enabledText}},
+        {"OEM update wins over auto update",
+         true,
+         false,
+         0,
+         0,
+         0,
+         {oemLine, registrationLine},
+         {},
+         {enabledText, disabledText}},
+        {"msiexec fails", false, true, 1603, 0, 1603, {installLine}, {enabledText, installFailed}, {thrown}},
+        {"registration tool fails",
+         false,
+         true,
+         0,
+         1,
+         -3,
+         {installLine, registrationLine},
+         {enabledText},
+         {installFailed, thrown}},
         {"no msiexec location",
          false,
          true,
@@ -162,9 +190,19 @@ TEST(AutoUpdateRows, CommandLinesAndResults) {
          0,
          -3,
          {},
-         "Error: InstallAutoUpdate(), couldn't find WIPath",
+         {"Error: InstallAutoUpdate(), couldn't find WIPath"},
+         {enabledText},
          "location"},
-        {"no common program files folder", false, true, 0, 0, -4, {installLine}, thrown, "folder"},
+        {"no common program files folder",
+         false,
+         true,
+         0,
+         0,
+         -4,
+         {installLine},
+         {enabledText, thrown},
+         {installFailed},
+         "folder"},
     };
     for (const auto& row : rows) {
         Machine test;
@@ -178,7 +216,9 @@ TEST(AutoUpdateRows, CommandLinesAndResults) {
             test.sim->faults().fail("System.folderPath", platform::err::accessDenied, 1);
         EXPECT_EQ(InstallAutoUpdateComponent(row.oemUpdate, row.autoUpdate), row.result) << row.name;
         EXPECT_EQ(test.lines(), row.lines) << row.name;
-        EXPECT_THAT(test.sim.log(), HasSubstr(row.logged)) << row.name;
+        const std::string log = test.sim.log();
+        for (const char* text : row.logged) EXPECT_THAT(log, HasSubstr(text)) << row.name;
+        for (const char* text : row.absent) EXPECT_THAT(log, testing::Not(HasSubstr(text))) << row.name;
     }
 }
 
@@ -195,14 +235,19 @@ TEST(AutoUpdateRows, PackageThatCannotBeWrittenWhereItBelongs) {
          "Can not create the Zarn directory to extract installer files. \n"},
         {"no AU directory", [](sim::Machine& m) { m.faults().fail("FileSystem.createDirectory", 5, 1, 2); }, -1,
          "Can not create the AU directory to extract installer files. \n"},
-        {"no package carried", [](sim::Machine&) {}, -5, ""},
+        {"no package carried", [](sim::Machine&) {}, -5, nullptr},
     };
     for (const auto& row : rows) {
         sim::MachineScope scope;
         SysInfo::initialize();
         row.setUp(scope.machine());
         EXPECT_EQ(InstallAutoUpdateComponent(false, true), row.result) << row.name;
-        EXPECT_THAT(scope.log(), HasSubstr(row.logged)) << row.name;
+        if (row.logged != nullptr) {
+            EXPECT_THAT(scope.log(), HasSubstr(row.logged)) << row.name;
+        } else {
+            EXPECT_THAT(scope.log(), testing::Not(HasSubstr("Can not create"))) << row.name;
+        }
+        EXPECT_FALSE(scope->fileSystem().exists(package)) << row.name;
         EXPECT_TRUE(scope->processes().commandLines().empty()) << row.name;
     }
 }
