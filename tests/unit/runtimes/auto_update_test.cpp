@@ -9,8 +9,15 @@
 #include <optional>
 
 #include "au/config.h"
+#include "driver/main_flow.h"
+#include "driver/process_values.h"
+#include "driver/production_phases.h"
+#include "foundation/auto_handle.h"
+#include "foundation/product_sites.h"
 #include "foundation/registry_key.h"
+#include "foundation/sha256.h"
 #include "foundation/sys_info.h"
+#include "platform/file_system.h"
 #include "platform/sim/sim_machine.h"
 #include "platform/win_errors.h"
 #include "seed.h"
@@ -290,6 +297,55 @@ TEST(AutoUpdateRows, UnreadableInstalledVersionEndsOnlyTheAttempt) {
     EXPECT_EQ(component.install(false, true), -4);
     EXPECT_TRUE(machine.lines().empty());
     EXPECT_THAT(machine.sim.log(), HasSubstr("Failed to parse [2.8.x] version string"));
+}
+
+}  // namespace
+}  // namespace driver
+
+namespace driver {
+namespace {
+
+// The product is installed before its component's package is written: a package held by another
+// program ends only the component's installation, and the run ends as a good run does.
+TEST(AutoUpdateRows, APackageThatCannotBeWrittenLeavesTheRunToTheProductsResult) {
+    Machine machine;
+    auto& sim = machine.sim;
+    processValues() = ProcessValues{};
+    const std::vector<std::uint8_t> productPackage(4096, 0x5A);
+    const std::string digest = toLowerHex(sha256Of(productPackage));
+    sim->resources().add(platform::ResourceId::of("ZARN_INSTALLER"), platform::ResourceId::of(103), 0, productPackage);
+    sim->resources().add(platform::ResourceId::of("ZARN_INSTALLER_SHA256"), platform::ResourceId::of(103), 0,
+                         std::vector<std::uint8_t>(digest.begin(), digest.end()));
+    sim->installer().addPackage("C:\\Users\\test\\AppData\\LocalLow\\Pellam\\Zarn\\kobu1.8.0_45_x64\\kobu1.8.0_45.msi",
+                                sim::ScriptedPackage{});
+    sim::SimResponse options;
+    options.body = {"<zarn-update><information version=\"1.0\" xml:lang=\"en\"><post-status>" +
+                    std::string(product::sites::pingEndpoint) + "</post-status></information></zarn-update>"};
+    sim->internet().serve(product::sites::optionsDocument, options);
+    sim->internet().serve(product::sites::pingEndpoint, sim::SimResponse{});
+
+    namespace file = platform::file;
+    sim->fileSystem().makeDirectories("C:\\Users\\test\\AppData\\LocalLow\\Corvane\\Zarn\\AU");
+    AutoHandle held;
+    ASSERT_EQ(platform::machine().fileSystem().createFile(package, file::genericRead, file::shareNone,
+                                                          file::createAlways, file::attributeNormal, *held.put()),
+              0u);
+    sim->system().settings().commandLine = u"\"C:\\Users\\test\\Downloads\\kobuoffline.exe\" /s";
+
+    EXPECT_EQ(RunInstaller(productionPhases(), "/s"), 0);
+    const std::string log = sim.log();
+    EXPECT_THAT(log, HasSubstr("\tERROR: Installer : Wrapper.CreateFile failed with system error 32 "));
+    EXPECT_TRUE(log.ends_with("\tINFO: Wrapper exit code: 0\n")) << log;
+    EXPECT_TRUE(machine.lines().empty()) << "no msiexec for a package not written";
+    const auto requests = sim->internet().requests();
+    ASSERT_FALSE(requests.empty());
+    EXPECT_EQ(requests.back().url, product::sites::pingEndpoint);
+    EXPECT_THAT(requests.back().body, HasSubstr("<evar26>32</evar26>"));
+    EXPECT_TRUE(seed::exists("Software\\KobuMetrics", seed::view32)) << "the run was counted";
+    RegistryKey run(seed::view32);
+    run.open(platform::RegKey::localMachine, runKeyPath);
+    EXPECT_EQ(run.queryStringValue("PellamZarnUpdateSched"), std::string(componentDir) + "\\zusched.exe");
+    EXPECT_FALSE(seed::exists("SOFTWARE\\Mendara\\SilentInstall", 0)) << "cleaned up";
 }
 
 }  // namespace
