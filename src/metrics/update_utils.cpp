@@ -65,12 +65,16 @@ bool IsAllowedUrl(const std::string& url) {
     return false;
 }
 
+std::optional<std::string> StoredCountry() {
+    auto stored = UpdateConf::ReadPolicyValue(metrics::countryValue, countryBytes);
+    if (stored && stored->size() != 2) stored.reset();
+    return stored;
+}
+
 int GetCountry(const std::string& url, std::string& country, bool interactive) {
     country = metrics::noCountry;
     if (url.empty() || !IsAllowedUrl(url)) return 0;
-    // Only a two-letter value counts; anything else is asked for again and replaced.
-    if (const auto stored = UpdateConf::ReadPolicyValue(metrics::countryValue, countryBytes);
-        stored && stored->size() == 2) {
+    if (const auto stored = StoredCountry()) {
         country = *stored;
         return 1;
     }

@@ -128,6 +128,18 @@ TEST_F(OnlineStepTest, AStoredCountryAndABannerUnlikeThePublishedOne) {
     EXPECT_TRUE(logged("]; algorithm=32780.\n"));
 }
 
+// A stored value of another length is no country: it is asked for and replaced, as the lookup does.
+TEST_F(OnlineStepTest, AStoredCountryCountsOnlyWithTwoCharacters) {
+    serveDocument();
+    for (const char* stored : {"DEU", "D", ""}) {
+        UpdateConf::WritePolicyValue("Country", stored);
+        setCountryCode("YY");
+        EXPECT_EQ(GetOptionsFromXmlIfOnline(offline, false), 1) << stored;
+        EXPECT_EQ(processValues().countryCode, "NL") << stored;
+        EXPECT_EQ(UpdateConf::ReadPolicyValue("Country", 8), "NL") << stored;
+    }
+}
+
 TEST_F(OnlineStepTest, TheRegistrysAddressWins) {
     RegistryKey key;
     key.open(platform::RegKey::localMachine, "Software\\Mendara", true, true);
