@@ -1,11 +1,15 @@
 #include "au/config.h"
 
-#include <cstdlib>
+#include <mutex>
+#include <random>
 #include <stdexcept>
+#include <vector>
 
 #include "au/reg_data.h"
 #include "foundation/errors.h"
 #include "foundation/logger.h"
+#include "platform/kernel.h"
+#include "platform/machine.h"
 
 namespace au {
 
@@ -13,7 +17,30 @@ namespace {
 
 constexpr std::uint32_t daysOfWeek = 7;
 
-std::uint32_t randomBelow(std::uint32_t bound) { return static_cast<std::uint32_t>(std::rand()) % bound; }
+// A generator seeded the same way everywhere gives every repaired machine the same day, hour and
+// minute. Seeded once per process from a new GUID (the system's random source), with the process id
+// and the clocks in case that call fails.
+std::mt19937 seededEngine() {
+    auto& kernel = platform::machine().kernel();
+    std::string guid;
+    if (kernel.createGuid(guid) != 0) guid.clear();
+    std::int64_t counter = 0;
+    kernel.performanceCounter(counter);
+    std::vector<std::uint32_t> material(guid.begin(), guid.end());
+    material.push_back(kernel.currentProcessId());
+    material.push_back(static_cast<std::uint32_t>(kernel.tickCount64()));
+    material.push_back(static_cast<std::uint32_t>(counter));
+    material.push_back(static_cast<std::uint32_t>(static_cast<std::uint64_t>(counter) >> 32));
+    std::seed_seq sequence(material.begin(), material.end());
+    return std::mt19937(sequence);
+}
+
+std::uint32_t randomBelow(std::uint32_t bound) {
+    static std::mutex mutex;
+    const std::lock_guard lock(mutex);
+    static std::mt19937 engine = seededEngine();
+    return std::uniform_int_distribution<std::uint32_t>(0, bound - 1)(engine);
+}
 
 std::uint32_t weeklyDayBit(std::uint32_t day) {
     if (day >= daysOfWeek) ZARN_THROW(std::out_of_range, "(weekly) day value is out of range");

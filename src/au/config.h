@@ -20,7 +20,7 @@ inline constexpr std::uint32_t notifyBeforeDownload = 0;
 inline constexpr std::uint32_t notifyBeforeInstall = 1;
 
 /// A random weekly schedule: two day bits (0 to 6) in the low two bytes of the frequency, an hour
-/// and a minute, from the C library's generator.
+/// and a minute, from a generator seeded once per process.
 Schedule randomSchedule();
 
 class Config {

@@ -173,7 +173,13 @@ int InstallAutoUpdateComponent(bool oemUpdate, bool autoUpdate) {
         return auNoDirectory;
     }
     const std::string packagePath = tstrings::format("%sau.msi", directory.c_str());
-    if (!WriteEmbeddedPackage(auPackageResourceId, packagePath)) return auNoPackage;
+    const auto package = EmbeddedPackage(auPackageResourceId);
+    if (!package) return auNoPackage;
+    // The product is installed already: a package that cannot be written ends only this installation.
+    if (const auto failed = WriteBytesToFile(packagePath, *package)) {
+        LOG_ERROR(failed->operation << "failed with " << WinErrorHandling::systemErrorText(failed->code));
+        return static_cast<int>(failed->code);
+    }
     return InstallAutoUpdate(oemUpdate, packagePath, autoUpdate);
 }
 

@@ -11,7 +11,8 @@
 namespace driver {
 
 /// Writes the carried component to <user data>\Corvane\Zarn\AU\au.msi and installs it: 0 installed
-/// and registered, -1 no directory, -5 not carried, else InstallAutoUpdate's result.
+/// and registered, -1 no directory, -5 not carried, the system error of a package that cannot be
+/// written, else InstallAutoUpdate's result.
 int InstallAutoUpdateComponent(bool oemUpdate, bool autoUpdate);
 
 /// Installs the component from `packagePath`: 0, -2 same or newer installed, -3 no msiexec or the

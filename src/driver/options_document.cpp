@@ -16,7 +16,6 @@
 #include "foundation/sys_info.h"
 #include "foundation/tstrings_format.h"
 #include "foundation/xml_reader.h"
-#include "metrics/update_conf.h"
 #include "metrics/update_utils.h"
 #include "net/http_connection.h"
 #include "net/network_bounds.h"
@@ -30,7 +29,6 @@ namespace {
 constexpr std::size_t valueBytes = 256;
 constexpr std::size_t offlineOptionsBytes = 2048;
 constexpr std::size_t addressBytes = 2048;
-constexpr std::uint32_t storedCountryBytes = 8;
 constexpr const char* installerXmlUrlValue = "InstallerXmlURL";
 constexpr const char* bannerName = "ZarnBanner";
 constexpr std::uint32_t idsBannerDigest = 4008;
@@ -149,7 +147,7 @@ int GetOptionsFromXmlIfOnline(std::string& offlineOptions, bool interactive) {
     // Every post-status address read stays, even when a later element's "0" clears the indicator.
     setPostStatusUrl(options.postStatusUrl);
     if (options.postStatus == 1) {
-        if (const auto stored = UpdateConf::ReadPolicyValue(countryValue, storedCountryBytes)) {
+        if (const auto stored = UpdateUtils::StoredCountry()) {
             setCountryCode(*stored);
         } else {
             std::string country;

@@ -72,14 +72,14 @@ std::string preparePackagePath() {
     return PackagePathIn(BuildPackageDirectory(SysInfo::getUserDataDir(), system.is64BitProcess()));
 }
 
-void WriteResourceToFile(const std::string& path, std::span<const std::uint8_t> bytes) {
+std::optional<WriteFailure> WriteBytesToFile(const std::string& path, std::span<const std::uint8_t> bytes) {
     auto& files = platform::machine().fileSystem();
     auto& kernel = platform::machine().kernel();
 
     platform::Handle handle = platform::Handle::invalid;
     const auto created =
         files.createFile(path, file::genericWrite, file::shareNone, file::createAlways, file::attributeNormal, handle);
-    if (created != err::success) failFatally(createFileOperation, created);
+    if (created != err::success) return WriteFailure{createFileOperation, created};
 
     std::size_t position = 0;
     while (position < bytes.size()) {
@@ -89,22 +89,33 @@ void WriteResourceToFile(const std::string& path, std::span<const std::uint8_t> 
         // A call that reports success without progress would otherwise loop for ever.
         if (error == err::success && (written == 0 || written > piece)) error = err::writeFault;
         if (error != err::success) {
-            kernel.closeHandle(handle);  // the process ends next; the error of the write is the one to report
-            failFatally(writeFileOperation, error);
+            kernel.closeHandle(handle);  // the error of the write is the one to report
+            return WriteFailure{writeFileOperation, error};
         }
         position += written;
     }
 
     const auto closed = kernel.closeHandle(handle);
-    if (closed != err::success) failFatally(closeHandleOperation, closed);
+    if (closed != err::success) return WriteFailure{closeHandleOperation, closed};
+    return std::nullopt;
 }
 
-bool WriteEmbeddedPackage(std::uint32_t id, const std::string& path) {
+void WriteResourceToFile(const std::string& path, std::span<const std::uint8_t> bytes) {
+    if (const auto failed = WriteBytesToFile(path, bytes)) failFatally(failed->operation, failed->code);
+}
+
+std::optional<std::span<const std::uint8_t>> EmbeddedPackage(std::uint32_t id) {
     std::span<const std::uint8_t> bytes;
     const auto found = platform::machine().resources().find(
         platform::Module::self, platform::ResourceId::of(packageResourceType), platform::ResourceId::of(id), 0, bytes);
-    if (found != err::success) return false;
-    WriteResourceToFile(path, bytes);
+    if (found != err::success) return std::nullopt;
+    return bytes;
+}
+
+bool WriteEmbeddedPackage(std::uint32_t id, const std::string& path) {
+    const auto bytes = EmbeddedPackage(id);
+    if (!bytes) return false;
+    WriteResourceToFile(path, *bytes);
     return true;
 }
 

@@ -18,10 +18,9 @@ inline constexpr const char* connectionTest = "http://www.zarn.example/";
 /// The production endpoint of the install ping.
 inline constexpr const char* pingEndpoint = "https://metrics.mendara.example/ping";
 
-/// The site rule: an address is the product's when it contains one of these...
-inline constexpr const char* sitePrefixes[] = {"http://www.zarn.example/", "http://zarn.example/",
-                                               "http://dl.zarn.example/", ".zarn.example/"};
-/// ...or when its host ends in one of these domains, alone or with a port of four digits.
+/// The site rule: an http or https address is the product's when its host is one of these domains or
+/// a name under one (a label boundary: "dl.zarn.example", never "evilzarn.example"), in any letter
+/// case, alone or with a port of four digits.
 inline constexpr const char* siteDomains[] = {"zarn.example", "mendara.example"};
 
 }  // namespace product::sites

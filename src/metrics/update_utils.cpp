@@ -26,42 +26,55 @@ constexpr std::uint32_t countryBytes = 3;
 constexpr std::uint32_t checksumBlock = 2048;
 constexpr std::uint32_t sequentialScan = 0x08000000;
 
-/// The text from the first "." to the next "/": a host without its first label, with its port.
-std::string domainPart(const std::string& url) {
-    const auto dot = url.find('.');
-    if (dot == std::string::npos) return {};
-    const auto slash = url.find('/', dot);
-    return url.substr(dot, slash == std::string::npos ? std::string::npos : slash - dot);
-}
-
-bool endsWith(const std::string& text, const std::string& end) {
-    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+/// The host of an http or https address, its port of four digits cut off; nullopt when the address has
+/// no plain host. Only letters, digits, "-" and "." in non-empty labels count: "@", "\\", "?" or "#"
+/// before the first "/" would make a client connect to a host other than the one the text seems to name.
+std::optional<std::string_view> hostOf(std::string_view url) {
+    std::size_t start = 0;
+    for (const std::string_view scheme : {"http://", "https://"}) {
+        if (url.size() > scheme.size() && tstrings::compareNoCase(url.substr(0, scheme.size()), scheme) == 0) {
+            start = scheme.size();
+        }
+    }
+    if (start == 0) return std::nullopt;
+    std::string_view host = url.substr(start, url.find('/', start) - start);
+    if (const auto colon = host.find(':'); colon != std::string_view::npos) {
+        const std::string_view port = host.substr(colon + 1);
+        if (port.size() != 4 || port.find_first_not_of("0123456789") != std::string_view::npos) return std::nullopt;
+        host = host.substr(0, colon);
+    }
+    const bool plain = !host.empty() && host.front() != '.' && host.back() != '.' &&
+                       host.find("..") == std::string_view::npos &&
+                       host.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789-.") ==
+                           std::string_view::npos;
+    return plain ? std::optional(host) : std::nullopt;
 }
 
 }  // namespace
 
 bool IsAllowedUrl(const std::string& url) {
-    for (const char* prefix : product::sites::sitePrefixes) {
-        if (url.find(prefix) != std::string::npos) return true;
-    }
-    const std::string domain = domainPart(url);
-    for (const char* suffix : product::sites::siteDomains) {
-        if (endsWith(domain, suffix)) return true;
-        // A port of four digits may follow.
-        if (domain.size() > 5 && domain[domain.size() - 5] == ':' &&
-            endsWith(domain.substr(0, domain.size() - 5), suffix)) {
-            return true;
+    const auto host = hostOf(url);
+    if (!host) return false;
+    for (const std::string_view domain : product::sites::siteDomains) {
+        if (host->size() < domain.size() ||
+            tstrings::compareNoCase(host->substr(host->size() - domain.size()), domain) != 0) {
+            continue;
         }
+        if (host->size() == domain.size() || (*host)[host->size() - domain.size() - 1] == '.') return true;
     }
     return false;
+}
+
+std::optional<std::string> StoredCountry() {
+    auto stored = UpdateConf::ReadPolicyValue(metrics::countryValue, countryBytes);
+    if (stored && stored->size() != 2) stored.reset();
+    return stored;
 }
 
 int GetCountry(const std::string& url, std::string& country, bool interactive) {
     country = metrics::noCountry;
     if (url.empty() || !IsAllowedUrl(url)) return 0;
-    // Only a two-letter value counts; anything else is asked for again and replaced.
-    if (const auto stored = UpdateConf::ReadPolicyValue(metrics::countryValue, countryBytes);
-        stored && stored->size() == 2) {
+    if (const auto stored = StoredCountry()) {
         country = *stored;
         return 1;
     }

@@ -10,7 +10,11 @@ namespace UpdateUtils {
 /// True when `url` is one of the product's sites (see product::sites).
 bool IsAllowedUrl(const std::string& url);
 
-/// The two-letter country: the stored Policy value "Country", or else the "COUNTRY" header of a HEAD
+/// The stored Policy value "Country" when it is exactly two characters: a value of another length is
+/// no country and is asked for again.
+std::optional<std::string> StoredCountry();
+
+/// The two-letter country: the stored Policy value "Country" (StoredCountry), or else the "COUNTRY" header of a HEAD
 /// request to `url` (one of the product's sites), then stored. 1 with `country` set when one was found,
 /// else 0 with `country` "YY". WinINet's own dialogs are offered only when `interactive`.
 int GetCountry(const std::string& url, std::string& country, bool interactive);

@@ -67,6 +67,29 @@ class Online(Scenario):
         self.assertEqual(self.machine.reg_query(METRICS, "KobuVersion", view=32), "1.8.0_45-b15")
         self.assertIsNone(self.machine.reg_query(METRICS, "InstallAttempts", view=32))
 
+    def test_without_web_analytics_nothing_is_posted_and_the_metrics_stay(self):
+        # What earlier runs left: the counts of an older build and an offer count the report would take.
+        self.machine.reg_add(METRICS, "MachineCount", 1, kind="REG_DWORD", view=32)
+        self.machine.reg_add(METRICS, "UpdateCount", 4, kind="REG_DWORD", view=32)
+        self.machine.reg_add(METRICS, "KobuVersion", "1.8.0_40-b26", view=32)
+        self.machine.reg_add(METRICS, "OfferedSPCnt", 2, kind="REG_DWORD", view=BITS)
+        site = product_site(banner_bytes())
+        site.page("metrics.mendara.example", "/ping", "")
+        with network.Names(), network.Servers(site):
+            result = self.machine.run_installer("/s", "WEB_ANALYTICS=Disable")
+        self.assertEqual(result.exit_code, 0, self.machine.log())
+        # A silent run asks for the country too.
+        self.assertEqual([(r["method"], r["host"], r["path"]) for r in site.requests],
+                         [("GET", "dl.zarn.example", OPTIONS_PATH), ("HEAD", "geo.zarn.example", "/country"),
+                          ("GET", "dl.zarn.example", "/images/ZarnBanner_en.jpg")])
+        self.assertIn("Pings disabled.", self.messages())
+        self.assertEqual(self.machine.reg_query(METRICS, "MachineCount", view=32), "0x1")
+        self.assertEqual(self.machine.reg_query(METRICS, "UpdateCount", view=32), "0x4")
+        self.assertEqual(self.machine.reg_query(METRICS, "KobuVersion", view=32), "1.8.0_40-b26")
+        self.assertIsNone(self.machine.reg_query(METRICS, "InstallAttempts", view=32))
+        self.assertEqual(self.machine.reg_query(METRICS, "OfferedSPCnt", view=BITS), "0x2")
+        self.assertIsNone(self.machine.reg_query(POLICY, "VisitorId", view=BITS))
+
     def test_a_banner_unlike_the_published_one_is_deleted(self):
         with network.Names(), network.Servers(product_site(b"a picture someone else made")):
             result = self.machine.run_installer("/s")

@@ -1,6 +1,8 @@
 // Every port call of a whole silent and a whole interactive install, failed one at a time. Each rerun
 // must end within its deadline with an exit code the README documents, a log whose last record is the
-// run's last line, and a runtime configuration file that is either untouched or what a good run writes.
+// run's last line, and a runtime configuration file that is either untouched or what a good run writes;
+// a fault in the auto-update component's steps, which run once the product is installed, must leave
+// the run's exit code as the good run's.
 // CI runs a fixed sample; ZARN_SWEEP=all (make sweep) runs every fault.
 #include <gtest/gtest.h>
 
@@ -150,6 +152,10 @@ void sweep(const Scenario& scenario) {
             std::find(outcome.trace.end() - 6, outcome.trace.end(), fault.operation) != outcome.trace.end();
         if (!endsTheRun(lastLogMessage(outcome.log), outcome.exitCode) && !lastRecordFailed) {
             report.defects.push_back(what + "the log ends with \"" + lastLogMessage(outcome.log) + "\"");
+        }
+        if (outcome.faultInComponent && outcome.exitCode != baseline.exitCode) {
+            report.defects.push_back(what + "a fault of the auto-update component changed the exit code to " +
+                                     std::to_string(outcome.exitCode));
         }
         if (outcome.runtimeFile != runtimeFileBefore && outcome.runtimeFile != written) {
             report.defects.push_back(what + "the runtime configuration file holds \"" +

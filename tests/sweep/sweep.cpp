@@ -29,6 +29,45 @@ std::string describe(const Fault& fault) {
     return fault.operation + " #" + std::to_string(fault.occurrence) + " failing with " + std::to_string(fault.error);
 }
 
+/// The auto-update component's steps as the program binds them, noting whether the failed call was
+/// one of theirs.
+class WatchedAutoUpdate final : public driver::AutoUpdate {
+public:
+    WatchedAutoUpdate(sim::Faults& faults, const std::optional<Fault>& fault)
+        : faults_(faults), fault_(fault), before_(fault ? faults.calls(fault->operation) : 0) {}
+
+    int install(bool oemUpdate, bool autoUpdate) override {
+        const Watch watch(*this);
+        return driver::productionPhases().autoUpdate.install(oemUpdate, autoUpdate);
+    }
+    void registerScheduler() override {
+        const Watch watch(*this);
+        driver::productionPhases().autoUpdate.registerScheduler();
+    }
+    bool faultInside() const { return inside_; }
+
+private:
+    /// Calls of the failed operation since the run began: the fault is call number `occurrence`.
+    int callsInRun() const { return fault_ ? faults_.calls(fault_->operation) - before_ : 0; }
+
+    // Also when a step ends the process (ProcessExit passes through).
+    struct Watch {
+        explicit Watch(WatchedAutoUpdate& watched) : owner(watched), from(watched.callsInRun()) {}
+        ~Watch() {
+            if (owner.fault_ && from <= owner.fault_->occurrence && owner.fault_->occurrence < owner.callsInRun()) {
+                owner.inside_ = true;
+            }
+        }
+        WatchedAutoUpdate& owner;
+        int from;
+    };
+
+    sim::Faults& faults_;
+    const std::optional<Fault>& fault_;
+    int before_;
+    bool inside_ = false;
+};
+
 }  // namespace
 
 Outcome runOnce(const Scenario& scenario, const std::optional<Fault>& fault, std::chrono::seconds deadline) {
@@ -40,8 +79,24 @@ Outcome runOnce(const Scenario& scenario, const std::optional<Fault>& fault, std
     const std::string arguments = tstrings::toUtf8(scenario.arguments);
 
     scope->faults().startTrace();
+    WatchedAutoUpdate component(scope->faults(), fault);
+    driver::Phases& production = driver::productionPhases();
+    driver::Phases phases{production.system,
+                          production.startup,
+                          production.files,
+                          production.configuration,
+                          production.localization,
+                          production.runtimes,
+                          production.metrics,
+                          production.payload,
+                          production.wizard,
+                          production.progress,
+                          production.removal,
+                          production.completion,
+                          component,
+                          production.ping};
     if (fault) scope->faults().fail(fault->operation, fault->error, 1, fault->occurrence);
-    auto run = std::async(std::launch::async, [&] { return driver::RunInstaller(driver::productionPhases(), arguments); });
+    auto run = std::async(std::launch::async, [&] { return driver::RunInstaller(phases, arguments); });
     if (run.wait_for(deadline) != std::future_status::ready) {
         const std::string log = scope.log();
         std::fprintf(stderr, "%s: the run with %s did not end within %lld s; its log ends:\n%s\n", scenario.name.c_str(),
@@ -51,6 +106,7 @@ Outcome runOnce(const Scenario& scenario, const std::optional<Fault>& fault, std
     }
     Outcome outcome;
     outcome.exitCode = run.get();
+    outcome.faultInComponent = component.faultInside();
     scope->faults().clear();
     outcome.trace = scope->faults().stopTrace();
     outcome.log = scope.log();

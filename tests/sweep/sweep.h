@@ -35,6 +35,9 @@ struct Outcome {
     std::string log;
     std::optional<std::string> runtimeFile;
     std::vector<std::string> trace;
+    /// The failed call was made by the auto-update component's steps, which run only after the
+    /// product installed.
+    bool faultInComponent = false;
 };
 
 inline constexpr const char* runtimeFilePath = "C:\\ProgramData\\Corvane\\Zarn\\zarn.settings.cfg";

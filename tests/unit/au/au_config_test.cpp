@@ -3,6 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <functional>
 
 #include "au/config.h"
@@ -123,6 +125,23 @@ TEST(AuConfigTest, UnreadableScheduleIsReplacedByARandomOne) {
             EXPECT_EQ(au::Config(1).getSchedule(), schedule) << row.name << ": the random schedule was written";
         }
     }
+}
+
+std::string drawnByAProcess() {
+    std::string out;
+    FILE* child = popen(ZARN_DRAW_SCHEDULES, "r");
+    if (child == nullptr) return out;
+    char buffer[256];
+    while (std::fgets(buffer, sizeof buffer, child) != nullptr) out += buffer;
+    pclose(child);
+    return out;
+}
+
+// Machines whose schedule is repaired must not all check for updates at the same minute.
+TEST(AuConfigTest, EachProcessDrawsSchedulesOfItsOwn) {
+    const std::string first = drawnByAProcess();
+    ASSERT_EQ(std::count(first.begin(), first.end(), '\n'), 4) << first;
+    EXPECT_NE(first, drawnByAProcess());
 }
 
 TEST(AuConfigTest, NotifyTypeAndItsRepair) {

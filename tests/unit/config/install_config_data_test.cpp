@@ -113,7 +113,7 @@ TEST_F(InstallConfigDataTest, CommandLineArguments) {
         {"setting without value", "INSTALLDIR", 313, {{"INSTALLDIR", "(absent)"}}},
         {"unknown key", "FOO=1", 313, {{"FOO", "(absent)"}}},
         {"empty argument skipped", "\"\" /s", 0, {{"/s", "(no value)"}}},
-        {"relative directory refused", R"(INSTALLDIR=Zarn\jre)", 313, {{"INSTALLDIR", "(absent)"}}},
+        {"relative directory refused", R"(INSTALLDIR=Zarn\kobu1.8.0_45)", 313, {{"INSTALLDIR", "(absent)"}}},
         {"install file without drive refused", R"(INSTALLCFG=\admin\zarn.cfg)", 313, {{"INSTALLCFG", "(absent)"}}},
         {"quoted directory with blanks", R"("INSTALLDIR=C:\Program Files\Zarn")", 0,
          {{"INSTALLDIR", R"(C:\Program Files\Zarn)"}}},

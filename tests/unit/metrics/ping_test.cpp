@@ -251,6 +251,23 @@ TEST(PingBodyTest, ValuesAreEscapedAndTheBodyNeverOutgrowsItsBuffer) {
     EXPECT_THAT(sim.log(), HasSubstr("Ping body is full: element huge of 3013 bytes left out"));
 }
 
+// The buffer keeps its last byte for the terminating zero and room for "</request>": an element that
+// fills the rest exactly is kept, one byte more is left out.
+TEST(PingBodyTest, AnElementFitsToTheLastByte) {
+    constexpr std::string_view closing = "</request>";
+    constexpr std::string_view tags = "<e></e>";
+    for (const std::size_t over : {0u, 1u}) {
+        sim::MachineScope sim;
+        UpdateConf::PingBody body;
+        const std::size_t opening = body.text().size();
+        body.add("e",
+                 std::string(UpdateConf::PingBody::capacity - 1 - opening - closing.size() - tags.size() + over, 'v'));
+        const std::size_t size = body.finish().size();
+        EXPECT_EQ(size, over == 0 ? UpdateConf::PingBody::capacity - 1 : opening + closing.size()) << over;
+        EXPECT_EQ(sim.log().find("Ping body is full: element e of ") != std::string::npos, over == 1) << over;
+    }
+}
+
 TEST(DefaultBrowserTest, Rows) {
     constexpr const char* choice =
         "Software\\Microsoft\\Windows\\Shell\\Associations\\UrlAssociations\\http\\UserChoice";

@@ -10,19 +10,42 @@ namespace {
 
 constexpr const char* lookup = "https://geo.zarn.example/country";
 
-TEST(SiteRuleTest, OnlyTheProductsSites) {
+TEST(SiteRuleTest, OnlyTheProductsHostsAtALabelBoundary) {
     const struct {
         const char* url;
         bool allowed;
     } rows[] = {
         {"http://www.zarn.example/", true},
         {"http://dl.zarn.example/update/x.xml", true},
-        {"https://geo.zarn.example/country", true},
         {"https://metrics.mendara.example/b/ss", true},
-        {"https://geo.zarn.example:8443/country", true},
-        {"https://geo.zarn.example:84/country", false},
+        {"https://geo.zarn.example", true},
+        // look-alikes
+        {"https://www.evilzarn.example/", false},
+        {"https://ping.notmendara.example/", false},
         {"https://zarn.example.evil.example/", false},
         {"https://evil.example/", false},
+        // the exact domain
+        {"https://zarn.example/", true},
+        {"https://mendara.example/ping", true},
+        // a port
+        {"https://geo.zarn.example:8443/country", true},
+        {"https://zarn.example:8443/", true},
+        {"https://evilzarn.example:8443/", false},
+        {"https://geo.zarn.example:84/country", false},
+        // upper case
+        {"HTTPS://GEO.ZARN.EXAMPLE/country", true},
+        {"https://WWW.EVILZARN.EXAMPLE/", false},
+        // the product's name in the path or the query, or before the real host
+        {"https://evil.example/.zarn.example/", false},
+        {"https://evil.example/?next=http://www.zarn.example/", false},
+        {"https://evil.example?.zarn.example/", false},
+        {"https://evil.example#.zarn.example/", false},
+        {"https://www.zarn.example@evil.example/", false},
+        {"https://evil.example\\.zarn.example/", false},
+        // not a web address with a host
+        {"dl.zarn.example/update/x.xml", false},
+        {"ftp://dl.zarn.example/", false},
+        {"https://.zarn.example/", false},
         {"", false},
     };
     for (const auto& row : rows) EXPECT_EQ(UpdateUtils::IsAllowedUrl(row.url), row.allowed) << row.url;

@@ -9,8 +9,15 @@
 #include <optional>
 
 #include "au/config.h"
+#include "driver/main_flow.h"
+#include "driver/process_values.h"
+#include "driver/production_phases.h"
+#include "foundation/auto_handle.h"
+#include "foundation/product_sites.h"
 #include "foundation/registry_key.h"
+#include "foundation/sha256.h"
 #include "foundation/sys_info.h"
+#include "platform/file_system.h"
 #include "platform/sim/sim_machine.h"
 #include "platform/win_errors.h"
 #include "seed.h"
@@ -85,12 +92,14 @@ protected:
     sim::MachineScope& sim = machine.sim;
 };
 
-TEST_F(AutoUpdateTest, SameOrNewerComponentIsLeftAlone) {
+TEST(AutoUpdateRows, SameOrNewerComponentIsLeftAlone) {
     for (const char* version : {"2.8.45.15", "2.8.51.3"}) {
-        installed(version);
+        Machine test;
+        test.installed(version);
         EXPECT_EQ(InstallAutoUpdateComponent(false, true), -2) << version;
-        EXPECT_TRUE(lines().empty()) << version;
-        EXPECT_THAT(sim.log(), HasSubstr("AU is not upgradable - Installed version >= the bundled version.\n"));
+        EXPECT_TRUE(test.lines().empty()) << version;
+        EXPECT_THAT(test.sim.log(), HasSubstr("AU is not upgradable - Installed version >= the bundled version.\n"))
+            << version;
         EXPECT_EQ(auVersion(), version);
     }
 }
@@ -140,7 +149,9 @@ TEST_F(AutoUpdateTest, OlderCurrentLayoutComponentWithAnUnreadablePolicy) {
 TEST(AutoUpdateRows, CommandLinesAndResults) {
     const std::string disabledLine = std::string("\"") + msiexec + "\" /i \"" + package + "\"DISABLE=1 ALLUSERS=1 /qn";
     const std::string oemLine = std::string("\"") + msiexec + "\" /i \"" + package + "\" ALLUSERS=1 OEMUPDATE=1 /qn";
+    const char* enabledText = "Auto Update is enabled";
     const char* disabledText = "Auto Update is disabled via configuration settings";
+    const char* installFailed = "Auto Update install failed";
     const char* thrown = "(driver::InstallAutoUpdate)]\n\tERROR: Exception with message '";
     const struct {
         const char* name;
@@ -148,13 +159,37 @@ TEST(AutoUpdateRows, CommandLinesAndResults) {
         std::uint32_t installCode, registrationCode;
         int result;
         std::vector<std::string> lines;
-        const char* logged;
+        std::vector<const char*> logged, absent;
         const char* missing = "";  // "location": msiexec's; "folder": the common program files
     } rows[] = {
-        {"auto update disabled", false, false, 0, 0, 0, {disabledLine, registrationLine}, disabledText},
-        {"OEM update wins over auto update", true, false, 0, 0, 0, {oemLine, registrationLine}, ""},
-        {"msiexec fails", false, true, 1603, 0, 1603, {installLine}, "Auto Update install failed"},
-        {"registration tool fails", false, true, 0, 1, -3, {installLine, registrationLine}, ""},
+        {"auto update disabled",
+         false,
+         false,
+         0,
+         0,
+         0,
+         {disabledLine, registrationLine},
+         {disabledText},
+         {enabledText}},
+        {"OEM update wins over auto update",
+         true,
+         false,
+         0,
+         0,
+         0,
+         {oemLine, registrationLine},
+         {},
+         {enabledText, disabledText}},
+        {"msiexec fails", false, true, 1603, 0, 1603, {installLine}, {enabledText, installFailed}, {thrown}},
+        {"registration tool fails",
+         false,
+         true,
+         0,
+         1,
+         -3,
+         {installLine, registrationLine},
+         {enabledText},
+         {installFailed, thrown}},
         {"no msiexec location",
          false,
          true,
@@ -162,9 +197,19 @@ TEST(AutoUpdateRows, CommandLinesAndResults) {
          0,
          -3,
          {},
-         "Error: InstallAutoUpdate(), couldn't find WIPath",
+         {"Error: InstallAutoUpdate(), couldn't find WIPath"},
+         {enabledText},
          "location"},
-        {"no common program files folder", false, true, 0, 0, -4, {installLine}, thrown, "folder"},
+        {"no common program files folder",
+         false,
+         true,
+         0,
+         0,
+         -4,
+         {installLine},
+         {enabledText, thrown},
+         {installFailed},
+         "folder"},
     };
     for (const auto& row : rows) {
         Machine test;
@@ -178,7 +223,9 @@ TEST(AutoUpdateRows, CommandLinesAndResults) {
             test.sim->faults().fail("System.folderPath", platform::err::accessDenied, 1);
         EXPECT_EQ(InstallAutoUpdateComponent(row.oemUpdate, row.autoUpdate), row.result) << row.name;
         EXPECT_EQ(test.lines(), row.lines) << row.name;
-        EXPECT_THAT(test.sim.log(), HasSubstr(row.logged)) << row.name;
+        const std::string log = test.sim.log();
+        for (const char* text : row.logged) EXPECT_THAT(log, HasSubstr(text)) << row.name;
+        for (const char* text : row.absent) EXPECT_THAT(log, testing::Not(HasSubstr(text))) << row.name;
     }
 }
 
@@ -195,14 +242,19 @@ TEST(AutoUpdateRows, PackageThatCannotBeWrittenWhereItBelongs) {
          "Can not create the Zarn directory to extract installer files. \n"},
         {"no AU directory", [](sim::Machine& m) { m.faults().fail("FileSystem.createDirectory", 5, 1, 2); }, -1,
          "Can not create the AU directory to extract installer files. \n"},
-        {"no package carried", [](sim::Machine&) {}, -5, ""},
+        {"no package carried", [](sim::Machine&) {}, -5, nullptr},
     };
     for (const auto& row : rows) {
         sim::MachineScope scope;
         SysInfo::initialize();
         row.setUp(scope.machine());
         EXPECT_EQ(InstallAutoUpdateComponent(false, true), row.result) << row.name;
-        EXPECT_THAT(scope.log(), HasSubstr(row.logged)) << row.name;
+        if (row.logged != nullptr) {
+            EXPECT_THAT(scope.log(), HasSubstr(row.logged)) << row.name;
+        } else {
+            EXPECT_THAT(scope.log(), testing::Not(HasSubstr("Can not create"))) << row.name;
+        }
+        EXPECT_FALSE(scope->fileSystem().exists(package)) << row.name;
         EXPECT_TRUE(scope->processes().commandLines().empty()) << row.name;
     }
 }
@@ -245,6 +297,55 @@ TEST(AutoUpdateRows, UnreadableInstalledVersionEndsOnlyTheAttempt) {
     EXPECT_EQ(component.install(false, true), -4);
     EXPECT_TRUE(machine.lines().empty());
     EXPECT_THAT(machine.sim.log(), HasSubstr("Failed to parse [2.8.x] version string"));
+}
+
+}  // namespace
+}  // namespace driver
+
+namespace driver {
+namespace {
+
+// The product is installed before its component's package is written: a package held by another
+// program ends only the component's installation, and the run ends as a good run does.
+TEST(AutoUpdateRows, APackageThatCannotBeWrittenLeavesTheRunToTheProductsResult) {
+    Machine machine;
+    auto& sim = machine.sim;
+    processValues() = ProcessValues{};
+    const std::vector<std::uint8_t> productPackage(4096, 0x5A);
+    const std::string digest = toLowerHex(sha256Of(productPackage));
+    sim->resources().add(platform::ResourceId::of("ZARN_INSTALLER"), platform::ResourceId::of(103), 0, productPackage);
+    sim->resources().add(platform::ResourceId::of("ZARN_INSTALLER_SHA256"), platform::ResourceId::of(103), 0,
+                         std::vector<std::uint8_t>(digest.begin(), digest.end()));
+    sim->installer().addPackage("C:\\Users\\test\\AppData\\LocalLow\\Pellam\\Zarn\\kobu1.8.0_45_x64\\kobu1.8.0_45.msi",
+                                sim::ScriptedPackage{});
+    sim::SimResponse options;
+    options.body = {"<zarn-update><information version=\"1.0\" xml:lang=\"en\"><post-status>" +
+                    std::string(product::sites::pingEndpoint) + "</post-status></information></zarn-update>"};
+    sim->internet().serve(product::sites::optionsDocument, options);
+    sim->internet().serve(product::sites::pingEndpoint, sim::SimResponse{});
+
+    namespace file = platform::file;
+    sim->fileSystem().makeDirectories("C:\\Users\\test\\AppData\\LocalLow\\Corvane\\Zarn\\AU");
+    AutoHandle held;
+    ASSERT_EQ(platform::machine().fileSystem().createFile(package, file::genericRead, file::shareNone,
+                                                          file::createAlways, file::attributeNormal, *held.put()),
+              0u);
+    sim->system().settings().commandLine = u"\"C:\\Users\\test\\Downloads\\kobuoffline.exe\" /s";
+
+    EXPECT_EQ(RunInstaller(productionPhases(), "/s"), 0);
+    const std::string log = sim.log();
+    EXPECT_THAT(log, HasSubstr("\tERROR: Installer : Wrapper.CreateFile failed with system error 32 "));
+    EXPECT_TRUE(log.ends_with("\tINFO: Wrapper exit code: 0\n")) << log;
+    EXPECT_TRUE(machine.lines().empty()) << "no msiexec for a package not written";
+    const auto requests = sim->internet().requests();
+    ASSERT_FALSE(requests.empty());
+    EXPECT_EQ(requests.back().url, product::sites::pingEndpoint);
+    EXPECT_THAT(requests.back().body, HasSubstr("<evar26>32</evar26>"));
+    EXPECT_TRUE(seed::exists("Software\\KobuMetrics", seed::view32)) << "the run was counted";
+    RegistryKey run(seed::view32);
+    run.open(platform::RegKey::localMachine, runKeyPath);
+    EXPECT_EQ(run.queryStringValue("PellamZarnUpdateSched"), std::string(componentDir) + "\\zusched.exe");
+    EXPECT_FALSE(seed::exists("SOFTWARE\\Mendara\\SilentInstall", 0)) << "cleaned up";
 }
 
 }  // namespace
