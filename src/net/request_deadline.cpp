@@ -91,7 +91,8 @@ private:
 };
 
 /// A request thread left running at its deadline, held open so that its id cannot pass to another
-/// thread; the machine it belongs to (a test's simulated machine may be gone by the next wait).
+/// thread (null: it could not be opened, and counts as running); the machine it belongs to (a test's
+/// simulated machine may be gone by the next wait).
 struct Abandoned {
     const platform::Machine* machine;
     platform::Handle thread;
@@ -105,8 +106,9 @@ void abandon(std::uint32_t threadId) {
     platform::Handle thread = platform::Handle::null;
     if (const auto code = kernel.openThread(platform::kernel::synchronize, threadId, thread)) {
         // Not found: it has just ended.
-        if (code != platform::err::invalidParameter) LOG_ERROR("The request's thread cannot be kept: error " << code);
-        return;
+        if (code == platform::err::invalidParameter) return;
+        LOG_ERROR("The request's thread cannot be waited for: error " << code);
+        thread = platform::Handle::null;
     }
     const std::lock_guard lock(abandonedMutex);
     abandoned.push_back({&platform::machine(), thread});
@@ -155,7 +157,8 @@ bool awaitAbandonedRequests(std::uint32_t milliseconds) {
         const std::uint64_t spent = kernel.tickCount64() - start;
         const auto left = static_cast<std::uint32_t>(spent < milliseconds ? milliseconds - spent : 0);
         platform::ErrorCode error = 0;
-        if (kernel.waitForSingleObject(request.thread, left, error) == platform::kernel::waitObject0) {
+        if (request.thread != platform::Handle::null &&
+            kernel.waitForSingleObject(request.thread, left, error) == platform::kernel::waitObject0) {
             closeHANDLE(request.thread);
         } else {
             running.push_back(request);
