@@ -6,6 +6,7 @@
 #include "foundation/logger.h"
 #include "foundation/sys_info.h"
 #include "html_ui/dialog.h"
+#include "net/request_deadline.h"
 #include "platform/win32/win32_machine.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
@@ -14,5 +15,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
     startLogging();
     SysInfo::initialize();
     ui::initDialogSettings();
-    return driver::RunInstaller(driver::productionPhases(), commandLine != nullptr ? commandLine : "");
+    const int exitCode = driver::RunInstaller(driver::productionPhases(), commandLine != nullptr ? commandLine : "");
+    // A request still running past the run's last wait may use the machine and the log: their destructors
+    // must not run under it, so the process ends here, as it is.
+    if (!net::awaitAbandonedRequests(0)) TerminateProcess(GetCurrentProcess(), static_cast<UINT>(exitCode));
+    return exitCode;
 }

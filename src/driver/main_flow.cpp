@@ -13,6 +13,8 @@
 #include "foundation/path.h"
 #include "foundation/process_exit.h"
 #include "foundation/tstrings_format.h"
+#include "net/network_bounds.h"
+#include "net/request_deadline.h"
 #include "platform/machine.h"
 
 namespace driver {
@@ -416,6 +418,9 @@ int RunInstaller(Phases& phases, const std::string& commandLine) {
     const int exitCode = InstallerRun(phases, commandLine).run();
     // The process ends now; whichever way the run left, the flag goes with it.
     processValues().installFlagHandle.reset();
+    // A request left running at its deadline gets a last bounded wait; one that still runs after it is
+    // the entry point's to leave behind.
+    net::awaitAbandonedRequests(net::lastWaitMs);
     return exitCode;
 }
 

@@ -67,12 +67,21 @@ void Dialog::detach() {
 }
 
 std::uint32_t Dialog::run() {
-    ipc::Mutex::Lock lock(result_.mutex());
-    resultCode_ = notEnded;
+    // Window calls wait for the UI thread, whose ending events take the result lock: none is made while
+    // holding it. An ending that comes during `show` ends the run as soon as the page is shown.
+    {
+        const ipc::Mutex::Lock lock(result_.mutex());
+        resultCode_ = notEnded;
+    }
     show();
-    while (resultCode_ == notEnded) result_.wait(lock);
+    std::uint32_t code = notEnded;
+    {
+        ipc::Mutex::Lock lock(result_.mutex());
+        while (resultCode_ == notEnded) result_.wait(lock);
+        code = resultCode_;
+    }
     hide();
-    return resultCode_;
+    return code;
 }
 
 void Dialog::show() {

@@ -114,6 +114,11 @@ std::string HttpConnection::Response::saveToString() {
     return std::string(body.begin(), body.end());
 }
 
+bool HttpConnection::dialogsAllowed(const net::RequestHandles& handles) const {
+    // A dialog of a request left running at its deadline would stay on screen after the run.
+    return interactive_ && !handles.abandonable();
+}
+
 platform::InternetHandle HttpConnection::send(const std::shared_ptr<net::RequestHandles>& handles) const {
     platform::UrlParts parts;
     if (const auto code = internet().crackUrl(url_, parts)) fail("InternetCrackUrl failed", code, ZARN_LOCATION);
@@ -147,7 +152,7 @@ platform::InternetHandle HttpConnection::send(const std::shared_ptr<net::Request
     for (;;) {
         const auto code = internet().sendRequest(request, data_);
         if (code == platform::err::success) return request;
-        if (interactive_) {
+        if (dialogsAllowed(*handles)) {
             const auto answer = internet().errorDialog(platform::machine().desktop().desktopWindow(), request, code,
                                                        inet::errorDialogFlags);
             if (answer == inet::forceRetry ||
@@ -164,7 +169,7 @@ HttpConnection::Response HttpConnection::connect(bool checkStatus, std::shared_p
     const std::int64_t status = Response::numericHeader(request, inet::queryStatusCode);
     if (status < 0) ZARN_THROW(network_error, "cannot get response status code", platform::err::invalidData);
     Response response(std::move(handles), request, static_cast<std::uint32_t>(status));
-    if (interactive_ && (status == unauthorized || status == proxyAuthenticationRequired)) {
+    if (dialogsAllowed(*response.handles_) && (status == unauthorized || status == proxyAuthenticationRequired)) {
         internet().errorDialog(platform::machine().desktop().desktopWindow(), request, inet::incorrectPassword,
                                inet::errorDialogFlags);
     }

@@ -91,7 +91,8 @@ public:
         allowPlainHttp_ = allow;
         return *this;
     }
-    /// WinINet's own error and credential dialogs may be shown, over the desktop.
+    /// WinINet's own error and credential dialogs may be shown, over the desktop; never for a request
+    /// that may be left running at its deadline.
     HttpConnection& setInteractive(bool interactive) {
         interactive_ = interactive;
         return *this;
@@ -116,6 +117,7 @@ public:
                                            std::make_shared<net::RequestHandles>(net::requestDeadlineMs)) const;
 
 private:
+    bool dialogsAllowed(const net::RequestHandles& handles) const;
     platform::InternetHandle send(const std::shared_ptr<net::RequestHandles>& handles) const;
 
     std::string url_;

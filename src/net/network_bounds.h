@@ -14,5 +14,8 @@ inline constexpr std::uint32_t requestDeadlineMs = 3000;
 /// After a deadline the request's handles are closed; its thread is given this long to end, and is
 /// then left to end on its own (a name lookup cannot be interrupted).
 inline constexpr std::uint32_t graceMs = 200;
+/// At the end of the run, how long the requests left to end on their own are still waited for; the
+/// process ends without its clean-up under one that still runs then.
+inline constexpr std::uint32_t lastWaitMs = 1000;
 
 }  // namespace net

@@ -19,7 +19,8 @@ namespace net {
 class RequestHandles {
 public:
     /// `timeoutMs` is what the request's own time-outs are set to: its deadline, when it has one.
-    explicit RequestHandles(std::uint32_t timeoutMs);
+    /// An `abandonable` request may be left running at its deadline (`runWithin`'s).
+    explicit RequestHandles(std::uint32_t timeoutMs, bool abandonable = false);
     ~RequestHandles();
     RequestHandles(const RequestHandles&) = delete;
     RequestHandles& operator=(const RequestHandles&) = delete;
@@ -32,9 +33,11 @@ public:
     void expire() noexcept;
     bool expired() const;
     std::uint32_t timeoutMs() const { return timeoutMs_; }
+    bool abandonable() const { return abandonable_; }
 
 private:
     std::uint32_t timeoutMs_;
+    bool abandonable_;
     mutable ipc::Mutex mutex_;
     std::vector<platform::InternetHandle> handles_;
     bool expired_ = false;
@@ -45,7 +48,8 @@ private:
 /// here. After the deadline the handles are expired and, once the grace has passed too,
 /// MevError<HttpConnection::network_error> "request deadline passed" (12002) is thrown. `work` may
 /// outlive the call (under Wine neither closing a handle nor the connect time-out ends a blocked
-/// connect or name lookup): it must own everything it uses.
+/// connect or name lookup): it must own everything it uses, and is waited for once more at the end of
+/// the run (`awaitAbandonedRequests`).
 void runWithin(std::uint32_t deadlineMs, std::function<void(const std::shared_ptr<RequestHandles>&)> work);
 
 /// runWithin for work with a result.
@@ -57,5 +61,11 @@ Result within(std::uint32_t deadlineMs, std::function<Result(const std::shared_p
     });
     return std::move(**result);
 }
+
+/// Waits at most `milliseconds` in all for the requests `runWithin` left running at their deadlines;
+/// true when none runs any more. What still runs after the run's last wait may use anything of the
+/// process: the process must then end without running destructors. Logs nothing: the run's last log
+/// record says how it ended.
+bool awaitAbandonedRequests(std::uint32_t milliseconds);
 
 }  // namespace net

@@ -127,11 +127,13 @@ ZarnScrubPingData runSequence() {
         LOG_INFO("Out-of-date Zarn versions detected: " << candidates.size());
         if (candidates.empty()) return pingData;
         if (deploymentRuleSetPresent()) {
-            // The machine is managed whether or not its notice can be shown.
+            // The machine is managed whether or not its notice can be shown, whatever kept it from showing.
             try {
                 ui::ZarnScrubDRSDialog(candidates).run();
-            } catch (const ::ui::DialogLoadError& e) {
+            } catch (const std::exception& e) {
                 LOG_ERROR("The managed-machine notice was not shown: " << e.what());
+            } catch (...) {
+                LOG_ERROR("The managed-machine notice was not shown: unknown error");
             }
             LOG_INFO("DRS detected, skipping out-of-date Zarn uninstall");
             pingData.setIsDRS(true);

@@ -120,16 +120,17 @@ class Site:
 
 class Servers:
     """HTTPS on port 443 and HTTP on port 80 for every product name, answering from a Site; or, when
-    `silent`, servers that take each connection and never answer."""
+    `silent`, servers that take each connection and never answer, on those ports or on `ports`."""
 
-    def __init__(self, site=None, silent=False):
+    def __init__(self, site=None, silent=False, ports=(443, 80)):
         self.site = site or Site()
         self.silent = silent
+        self.ports = ports
 
     def __enter__(self):
         certificate, key = Authority.files()
         if self.silent:
-            self.servers = [_SilentServer(port) for port in (443, 80)]
+            self.servers = [_SilentServer(port) for port in self.ports]
         else:
             handler = _handler(self.site)
             secure = ThreadingHTTPServer(("127.0.0.1", 443), handler)

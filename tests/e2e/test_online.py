@@ -14,15 +14,20 @@ POLICY = "HKLM\\SOFTWARE\\Mendara\\Zarn Update\\Policy"
 METRICS = "HKLM\\Software\\KobuMetrics"
 # What an offline run may spend on the network: from the package's extraction to its command line.
 OFFLINE_BUDGET = datetime.timedelta(seconds=1)
+# A country server that takes each connection and never answers, beside the answering servers.
+SILENT_PORT = 8443
+SILENT_COUNTRY = "https://geo.zarn.example:%d/country" % SILENT_PORT
+# Dialog templates and buttons of an interactive run.
+WELCOME, COMPLETE, OK, CANCEL = 110, 117, 1, 2
 
 
-def options_document(ping="https://metrics.mendara.example/ping"):
+def options_document(ping="https://metrics.mendara.example/ping", country="https://geo.zarn.example/country"):
     return ("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<zarn-update>\n"
             "  <information version=\"1.0\" xml:lang=\"en\">\n"
             "    <post-status>%s</post-status>\n"
-            "    <cntry-lookup>https://geo.zarn.example/country</cntry-lookup>\n"
+            "    <cntry-lookup>%s</cntry-lookup>\n"
             "    <msi-url>https://dl.zarn.example/images</msi-url>\n"
-            "  </information>\n</zarn-update>\n" % ping)
+            "  </information>\n</zarn-update>\n" % (ping, country))
 
 
 def product_site(banner):
@@ -38,12 +43,14 @@ def banner_bytes():
         return f.read()
 
 
-class Online(Scenario):
+class Sealed(Scenario):
     def setUp(self):
         if not network.sealed():
             self.skipTest("runs in the sealed test network (scripts/sealed)")
         super().setUp()
 
+
+class Online(Sealed):
     def banner_path(self):
         return "C:\\users\\%s\\AppData\\LocalLow\\Pellam\\Zarn\\kobu1.8.0_45\\ZarnBanner.jpg" % self.machine.user_name()
 
@@ -153,3 +160,25 @@ class Online(Scenario):
 
     def test_offline_with_a_server_that_never_replies(self):
         self.assertOfflineRun(network.Names(), network.Servers(silent=True))
+
+
+class OnlineInteractive(Sealed):
+    screen = True
+
+    def test_a_country_server_that_never_answers_leaves_nothing_behind(self):
+        # The options document answers; the country request meets a server that takes the connection and
+        # never answers, so the request is left running at its deadline.
+        site = network.Site()
+        site.page("dl.zarn.example", OPTIONS_PATH, options_document(country=SILENT_COUNTRY))
+        with network.Names(), network.Servers(site), network.Servers(silent=True, ports=(SILENT_PORT,)):
+            installer = self.machine.start_installer()
+            pairs = self.machine.zui("wait-dialog", WELCOME, 60000, "windows", "click", OK,
+                                     "wait-dialog", COMPLETE, 120000, "click", CANCEL)
+            result = self.machine.finish(installer, timeout=60)
+        self.assertEqual([v for k, v in pairs if k == "window"], ["Zarn Setup - Welcome"], "no window but the page")
+        self.assertEqual(result.exit_code, 0, self.machine.log())
+        self.assertIn("A request did not end 200 ms after its handles were closed; it is left to end by itself",
+                      self.messages())
+        self.assertEqual(self.messages()[-1], "Wrapper exit code: 0")
+        self.assertIsNone(self.machine.reg_query(POLICY, "Country"))
+        self.assertInstalledAt(DEFAULT_HOME)

@@ -23,6 +23,7 @@
 //   sample ID MS            prints the positions of bar ID every MS milliseconds until the window goes
 //   tab-order               prints the control ids the Tab key visits, from the focused control on
 //   modules                 prints the path of comctl32.dll in the window's process
+//   windows                 prints the title of every visible top-level window of the window's process
 //   post-op ID              posts operation ID (Started) to the installer's operation mailbox
 //   shot FILE [owner]       writes what the screen shows of the window (and its owner) as a BMP file
 //   glyphs ID               prints how many pixels of control ID change when its letters beyond Latin
@@ -236,6 +237,21 @@ void printModules(HWND window) {
     CloseHandle(snapshot);
 }
 
+void printWindows(HWND window) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    EnumWindows(
+        [](HWND candidate, LPARAM wanted) CALLBACK -> BOOL {
+            DWORD owner = 0;
+            GetWindowThreadProcessId(candidate, &owner);
+            if (owner == static_cast<DWORD>(wanted) && IsWindowVisible(candidate) != FALSE) {
+                std::printf("window: %s\n", narrow(windowText(candidate)).c_str());
+            }
+            return TRUE;
+        },
+        static_cast<LPARAM>(process));
+}
+
 void postOperation(DWORD id) {
     HANDLE section = OpenFileMappingA(FILE_MAP_ALL_ACCESS, FALSE, "MevOperationSequenceSharedMemory");
     if (section == nullptr) fail("no operation mailbox");
@@ -359,6 +375,8 @@ int wmain(int argc, wchar_t** argv) {
             tabOrder(needWindow());
         } else if (command == "modules") {
             printModules(needWindow());
+        } else if (command == "windows") {
+            printWindows(needWindow());
         } else if (command == "post-op") {
             postOperation(number(args, ++i, 0));
         } else if (command == "shot") {

@@ -2,7 +2,6 @@
 // window a headless Chromium showing tests/html/protocol.html, played by a user with mouse and keys.
 #include <gtest/gtest.h>
 
-#include <condition_variable>
 #include <cstdlib>
 #include <functional>
 #include <future>
@@ -28,8 +27,8 @@ ui::DialogSettings pages(const std::string& locale) {
     return settings;
 }
 
-/// The protocol page's dialog: fills the list on every load through a script call, records the events
-/// the page sends, and can hold a load's completion until the test lets it go.
+/// The protocol page's dialog: fills the list on every load through a script call and records the events
+/// the page sends.
 class ProtocolDialog : public ui::Dialog {
 public:
     explicit ProtocolDialog(const std::string& locale = "en") : ui::Dialog("protocol.html", pages(locale)) {}
@@ -40,10 +39,9 @@ public:
 
     void onLoadComplete() override {
         std::unique_lock lock(mutex_);
-        ++loads_;
-        held_.wait(lock, [this] { return !holdLoad_ || loads_ != holdLoad_; });
+        const int load = ++loads_;
         lock.unlock();
-        const std::string count = window().execScript("addListItems('filled on load " + std::to_string(loads_) + "')");
+        const std::string count = window().execScript("addListItems('filled on load " + std::to_string(load) + "')");
         lock.lock();
         counts_.push_back(count);
         lock.unlock();
@@ -60,18 +58,6 @@ public:
         ui::Dialog::onEvent(name, arguments);
     }
 
-    /// The completion of load number `load` waits until `release`.
-    void holdLoad(int load) {
-        const std::lock_guard lock(mutex_);
-        holdLoad_ = load;
-    }
-    void release() {
-        {
-            const std::lock_guard lock(mutex_);
-            holdLoad_ = 0;
-        }
-        held_.notify_all();
-    }
     std::vector<std::string> events() {
         const std::lock_guard lock(mutex_);
         return events_;
@@ -83,9 +69,7 @@ public:
 
 private:
     std::mutex mutex_;
-    std::condition_variable held_;
     int loads_ = 0;
-    int holdLoad_ = 0;
     std::vector<std::string> events_;
     std::vector<std::string> counts_;
 };
@@ -265,13 +249,13 @@ TEST_F(DialogChromiumTest, TheCloseItemGreyedWhileLoadingStaysSoAndASecondShowDo
     EXPECT_FALSE(window.state().closeItemEnabled);
     EXPECT_TRUE(logged("INFO: setWindowProp(closeButton): 0"));
 
-    dialog.holdLoad(2);
+    window.holdLoads();
     dialog.show();
     // Shown at once: the reload completes only now.
     EXPECT_EQ(window.state().loads, 1);
     EXPECT_TRUE(window.state().visible);
     EXPECT_FALSE(window.state().closeItemEnabled);
-    dialog.release();
+    window.releaseLoads();
     window.waitFor([](const ChromiumWindowState& s) { return s.loads == 2; }, "the reload");
     EXPECT_EQ(window.state().urls.size(), 2u);
     EXPECT_EQ(window.text("#list"), "filled on load 2");

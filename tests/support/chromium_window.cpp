@@ -434,6 +434,10 @@ void ChromiumWindow::waitFor(const std::function<bool(const ChromiumWindowState&
 }
 
 void ChromiumWindow::loaded() {
+    if (holdingLoads_) {
+        ++heldLoads_;
+        return;
+    }
     ui::browser_events::documentComplete(handler_);
     change([](ChromiumWindowState& s) { ++s.loads; });
 }
@@ -457,12 +461,12 @@ void ChromiumWindow::load(const std::string& url, ui::WindowHandler& handler) {
             s.exists = true;
             s.urls.push_back(url);
         });
+        if (ui::browser_events::beforeNavigate(url)) return;
+        Json::Value open;
+        open["op"] = "open";
+        open["url"] = url;
+        request(open, "open " + url);
     });
-    if (ui::browser_events::beforeNavigate(url)) return;
-    Json::Value open;
-    open["op"] = "open";
-    open["url"] = url;
-    request(open, "open " + url);
 }
 
 void ChromiumWindow::forget() {
@@ -482,10 +486,12 @@ void ChromiumWindow::destroy() {
         forget();
         return;
     }
-    browser_->onUiThread([this] { forget(); });
-    Json::Value close;
-    close["op"] = "closeWindow";
-    request(close, "close the window");
+    browser_->onUiThread([this] {
+        forget();
+        Json::Value close;
+        close["op"] = "closeWindow";
+        request(close, "close the window");
+    });
 }
 
 bool ChromiumWindow::exists() {
@@ -494,47 +500,75 @@ bool ChromiumWindow::exists() {
 }
 
 std::string ChromiumWindow::execScript(const std::string& script) {
-    if (!exists()) throw std::logic_error("browser control does not exist");
-    Json::Value eval;
-    eval["op"] = "eval";
-    eval["window"] = static_cast<Json::Int64>(number_);
-    eval["script"] = script;
-    const ChromiumBrowser::Reply reply = browser_->request(eval);
-    if (!reply.ok) throw std::runtime_error("JScript execution error: " + reply.value);
-    return reply.value;
+    std::string value;
+    browser_->onUiThread([&] {
+        if (!exists()) throw std::logic_error("browser control does not exist");
+        Json::Value eval;
+        eval["op"] = "eval";
+        eval["window"] = static_cast<Json::Int64>(number_);
+        eval["script"] = script;
+        const ChromiumBrowser::Reply reply = browser_->request(eval);
+        if (!reply.ok) throw std::runtime_error("JScript execution error: " + reply.value);
+        value = reply.value;
+    });
+    return value;
+}
+
+void ChromiumWindow::changeOnUiThread(const std::function<void(ChromiumWindowState&)>& edit) {
+    // Without a window there is nothing to ask the UI thread.
+    if (!exists()) return;
+    browser_->onUiThread([&] { change(edit); });
 }
 
 void ChromiumWindow::setVisible(bool visible) {
-    change([&](ChromiumWindowState& s) { s.show(visible); });
+    changeOnUiThread([&](ChromiumWindowState& s) { s.show(visible); });
 }
 
 void ChromiumWindow::setTitle(std::string_view title) {
-    change([&](ChromiumWindowState& s) { s.setTitle(title); });
+    changeOnUiThread([&](ChromiumWindowState& s) { s.setTitle(title); });
 }
 
 void ChromiumWindow::setSize(int width, int height) {
     if (!exists()) return;
-    change([&](ChromiumWindowState& s) { s.resize(width, height); });
-    Json::Value viewport;
-    viewport["op"] = "viewport";
-    viewport["width"] = std::max(1, width - frameWidth);
-    viewport["height"] = std::max(1, height - frameHeight);
-    request(viewport, "set the viewport");
+    browser_->onUiThread([&] {
+        change([&](ChromiumWindowState& s) { s.resize(width, height); });
+        Json::Value viewport;
+        viewport["op"] = "viewport";
+        viewport["width"] = std::max(1, width - frameWidth);
+        viewport["height"] = std::max(1, height - frameHeight);
+        request(viewport, "set the viewport");
+    });
 }
 
 void ChromiumWindow::move(int x, int y) {
-    change([&](ChromiumWindowState& s) { s.moveTo(x, y); });
+    changeOnUiThread([&](ChromiumWindowState& s) { s.moveTo(x, y); });
 }
 
 platform::Rect ChromiumWindow::windowRect() {
-    const std::lock_guard lock(browser_->mutex_);
-    return state_.place();
+    platform::Rect rect;
+    changeOnUiThread([&](ChromiumWindowState& s) { rect = s.place(); });
+    return rect;
 }
 
-platform::Rect ChromiumWindow::parentRect() { return sim::simScreen; }
+platform::Rect ChromiumWindow::parentRect() {
+    platform::Rect rect = sim::simScreen;
+    changeOnUiThread([](ChromiumWindowState&) {});
+    return rect;
+}
 
 void ChromiumWindow::enableCloseItem(bool enabled) {
-    change([&](ChromiumWindowState& s) { s.enableCloseItem(enabled); });
+    changeOnUiThread([&](ChromiumWindowState& s) { s.enableCloseItem(enabled); });
+}
+
+void ChromiumWindow::holdLoads() {
+    browser_->onUiThread([this] { holdingLoads_ = true; });
+}
+
+void ChromiumWindow::releaseLoads() {
+    browser_->onUiThread([this] {
+        holdingLoads_ = false;
+        for (; heldLoads_ > 0; --heldLoads_) loaded();
+    });
 }
 
 void ChromiumWindow::sendClose() {
@@ -655,7 +689,7 @@ void ChromiumWindows::closeEveryShownWindow() {
         const std::lock_guard lock(registry_->mutex);
         for (ChromiumWindow* window : registry_->windows) {
             const ChromiumWindowState s = window->state();
-            // A dialog still loading holds its result lock until the load, which needs this thread.
+            // A page still loading is not yet the user's to close.
             if (s.visible && s.loads == static_cast<int>(s.urls.size())) window->sendClose();
         }
     });

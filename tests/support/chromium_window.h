@@ -1,8 +1,8 @@
 // A real browser behind the HTML dialog window, for tests on Linux: headless Chromium, driven by the
 // Node relay in chromium/relay.js over JSON lines. One reader thread per browser plays the engine's UI
-// thread: it delivers each window's `window.external` calls, load completion and navigation errors to
-// its handler. Tests act on the page as a user would (click, keys, check boxes) and read what the window
-// shows.
+// thread: every window call of the host runs on it while the caller waits, and it delivers each window's
+// `window.external` calls, load completion and navigation errors to its handler. Tests act on the page
+// as a user would (click, keys, check boxes) and read what the window shows.
 #pragma once
 
 #include <sys/types.h>
@@ -156,6 +156,11 @@ public:
     /// Writes what the page shows (the client area, without the frame) to a PNG file.
     void screenshot(const std::string& path);
 
+    /// The browser's load completions wait until `releaseLoads`, the UI thread staying free meanwhile:
+    /// a page that takes its time to load.
+    void holdLoads();
+    void releaseLoads();
+
     ChromiumWindowState state();
     /// Waits until `condition` holds for the state; throws after `limit`.
     void waitFor(const std::function<bool(const ChromiumWindowState&)>& condition, std::string_view what);
@@ -165,6 +170,8 @@ private:
 
     ChromiumBrowser::Reply request(Json::Value command, std::string_view what);
     void change(const std::function<void(ChromiumWindowState&)>& edit);
+    /// `change` on the UI thread, as a window call of the host.
+    void changeOnUiThread(const std::function<void(ChromiumWindowState&)>& edit);
     void forget();
     // Browser events, on the UI thread.
     void loaded();
@@ -175,6 +182,8 @@ private:
     std::int64_t number_ = 0;
     bool registered_ = false;               // UI thread only
     ui::WindowHandler* handler_ = nullptr;  // UI thread only
+    bool holdingLoads_ = false;             // UI thread only
+    int heldLoads_ = 0;                     // UI thread only
     ChromiumWindowState state_;             // under the browser's mutex
 };
 

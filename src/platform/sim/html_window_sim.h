@@ -1,19 +1,15 @@
-// The simulated machine's HTML windows: a scripted browser. Each window has a UI thread of its own that
-// delivers the browser's events and the page's calls to the window's handler, as the real engine's UI
-// thread does; what the page and its user do comes from a script per page name.
+// The simulated machine's HTML windows: a scripted browser. As in the real engine, one UI thread per
+// machine does every window call (the caller waits for it) and delivers the browser's events and the
+// page's calls to the windows' handlers; what the page and its user do comes from a script per page name.
 #pragma once
 
-#include <condition_variable>
+#include <chrono>
 #include <cstdint>
-#include <deque>
 #include <functional>
-#include <map>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <thread>
 #include <vector>
 
 #include "platform/html_window.h"
@@ -56,24 +52,7 @@ struct SimHtmlWindowState : HtmlWindowFrame {
     std::vector<std::string> scripts;  // every script the host evaluated, in order
 };
 
-class SimHtmlWindow;
-
-/// The page as its script and its user act on it; used on the window's UI thread.
-class SimHtmlPage {
-public:
-    explicit SimHtmlPage(SimHtmlWindow& window) : window_(window) {}
-
-    /// The page calls `window.external.<method>(arguments...)`; returns what the page would get.
-    std::optional<std::string> external(std::string_view method, std::vector<std::string> arguments);
-    /// `external.notify(name, arguments...)`.
-    void notify(std::string name, std::vector<std::string> arguments = {});
-    /// The user presses the window's close button.
-    void close();
-    SimHtmlWindowState state() const;
-
-private:
-    SimHtmlWindow& window_;
-};
+class SimHtmlPage;
 
 /// How the next load of a page goes.
 struct SimHtmlPageScript {
@@ -88,25 +67,59 @@ struct SimHtmlPageScript {
 /// The windows and page scripts of the simulated machine.
 class SimHtmlBrowser {
 public:
+    /// How long a window call waits for the UI thread to take it before it fails: a test that
+    /// deadlocks fails instead of hanging. Work the thread has taken is always waited for.
+    static constexpr std::chrono::milliseconds uiLimit{20000};
+
     SimHtmlBrowser();
+    /// Ends the UI thread; a window call made later fails.
     ~SimHtmlBrowser();
+    SimHtmlBrowser(const SimHtmlBrowser&) = delete;
+    SimHtmlBrowser& operator=(const SimHtmlBrowser&) = delete;
 
     /// The next load of a page whose URL ends in `pageName` goes as `script` says.
     void onPage(std::string pageName, SimHtmlPageScript script);
+    /// The user acts on the page of window `index` (in `windows()`) as `user` says, once the UI thread
+    /// has taken the work that waits for it now: input that comes later than the load.
+    void userActs(std::size_t index, std::function<void(SimHtmlPage&)> user);
     /// Every window made so far, as it is now.
     std::vector<SimHtmlWindowState> windows() const;
 
     std::unique_ptr<platform::HtmlWindow> create();
 
-private:
-    friend class SimHtmlWindow;
+    /// What the windows, their pages and the UI thread share (opaque).
     struct Shared;
+
+private:
     std::shared_ptr<Shared> shared_;
+};
+
+/// The page as its script and its user act on it; used on the UI thread.
+class SimHtmlPage {
+public:
+    SimHtmlPage(std::shared_ptr<SimHtmlBrowser::Shared> shared, std::size_t index)
+        : shared_(std::move(shared)), index_(index) {}
+
+    /// The page calls `window.external.<method>(arguments...)`; returns what the page would get.
+    std::optional<std::string> external(std::string_view method, std::vector<std::string> arguments);
+    /// `external.notify(name, arguments...)`.
+    void notify(std::string name, std::vector<std::string> arguments = {});
+    /// The user presses the window's close button.
+    void close();
+    /// Waits at most `limit` until other work waits for the UI thread (a window call of the host, say),
+    /// which it takes only once the page's script has returned; false when none came.
+    bool workWaits(std::chrono::milliseconds limit);
+    SimHtmlWindowState state() const;
+
+private:
+    std::shared_ptr<SimHtmlBrowser::Shared> shared_;
+    std::size_t index_;
 };
 
 class SimHtmlWindow final : public platform::HtmlWindow {
 public:
     SimHtmlWindow(std::shared_ptr<SimHtmlBrowser::Shared> shared, std::size_t index);
+    /// Destroys the window unless it was: no event reaches its handler afterwards.
     ~SimHtmlWindow() override;
     SimHtmlWindow(const SimHtmlWindow&) = delete;
     SimHtmlWindow& operator=(const SimHtmlWindow&) = delete;
@@ -125,26 +138,13 @@ public:
     void sendClose() override;
 
 private:
-    friend class SimHtmlPage;
-
-    /// Runs `work` on the UI thread and waits for it; runs it at once on the UI thread itself.
+    /// Runs `work` on the UI thread and waits for it; at once on the UI thread itself.
     void onUiThread(const std::function<void()>& work);
-    /// Queues `work` for the UI thread.
-    void post(std::function<void()> work);
-    void loop();
-    void navigate(const std::string& url, const SimHtmlPageScript& script);
-    /// The window's state, changed under the browser's lock.
+    /// The window's state, changed on the UI thread.
     void change(const std::function<void(SimHtmlWindowState&)>& edit);
-    ui::WindowHandler* handler();
 
     std::shared_ptr<SimHtmlBrowser::Shared> shared_;
     std::size_t index_;
-    ui::WindowHandler* handler_ = nullptr;  // touched on the UI thread only
-    std::mutex queueMutex_;
-    std::condition_variable queueChanged_;
-    std::deque<std::function<void()>> queue_;
-    bool stopping_ = false;
-    std::thread thread_;
 };
 
 }  // namespace sim

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <functional>
+#include <future>
 #include <iterator>
 
 #include "driver/config_keys.h"
@@ -9,6 +11,8 @@
 #include "driver/main_flow.h"
 #include "fake_phases.h"
 #include "foundation/auto_handle.h"
+#include "net/network_bounds.h"
+#include "net/request_deadline.h"
 #include "platform/sim/sim_machine.h"
 #include "platform/win_errors.h"
 
@@ -307,6 +311,47 @@ TEST_F(MainFlowTest, OemUpdateRemovesMetricsAfterThePingAndSkipsTheScheduler) {
     EXPECT_FALSE(f.events.has("scheduler"));
     EXPECT_TRUE(f.events.has("au install oem=1 auto=0"));
     EXPECT_TRUE(logged("RemoveKobuMetrics() - KobuMetrics key successfully removed\n"));
+}
+
+TEST_F(MainFlowTest, TheRunEndsOnlyAfterALastBoundedWaitForRequestsLeftAtTheirDeadlines) {
+    using namespace std::chrono_literals;
+    const struct {
+        const char* name;
+        std::chrono::milliseconds requestRuns;  // from its start; 0: until the test lets it go
+        bool endsInTheWait;
+    } rows[] = {
+        {"the request ends during the last wait", 700ms, true},
+        {"it still runs after the wait", 0ms, false},
+    };
+    for (const auto& row : rows) {
+        auto release = std::make_shared<std::promise<void>>();
+        const std::shared_future<void> released = release->get_future().share();
+        // A request abandoned at its deadline of 50 ms during the run (the package's run stands for it).
+        f.payload.onRun = [&](const PackageAction&) {
+            try {
+                net::runWithin(50, [released, runs = row.requestRuns](const auto&) {
+                    if (runs.count() == 0) {
+                        released.wait();
+                    } else {
+                        released.wait_for(runs);
+                    }
+                });
+            } catch (const std::exception&) {
+            }
+        };
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(run(), 0) << row.name;
+        const auto took = std::chrono::steady_clock::now() - start;
+        EXPECT_EQ(net::awaitAbandonedRequests(0), row.endsInTheWait) << row.name;
+        if (row.endsInTheWait) {
+            EXPECT_GE(took, row.requestRuns) << row.name;
+        } else {
+            EXPECT_GE(took, std::chrono::milliseconds(net::lastWaitMs)) << row.name;
+        }
+        EXPECT_LT(took, std::chrono::milliseconds(net::lastWaitMs) + 2s) << row.name;
+        release->set_value();
+        EXPECT_TRUE(net::awaitAbandonedRequests(5000)) << row.name;
+    }
 }
 
 TEST_F(MainFlowTest, FailedPackageRestoresConfigurationAndReportsStatus) {

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <future>
+#include <thread>
 
 #include "html_ui/dialog.h"
 #include "html_ui/external_calls.h"
@@ -77,11 +79,13 @@ TEST_F(HtmlDialogTest, ASecondRunShowsAtOnceAndReloadsThePage) {
         int& loads_;
     };
     onPage([](Page& p) { p.notify("next"); });
-    // The second load never completes: the loaded dialog must not wait for it.
+    // The second load never completes: the loaded dialog must not wait for it, not even within its limit.
     browser().onPage("page.html", Script{Script::Load::never, 0, nullptr});
     Counting dialog(loads, settings(60000));
     EXPECT_EQ(dialog.run(), Dialog::next);
+    const auto start = std::chrono::steady_clock::now();
     dialog.show();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
     dialog.endDialog(Dialog::back);
     EXPECT_EQ(loads, 1);
     const auto window = browser().windows().back();
@@ -90,6 +94,32 @@ TEST_F(HtmlDialogTest, ASecondRunShowsAtOnceAndReloadsThePage) {
     EXPECT_EQ(window.scripts, std::vector<std::string>{"addListItem('1','x');"});
     // Centred on the screen (1280 x 1024) with its size of 400 x 320.
     EXPECT_EQ(window.rect, (platform::Rect{440, 352, 840, 672}));
+}
+
+TEST_F(HtmlDialogTest, ASecondEndingWhileRunHidesTheWindowDoesNotHangIt) {
+    Dialog dialog("page.html", settings());
+    auto result = std::async(std::launch::async, [&] { return dialog.run(); });
+    const auto shown = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (browser().windows().empty() || !browser().windows().back().visible) {
+        if (std::chrono::steady_clock::now() > shown) {
+            dialog.endDialog(Dialog::closed);
+            FAIL() << "the dialog did not show";
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    // Next, then the close button while `run` hides the window: the hiding waits for the UI thread, which
+    // the close holds until it has ended the dialog a second time.
+    bool hiding = false;
+    browser().userActs(0, [&](Page& p) {
+        p.notify("next");
+        hiding = p.workWaits(std::chrono::seconds(5));
+        p.close();
+    });
+    // A hang ends when the window call gives up waiting for the UI thread (SimHtmlBrowser::uiLimit).
+    ASSERT_EQ(result.wait_for(std::chrono::seconds(5)), std::future_status::ready) << "run() hangs";
+    EXPECT_EQ(result.get(), Dialog::next) << "the first ending counts";
+    EXPECT_TRUE(hiding);
+    EXPECT_FALSE(browser().windows().back().visible);
 }
 
 TEST_F(HtmlDialogTest, APageThatDoesNotLoadFailsTheDialogInsteadOfHangingIt) {

@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <functional>
+#include <future>
 #include <thread>
 
 #include "net/net_utils.h"
@@ -131,17 +132,56 @@ TEST_F(HttpConnectionTest, HeaderValues) {
 
 TEST_F(HttpConnectionTest, InteractiveRequestsOfferWinInetsDialogs) {
     sim->internet().serve(page, answer(200, "OK"));
+    const struct {
+        const char* name;
+        platform::ErrorCode error;
+        platform::ErrorCode dialogAnswers;
+        bool retried;
+    } rows[] = {
+        {"the dialog asks for a retry", inet::cannotConnect, inet::forceRetry, true},
+        {"a client certificate chosen (12044, the dialog answers 0)", inet::clientAuthCertNeeded, 0, true},
+        {"the certificate dialog cancelled", inet::clientAuthCertNeeded, 1223, false},
+        {"another error the dialog answers with 0", inet::cannotConnect, 0, false},
+    };
+    for (const auto& row : rows) {
+        sim->faults().fail("Internet.sendRequest", row.error);
+        sim->internet().answerErrorDialog(row.dialogAnswers);
+        const auto before = sim->internet().errorDialogs().size();
+        const std::string outcome = thrown<HttpConnection::network_error>(
+            [&] { EXPECT_EQ(HttpConnection(page).setInteractive(true).connect(true).saveToString(), "hello"); });
+        EXPECT_EQ(outcome, row.retried ? "nothing thrown" : "HttpSendRequest failed") << row.name;
+        EXPECT_EQ(sim->internet().errorDialogs().size(), before + 1) << row.name;
+        EXPECT_EQ(sim->internet().errorDialogs().back(), row.error) << row.name;
+    }
+
     sim->internet().serve("https://dl.zarn.example/private", answer(401, "Unauthorized"));
-    sim->faults().fail("Internet.sendRequest", inet::cannotConnect);
-    sim->internet().answerErrorDialog(inet::forceRetry);
-    EXPECT_EQ(HttpConnection(page).setInteractive(true).connect(true).saveToString(), "hello") << "retried";
     sim->internet().answerErrorDialog(1223);
     EXPECT_EQ(HttpConnection("https://dl.zarn.example/private").setInteractive(true).connect(false).status(), 401u);
-    EXPECT_EQ(sim->internet().errorDialogs(),
-              (std::vector<platform::ErrorCode>{inet::cannotConnect, inet::incorrectPassword}));
+    EXPECT_EQ(sim->internet().errorDialogs().back(), inet::incorrectPassword) << "credentials asked for";
+    const auto shown = sim->internet().errorDialogs().size();
     sim->faults().fail("Internet.sendRequest", inet::cannotConnect);
     EXPECT_EQ(thrown<HttpConnection::network_error>([&] { get(page); }), "HttpSendRequest failed");
-    EXPECT_EQ(sim->internet().errorDialogs().size(), 2u) << "no dialog unless interactive";
+    EXPECT_EQ(sim->internet().errorDialogs().size(), shown) << "no dialog unless interactive";
+
+    // A request that may be left running at its deadline opens none either: it would outlive the run.
+    sim->internet().answerErrorDialog(inet::forceRetry);
+    sim->faults().fail("Internet.sendRequest", inet::cannotConnect);
+    EXPECT_EQ(thrown<HttpConnection::network_error>([&] {
+                  net::within<std::string>(1000, [](const auto& handles) {
+                      return HttpConnection(page).setInteractive(true).connect(true, handles).saveToString();
+                  });
+              }),
+              "HttpSendRequest failed");
+    sim->internet().serve("https://dl.zarn.example/private", answer(407, "Proxy Authentication Required"));
+    EXPECT_EQ(net::within<std::uint32_t>(1000,
+                                         [](const auto& handles) {
+                                             return HttpConnection("https://dl.zarn.example/private")
+                                                 .setInteractive(true)
+                                                 .connect(false, handles)
+                                                 .status();
+                                         }),
+              407u);
+    EXPECT_EQ(sim->internet().errorDialogs().size(), shown);
 }
 
 TEST_F(HttpConnectionTest, DeadlineClosesTheRequestAndTheCallerGoesOn) {
@@ -164,6 +204,28 @@ TEST_F(HttpConnectionTest, DeadlineClosesTheRequestAndTheCallerGoesOn) {
     EXPECT_EQ(net::within<std::string>(
                   300, [](const auto& handles) { return HttpConnection(page).connect(true, handles).saveToString(); }),
               "hello");
+}
+
+TEST_F(HttpConnectionTest, RequestsLeftAtTheirDeadlinesAreWaitedForOnceMoreWithinABound) {
+    // Work that ignores its closed handles, as a name lookup under Wine does, until the test lets it go.
+    auto release = std::make_shared<std::promise<void>>();
+    const std::shared_future<void> released = release->get_future().share();
+    EXPECT_EQ(thrown<HttpConnection::network_error>(
+                  [&] { net::runWithin(50, [released](const auto&) { released.wait(); }); }),
+              "request deadline passed");
+    EXPECT_TRUE(net::within<bool>(50, [](const auto&) { return true; })) << "one that ended is not kept";
+
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(net::awaitAbandonedRequests(300));
+    auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(waited, 250ms);
+    EXPECT_LT(waited, 2s);
+
+    release->set_value();
+    start = std::chrono::steady_clock::now();
+    EXPECT_TRUE(net::awaitAbandonedRequests(5000));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 2s) << "no longer than the request runs";
+    EXPECT_TRUE(net::awaitAbandonedRequests(0)) << "nothing left";
 }
 
 TEST_F(HttpConnectionTest, ConnectionTest) {

@@ -305,6 +305,38 @@ TEST_F(RemovalPagesTest, APageThatCannotBeShownRemovesNothing) {
     EXPECT_TRUE(logged("failed to load: navigation error 0x800C0005' caught"));
 }
 
+// The scripted browser: a notice that cannot be shown, for whatever reason, leaves the machine managed.
+TEST_F(RemovalSequenceTest, AManagedMachineWhoseNoticeCannotBeShownIsStillManaged) {
+    sim->fileSystem().makeDirectories("C:\\Windows\\Pellam\\Zarn\\Deployment");
+    sim->fileSystem().writeAll(deploymentRuleSetPath(), "rules");
+    const struct {
+        const char* name;
+        std::function<void()> arrange;
+        const char* logLine;
+    } rows[] = {
+        {"the page does not load",
+         [this] {
+             sim->desktop().html().onPage("zarnscrub_drs.html",
+                                          sim::SimHtmlPageScript{sim::SimHtmlPageScript::Load::navigationError,
+                                                                 static_cast<std::int32_t>(0x800C0005), nullptr});
+         },
+         "ERROR: The managed-machine notice was not shown: The page "},
+        {"no window can be made",
+         [this] {
+             sim->desktop().setHtmlWindowFactory(
+                 []() -> std::unique_ptr<platform::HtmlWindow> { throw std::runtime_error("CreateWindow failed"); });
+         },
+         "ERROR: The managed-machine notice was not shown: CreateWindow failed\n"},
+    };
+    for (const auto& row : rows) {
+        row.arrange();
+        const ZarnScrubPingData ping = runSequence();
+        EXPECT_EQ(ping.createUninstallPing(), "uninstaller~ua102~XX") << row.name;
+        EXPECT_TRUE(logged(row.logLine)) << row.name;
+    }
+    EXPECT_TRUE(uninstalls.empty());
+}
+
 // Nothing to show: no browser needed, the scripted one records that no window was made.
 TEST_F(RemovalSequenceTest, NothingToOfferShowsNothing) {
     const struct {
