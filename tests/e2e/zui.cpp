@@ -10,16 +10,14 @@
 //   wait-owned [MS]         a window owned by the current one (a message box, a folder browser)
 //                           becomes current
 //                           (the windows waited for are visible and enabled: ready for the user)
-//   wait-gone [MS]          waits until the current window is hidden or destroyed
 //   click ID                posts a click to button ID (posted: a click may open a modal box)
-//   key tab|return|space    posts the key to the control that has the focus, as the keyboard would,
+//   key tab|return          posts the key to the control that has the focus, as the keyboard would,
 //                           and waits until the window has handled it
 //   activate                brings the window to the front, as a person returning to it does (its
 //                           dialog gives the focus back to the control that had it)
 //   tick ID                 clicks check box ID unless it is ticked
 //   text ID | title         prints the text of control ID or the window's title
 //   checked ID | visible ID prints 1 or 0
-//   pos ID                  prints the position of progress bar ID
 //   sample ID MS            prints the positions of bar ID every MS milliseconds until the window goes
 //   tab-order               prints the control ids the Tab key visits, from the focused control on
 //   modules                 prints the path of comctl32.dll in the window's process
@@ -163,8 +161,7 @@ std::vector<unsigned char> drawnAs(HWND item, const std::wstring& text) {
 
 /// Text whose glyphs are missing is drawn with the font's box for each letter, so the same text with a
 /// letter no font has (U+0378) in their place looks the same; drawn letters differ from it.
-int glyphPixels(HWND window, int id) {
-    HWND item = control(window, id);
+int glyphPixels(HWND item) {
     const std::wstring text = windowText(item);
     std::wstring boxes = text;
     for (wchar_t& letter : boxes) {
@@ -186,26 +183,59 @@ void settle(HWND window) {
     SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, defaultWait, nullptr);
 }
 
-/// Posts key `vk` to the control that has the focus in the window's thread once that thread is idle,
-/// and waits until it has handled the key's down and up.
-void pressKey(HWND window, UINT vk) {
-    settle(window);
+/// The control that has the focus in the window's thread.
+HWND focusOf(HWND window) {
     DWORD process = 0;
     const DWORD thread = GetWindowThreadProcessId(window, &process);
     AttachThreadInput(GetCurrentThreadId(), thread, TRUE);
     HWND focus = GetFocus();
     AttachThreadInput(GetCurrentThreadId(), thread, FALSE);
+    return focus;
+}
+
+/// Posts key `vk` to the control that has the focus in the window's thread once that thread is idle.
+/// A sent message can overtake posted ones, so settling alone does not prove the key was handled: Tab
+/// waits until the focus has moved; the effect of any other key is for the caller to wait for.
+void pressKey(HWND window, UINT vk) {
+    settle(window);
+    HWND focus = focusOf(window);
     if (focus == nullptr) fail("no control has the focus");
     const LPARAM scan = static_cast<LPARAM>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC)) << 16;
     PostMessageW(focus, WM_KEYDOWN, vk, 1 | scan);
     PostMessageW(focus, WM_KEYUP, vk, 1 | scan | static_cast<LPARAM>(0xC0000000u));
     for (int i = 0; i < 3; ++i) settle(window);
+    for (ULONGLONG start = GetTickCount64(); vk == VK_TAB && focusOf(window) == focus; Sleep(20)) {
+        if (GetTickCount64() - start > defaultWait) fail("Tab did not move the focus");
+    }
+}
+
+/// Brings the window to the front and waits until its dialog has given the focus back. Asked again
+/// while another window holds the front: a console window that Wine opens for a program started
+/// meanwhile (this one too) can take it after the first request.
+void activate(HWND window) {
+    DWORD process = 0;
+    const DWORD thread = GetWindowThreadProcessId(window, &process);
+    HWND last = nullptr;
+    int steady = 0;
+    for (ULONGLONG start = GetTickCount64(); steady < 4; Sleep(50)) {
+        if (GetTickCount64() - start > defaultWait) fail("the window did not come to the front");
+        if (GetForegroundWindow() != window) {
+            // Sharing the window's input state lets this process make it the active window, as a click would.
+            AttachThreadInput(GetCurrentThreadId(), thread, TRUE);
+            SetForegroundWindow(window);
+            SetActiveWindow(window);
+            AttachThreadInput(GetCurrentThreadId(), thread, FALSE);
+        }
+        settle(window);
+        HWND focus = GetForegroundWindow() == window ? focusOf(window) : nullptr;
+        steady = focus != nullptr && focus == last ? steady + 1 : 0;
+        last = focus;
+    }
 }
 
 UINT virtualKey(const std::string& name) {
     if (name == "tab") return VK_TAB;
     if (name == "return") return VK_RETURN;
-    if (name == "space") return VK_SPACE;
     fail("unknown key " + name);
 }
 
@@ -266,8 +296,7 @@ void postOperation(DWORD id) {
 
 bool present(HWND window) { return IsWindow(window) != FALSE && IsWindowVisible(window) != FALSE; }
 
-void sample(HWND window, int id, DWORD interval) {
-    HWND bar = control(window, id);
+void sample(HWND window, HWND bar, DWORD interval) {
     std::string positions;
     while (present(window)) {
         const LRESULT position = SendMessageW(bar, PBM_GETPOS, 0, 0);
@@ -278,13 +307,7 @@ void sample(HWND window, int id, DWORD interval) {
 }
 
 void tabOrder(HWND window) {
-    HWND first = GetFocus();
-    DWORD process = 0;
-    const DWORD thread = GetWindowThreadProcessId(window, &process);
-    // The focus lives in the installer's thread: look at it from there.
-    AttachThreadInput(GetCurrentThreadId(), thread, TRUE);
-    first = GetFocus();
-    AttachThreadInput(GetCurrentThreadId(), thread, FALSE);
+    HWND first = focusOf(window);
     if (first == nullptr) first = GetNextDlgTabItem(window, nullptr, FALSE);
     std::string order;
     HWND item = first;
@@ -314,63 +337,47 @@ int wmain(int argc, wchar_t** argv) {
         if (current == nullptr) fail("no current window");
         return current;
     };
-    for (std::size_t i = 0; i < args.size(); ++i) {
+    // The control of the current window that the next argument names.
+    std::size_t i = 0;
+    auto item = [&] { return control(needWindow(), static_cast<int>(number(args, ++i, 0))); };
+    for (; i < args.size(); ++i) {
         const std::string& command = args[i];
-        // An optional trailing number belongs to the command before it.
-        const bool hasLimit = i + 1 < args.size() && isNumber(args[i + 1]);
+        // An optional trailing number belongs to the wait before it.
+        const auto limit = [&] {
+            return i + 1 < args.size() && isNumber(args[i + 1]) ? number(args, ++i, 0) : defaultWait;
+        };
         if (command == "wait-title") {
             const std::wstring title = widen(args.at(++i));
-            const DWORD limit =
-                i + 1 < args.size() && isNumber(args[i + 1]) ? number(args, ++i, defaultWait) : defaultWait;
-            current = waitForWindow([&](HWND w) { return windowText(w) == title; }, limit, "titled " + narrow(title));
+            current = waitForWindow([&](HWND w) { return windowText(w) == title; }, limit(), "titled " + narrow(title));
         } else if (command == "wait-dialog") {
             const auto id = static_cast<std::uintptr_t>(number(args, ++i, 0));
-            const DWORD limit =
-                i + 1 < args.size() && isNumber(args[i + 1]) ? number(args, ++i, defaultWait) : defaultWait;
             current = waitForWindow(
-                [&](HWND w) { return reinterpret_cast<std::uintptr_t>(GetPropW(w, templateProperty)) == id; }, limit,
+                [&](HWND w) { return reinterpret_cast<std::uintptr_t>(GetPropW(w, templateProperty)) == id; }, limit(),
                 "of dialog " + std::to_string(id));
         } else if (command == "wait-owned") {
             HWND owner = needWindow();
-            const DWORD limit = hasLimit ? number(args, ++i, defaultWait) : defaultWait;
-            current = waitForWindow([&](HWND w) { return GetWindow(w, GW_OWNER) == owner; }, limit,
+            current = waitForWindow([&](HWND w) { return GetWindow(w, GW_OWNER) == owner; }, limit(),
                                     "owned by the current one");
-        } else if (command == "wait-gone") {
-            HWND window = needWindow();
-            const DWORD limit = hasLimit ? number(args, ++i, defaultWait) : defaultWait;
-            const ULONGLONG until = GetTickCount64() + limit;
-            while (present(window)) {
-                if (GetTickCount64() > until) fail("the window stayed");
-                Sleep(20);
-            }
         } else if (command == "click") {
-            PostMessageW(control(needWindow(), static_cast<int>(number(args, ++i, 0))), BM_CLICK, 0, 0);
+            PostMessageW(item(), BM_CLICK, 0, 0);
         } else if (command == "key") {
             pressKey(needWindow(), virtualKey(args.at(++i)));
         } else if (command == "activate") {
-            SetForegroundWindow(needWindow());
-            settle(current);
+            activate(needWindow());
         } else if (command == "tick") {
-            HWND box = control(needWindow(), static_cast<int>(number(args, ++i, 0)));
+            HWND box = item();
             if (SendMessageW(box, BM_GETCHECK, 0, 0) != BST_CHECKED) PostMessageW(box, BM_CLICK, 0, 0);
         } else if (command == "text") {
-            std::printf("text: %s\n",
-                        narrow(windowText(control(needWindow(), static_cast<int>(number(args, ++i, 0))))).c_str());
+            std::printf("text: %s\n", narrow(windowText(item())).c_str());
         } else if (command == "title") {
             std::printf("title: %s\n", narrow(windowText(needWindow())).c_str());
         } else if (command == "checked") {
-            HWND box = control(needWindow(), static_cast<int>(number(args, ++i, 0)));
-            std::printf("checked: %d\n", SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0);
+            std::printf("checked: %d\n", SendMessageW(item(), BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0);
         } else if (command == "visible") {
-            HWND item = control(needWindow(), static_cast<int>(number(args, ++i, 0)));
-            std::printf("visible: %d\n", IsWindowVisible(item) != FALSE ? 1 : 0);
-        } else if (command == "pos") {
-            HWND bar = control(needWindow(), static_cast<int>(number(args, ++i, 0)));
-            std::printf("pos: %d\n", static_cast<int>(SendMessageW(bar, PBM_GETPOS, 0, 0)));
+            std::printf("visible: %d\n", IsWindowVisible(item()) != FALSE ? 1 : 0);
         } else if (command == "sample") {
-            HWND window = needWindow();
-            const int id = static_cast<int>(number(args, ++i, 0));
-            sample(window, id, number(args, ++i, 100));
+            HWND bar = item();
+            sample(needWindow(), bar, number(args, ++i, 100));
         } else if (command == "tab-order") {
             tabOrder(needWindow());
         } else if (command == "modules") {
@@ -385,7 +392,7 @@ int wmain(int argc, wchar_t** argv) {
             if (withOwner) ++i;
             shot(needWindow(), file, withOwner);
         } else if (command == "glyphs") {
-            std::printf("glyphs: %d\n", glyphPixels(needWindow(), static_cast<int>(number(args, ++i, 0))));
+            std::printf("glyphs: %d\n", glyphPixels(item()));
         } else if (command == "close") {
             PostMessageW(needWindow(), WM_CLOSE, 0, 0);
         } else if (command == "launch") {
