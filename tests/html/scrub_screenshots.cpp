@@ -1,7 +1,9 @@
 // Pictures of the removal pages for `make screenshots`: each page in each state, in each language,
 // filled by the real dialogs as the installer fills them and rendered by the test browser.
 //
-// usage: scrub_screenshots OUTPUT_DIRECTORY [LANGUAGE...]   (default: every user-interface language)
+// usage: scrub_screenshots DPI OUTPUT_DIRECTORY [LANGUAGE...]   (default: every user-interface language)
+// The pages are drawn at DPI/96 times their size, as the Windows control zooms them on such a display.
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <iostream>
@@ -20,85 +22,80 @@ namespace pages = zscrub::ui;
 
 ScrubVersion version(const char* text) { return ScrubVersion{ZarnVersion(text), 64}; }
 
+/// Shows the page in its state, then shoots it once its `loads`-th load is complete.
 struct Shot {
     const char* name;
-    std::function<void(test::ChromiumWindows&, const std::string&)> take;
+    std::function<void(const std::function<void(int loads)>& shoot)> take;
 };
 
-template <class Dialog>
-void showAndShoot(Dialog& dialog, test::ChromiumWindows& windows, const std::string& path) {
-    dialog.show();
-    windows.last().screenshot(path);
-}
-
-const std::vector<Shot>& shots() {
-    static const std::vector<Shot> all = {
-        {"notice",
-         [](test::ChromiumWindows& windows, const std::string& path) {
-             pages::ZarnScrubDialog notice;
-             showAndShoot(notice, windows, path);
-         }},
-        {"list",
-         [](test::ChromiumWindows& windows, const std::string& path) {
-             pages::ZarnScrubVersionsDialog list;
-             list.setItems({{true, version("1.6.0_20")}, {false, version("1.7.0_05")}, {true, version("1.7.0_45")}});
-             showAndShoot(list, windows, path);
-         }},
-        {"progress",
-         [](test::ChromiumWindows& windows, const std::string& path) {
-             pages::ZarnScrubProgressDialog progress;
-             progress.show();
-             progress.setStatus(zscrub::displayNameOf(version("1.6.0_20")), 1, 2);
-             windows.last().screenshot(path);
-         }},
-        {"done",
-         [](test::ChromiumWindows& windows, const std::string& path) {
-             pages::ZarnScrubProgressDialog progress;
-             progress.show();
-             progress.setDone();
-             // A loaded dialog shows at once: wait for the reload in the completion view.
-             progress.show();
-             windows.last().waitFor([](const test::ChromiumWindowState& s) { return s.loads == 2; }, "the reload");
-             windows.last().screenshot(path);
-         }},
-        {"results",
-         [](test::ChromiumWindows& windows, const std::string& path) {
-             pages::ZarnScrubCompleteDialog results({version("1.6.0_20"), version("1.7.0_45")}, {version("1.7.0_05")});
-             showAndShoot(results, windows, path);
-         }},
-        {"drs",
-         [](test::ChromiumWindows& windows, const std::string& path) {
-             pages::ZarnScrubDRSDialog managed({version("1.6.0_20"), version("1.7.0_05"), version("1.7.0_45")});
-             showAndShoot(managed, windows, path);
-         }},
-    };
-    return all;
-}
+const std::vector<Shot> shots = {
+    {"notice", [](const auto& shoot) {
+         pages::ZarnScrubDialog notice;
+         notice.show();
+         shoot(1);
+     }},
+    {"list", [](const auto& shoot) {
+         pages::ZarnScrubVersionsDialog list;
+         list.setItems({{true, version("1.6.0_20")}, {false, version("1.7.0_05")}, {true, version("1.7.0_45")}});
+         list.show();
+         shoot(1);
+     }},
+    {"progress", [](const auto& shoot) {
+         pages::ZarnScrubProgressDialog progress;
+         progress.show();
+         progress.setStatus(zscrub::displayNameOf(version("1.6.0_20")), 1, 2);
+         shoot(1);
+     }},
+    {"done", [](const auto& shoot) {
+         // A loaded dialog shows at once: the completion view comes with the reload.
+         pages::ZarnScrubProgressDialog progress;
+         progress.show();
+         progress.setDone();
+         progress.show();
+         shoot(2);
+     }},
+    {"results", [](const auto& shoot) {
+         pages::ZarnScrubCompleteDialog results({version("1.6.0_20"), version("1.7.0_45")}, {version("1.7.0_05")});
+         results.show();
+         shoot(1);
+     }},
+    {"drs", [](const auto& shoot) {
+         pages::ZarnScrubDRSDialog managed({version("1.6.0_20"), version("1.7.0_05"), version("1.7.0_45")});
+         managed.show();
+         shoot(1);
+     }},
+};
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2) {
-        std::cerr << "usage: scrub_screenshots OUTPUT_DIRECTORY [LANGUAGE...]\n";
+    const int dpi = argc >= 3 ? std::atoi(argv[1]) : 0;
+    if (dpi < 96) {
+        std::cerr << "usage: scrub_screenshots DPI OUTPUT_DIRECTORY [LANGUAGE...]\n";
         return 2;
     }
-    const std::filesystem::path out = argv[1];
-    std::vector<std::string> languages(argv + 2, argv + argc);
+    setenv("ZARN_PAGE_SCALE", std::to_string(dpi / 96.0).c_str(), 1);  // read by the relay the browser starts
+    const std::filesystem::path out = argv[2];
+    std::vector<std::string> languages(argv + 3, argv + argc);
     if (languages.empty()) {
         for (const Locale& locale : Locale::all()) languages.emplace_back(locale.name());
     }
     try {
         sim::MachineScope machine;
-        auto browser = std::make_shared<test::ChromiumBrowser>();
+        const auto browser = test::newChromiumBrowser();
         for (const std::string& language : languages) {
             ui::dialogSettings().locale = language;
             ui::dialogSettings().baseUrl = std::string("file://") + ZARN_PAGES;
             std::filesystem::create_directories(out / language);
-            for (const Shot& shot : shots()) {
+            for (const Shot& shot : shots) {
                 test::ChromiumWindows windows(machine->desktop(), browser);
-                shot.take(windows, (out / language / ("scrub-" + std::string(shot.name) + ".png")).string());
+                shot.take([&](int loads) {
+                    windows.last().waitForLoads(loads);
+                    const std::string file = "scrub-" + std::string(shot.name) + "-" + std::to_string(dpi) + ".png";
+                    windows.last().screenshot((out / language / file).string());
+                });
             }
-            std::cout << "scrub screenshots: " << language << "\n";
+            std::cout << "scrub screenshots: " << language << " at " << dpi << " dpi\n";
         }
     } catch (const std::exception& e) {
         std::cerr << "scrub screenshots: " << e.what() << "\n";
