@@ -1,19 +1,25 @@
 #include "support/chromium_window.h"
 
-#include <json/json.h>
-#include <poll.h>
-#include <signal.h>
 #include <spawn.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <condition_variable>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <iostream>
+#include <map>
+#include <mutex>
+#include <set>
 #include <stdexcept>
+#include <thread>
+#include <vector>
 
 #include "html_ui/external_calls.h"
 #include "platform/sim/desktop_sim.h"
@@ -27,367 +33,303 @@ namespace {
 // The window's frame around the page: a captioned dialog frame at 96 dpi.
 constexpr int frameWidth = 16;
 constexpr int frameHeight = 39;
-// 250 by 177 dialog units with the usual 8 by 16 base units.
-constexpr int initialClientWidth = 500;
-constexpr int initialClientHeight = 354;
-constexpr int initialLeft = 100;
-constexpr int initialTop = 100;
+// 250 by 177 dialog units with the usual 8 by 16 base units, at (100, 100).
+constexpr platform::Rect initialRect{100, 100, 100 + 500 + frameWidth, 100 + 354 + frameHeight};
 
 std::atomic<std::int64_t> windowNumbers{1};
 
-std::string systemError(const char* what, int code) { return std::string(what) + ": " + std::strerror(code); }
-
-std::string jsonLine(const Json::Value& value) {
-    Json::StreamWriterBuilder builder;
-    builder["indentation"] = "";
-    builder["emitUTF8"] = true;
-    return Json::writeString(builder, value) + "\n";
-}
-
-/// A JavaScript string literal of `text` (JSON's is one).
-std::string scriptString(std::string_view text) {
-    Json::StreamWriterBuilder builder;
-    builder["emitUTF8"] = true;
-    return Json::writeString(builder, Json::Value(std::string(text)));
-}
-
-std::string inTime() { return " within " + std::to_string(ChromiumBrowser::limit.count()) + " ms"; }
+std::string inTime() { return " within " + std::to_string(ChromiumWindow::limit.count()) + " ms"; }
 
 }  // namespace
 
-// ---- the browser and its relay ----
+// ---- the browser, its relay and its UI thread ----
 
-ChromiumBrowser::ChromiumBrowser() = default;
+class ChromiumBrowser {
+public:
+    static constexpr auto limit = ChromiumWindow::limit;
 
-ChromiumBrowser::~ChromiumBrowser() { stopRelay(); }
-
-void ChromiumBrowser::start() {
-    const std::lock_guard starting(startMutex_);
-    if (relay_ < 0) spawnRelay();
-    std::unique_lock lock(mutex_);
-    const bool settled = changed_.wait_for(lock, limit, [this] { return ready_ || !failure_.empty(); });
-    if (!failure_.empty()) throw std::runtime_error("Chromium window: " + failure_);
-    if (!settled) {
-        failure_ = "the browser did not start" + inTime();
-        throw std::runtime_error("Chromium window: " + failure_);
-    }
-}
-
-void ChromiumBrowser::spawnRelay() {
-    int ends[2];
-    if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0) {
-        throw std::runtime_error(systemError("Chromium window: socketpair", errno));
-    }
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, ends[1], STDIN_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, ends[1], STDOUT_FILENO);
-    std::string node = "node";
-    // Tests of the failure paths put a relay of their own in its place.
-    const char* chosen = std::getenv("ZARN_CHROMIUM_RELAY");
-    std::string script = chosen != nullptr ? chosen : ZARN_CHROMIUM_RELAY;
-    char* arguments[] = {node.data(), script.data(), nullptr};
-    pid_t pid = -1;
-    const int spawned = posix_spawnp(&pid, "node", &actions, nullptr, arguments, environ);
-    posix_spawn_file_actions_destroy(&actions);
-    close(ends[1]);
-    if (spawned != 0) {
-        close(ends[0]);
-        throw std::runtime_error(systemError("Chromium window: cannot start node from PATH", spawned));
-    }
-    relay_ = pid;
-    channel_ = ends[0];
-    reader_ = std::thread([this] { readerLoop(); });
-}
-
-void ChromiumBrowser::stopRelay() {
-    if (relay_ < 0) return;
-    {
-        const std::lock_guard lock(mutex_);
-        stopping_ = true;
-    }
-    try {
-        Json::Value close;
-        close["op"] = "close";
-        close["id"] = 0;
-        write(close);
-    } catch (const std::exception&) {
-        // Already gone: nothing to ask.
-    }
-    int status = 0;
-    const auto deadline = Clock::now() + limit;
-    pid_t ended = 0;
-    while ((ended = waitpid(relay_, &status, WNOHANG)) == 0 && Clock::now() < deadline) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    if (ended == 0) {
-        std::cerr << "Chromium window: the relay did not end in time; killed\n";
-        kill(relay_, SIGKILL);
-        waitpid(relay_, &status, 0);
-    }
-    // The browser's processes may still hold the relay's end: wake the reader ourselves.
-    shutdown(channel_, SHUT_RDWR);
-    reader_.join();
-    close(channel_);
-    relay_ = -1;
-}
-
-void ChromiumBrowser::write(const Json::Value& command) {
-    if (relay_ < 0) throw std::logic_error("Chromium window: the browser has not been started");
-    const std::string line = jsonLine(command);
-    const std::lock_guard lock(writeMutex_);
-    std::size_t done = 0;
-    while (done < line.size()) {
-        const ssize_t written = send(channel_, line.data() + done, line.size() - done, MSG_NOSIGNAL);
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) fail(systemError("cannot write to the relay", errno));
-        done += static_cast<std::size_t>(written);
-    }
-}
-
-std::unique_ptr<Json::Value> ChromiumBrowser::readMessage(const Clock::time_point* deadline) {
-    for (;;) {
-        const std::size_t end = received_.find('\n');
-        if (end != std::string::npos) {
-            const std::string line = received_.substr(0, end);
-            received_.erase(0, end + 1);
-            auto message = std::make_unique<Json::Value>();
-            Json::CharReaderBuilder builder;
-            std::string error;
-            std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
-            if (!reader->parse(line.data(), line.data() + line.size(), message.get(), &error) || !message->isObject()) {
-                fail("the relay wrote what is not a message: " + line);
-            }
-            return message;
-        }
-        int wait = -1;
-        if (deadline != nullptr) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(*deadline - Clock::now());
-            if (left.count() <= 0) fail("no answer from the browser" + inTime());
-            wait = static_cast<int>(left.count());
-        }
-        pollfd channel{channel_, POLLIN, 0};
-        const int ready = poll(&channel, 1, wait);
-        if (ready < 0 && errno == EINTR) continue;
-        if (ready < 0) fail(systemError("poll", errno));
-        if (ready == 0) continue;
-        char buffer[65536];
-        const ssize_t got = read(channel_, buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) fail("the relay ended (its messages, if any, are above)");
-        received_.append(buffer, static_cast<std::size_t>(got));
-    }
-}
-
-std::unique_ptr<Json::Value> ChromiumBrowser::nextMessage() {
-    if (!backlog_.empty()) {
-        auto message = std::move(backlog_.front());
-        backlog_.pop_front();
-        return message;
-    }
-    return readMessage(nullptr);
-}
-
-void ChromiumBrowser::readerLoop() {
-    readerId_ = std::this_thread::get_id();
-    for (;;) {
-        std::unique_ptr<Json::Value> message;
-        try {
-            message = nextMessage();
-        } catch (const std::exception&) {
-            return;  // the failure is recorded
-        }
-        try {
-            dispatch(*message);
-        } catch (const std::exception& e) {
-            // As the engine does with an exception inside a browser event.
-            std::cerr << "Chromium window: " << (*message)["type"].asString() << " failed: " << e.what() << "\n";
-        }
-    }
-}
-
-ChromiumWindow* ChromiumBrowser::window(const Json::Value& message) {
-    const std::lock_guard lock(mutex_);
-    const auto found = windows_.find(message["window"].asInt64());
-    return found != windows_.end() ? found->second : nullptr;
-}
-
-void ChromiumBrowser::dispatch(const Json::Value& message) {
-    const std::string type = message["type"].asString();
-    if (type == "reply") {
-        storeReply(message);
-    } else if (type == "call") {
-        std::vector<std::string> arguments;
-        for (const auto& argument : message["args"]) arguments.push_back(argument.asString());
-        ChromiumWindow* target = window(message);
-        const auto value = ui::external::invoke(ui::external::dispatchId(message["method"].asString()), arguments,
-                                                target != nullptr ? target->handler_ : nullptr);
-        if (message["sync"].asBool()) {
-            Json::Value answer;
-            answer["op"] = "answer";
-            answer["call"] = message["call"];
-            answer["value"] = value.value_or("");
-            write(answer);
-        }
-    } else if (type == "loaded") {
-        if (ChromiumWindow* target = window(message)) target->loaded();
-    } else if (type == "navError") {
-        if (ChromiumWindow* target = window(message)) target->navigationFailed(message);
-    } else if (type == "echo") {
-        std::function<void()> work;
-        {
-            const std::lock_guard lock(mutex_);
-            const auto found = posted_.find(message["id"].asInt64());
-            if (found == posted_.end()) return;
-            work = std::move(found->second);
-            posted_.erase(found);
-        }
-        work();
-    } else if (type == "ready") {
-        const std::lock_guard lock(mutex_);
-        ready_ = true;
-        changed_.notify_all();
-    } else if (type == "fatal") {
-        const std::lock_guard lock(mutex_);
-        if (failure_.empty()) failure_ = "the browser did not start: " + message["error"].asString();
-        changed_.notify_all();
-    }
-}
-
-void ChromiumBrowser::storeReply(const Json::Value& message) {
-    const std::lock_guard lock(mutex_);
-    Reply& reply = replies_[message["id"].asInt64()];
-    reply.ok = message["ok"].asBool();
-    reply.value = reply.ok ? message["value"].asString() : message["error"].asString();
-    changed_.notify_all();
-}
-
-void ChromiumBrowser::fail(const std::string& why) {
-    std::string failure;
-    {
-        const std::lock_guard lock(mutex_);
-        if (failure_.empty() && !stopping_) failure_ = why;
-        failure = failure_.empty() ? why : failure_;
-        changed_.notify_all();
-    }
-    throw std::runtime_error("Chromium window: " + failure);
-}
-
-std::string ChromiumBrowser::failure() {
-    const std::lock_guard lock(mutex_);
-    return failure_;
-}
-
-bool ChromiumBrowser::onReaderThread() const { return std::this_thread::get_id() == readerId_.load(); }
-
-ChromiumBrowser::Reply ChromiumBrowser::request(Json::Value command) {
-    std::int64_t id = 0;
-    {
-        const std::lock_guard lock(mutex_);
-        if (!failure_.empty()) throw std::runtime_error("Chromium window: " + failure_);
-        id = nextId_++;
-    }
-    command["id"] = static_cast<Json::Int64>(id);
-    const auto take = [this, id]() -> std::optional<Reply> {
-        const auto found = replies_.find(id);
-        if (found == replies_.end()) return std::nullopt;
-        Reply reply = std::move(found->second);
-        replies_.erase(found);
-        return reply;
+    struct Reply {
+        bool ok = false;
+        std::string value;  // or the error
     };
-    if (!onReaderThread()) {
-        write(command);
-        std::unique_lock lock(mutex_);
-        if (!changed_.wait_for(lock, limit, [&] { return replies_.count(id) != 0 || !failure_.empty(); })) {
-            lock.unlock();
-            fail("no answer from the browser" + inTime());
-        }
-        if (auto reply = take()) return *reply;
-        throw std::runtime_error("Chromium window: " + failure_);
-    }
-
-    awaited_.push_back(id);
-    struct Pop {
-        std::vector<std::int64_t>& awaited;
-        ~Pop() { awaited.pop_back(); }
-    } pop{awaited_};
-    write(command);
-    const auto deadline = Clock::now() + limit;
-    for (;;) {
-        {
-            const std::lock_guard lock(mutex_);
-            if (auto reply = take()) return *reply;
-        }
-        auto message = readMessage(&deadline);
-        const std::string type = (*message)["type"].asString();
-        const bool madeByAwaited = type == "call" && ((*message)["sync"].asBool() ||
-                                                      std::find(awaited_.begin(), awaited_.end(),
-                                                                (*message)["eval"].asInt64()) != awaited_.end());
-        if (type == "reply" || type == "fatal" || madeByAwaited) {
-            dispatch(*message);
-        } else {
-            backlog_.push_back(std::move(message));
-        }
-    }
-}
-
-void ChromiumBrowser::onUiThread(const std::function<void()>& work) {
-    if (onReaderThread()) {
-        work();
-        return;
-    }
-    struct Done {
-        bool started = false;
+    struct Call {
         bool finished = false;
         std::exception_ptr error;
     };
-    auto done = std::make_shared<Done>();
-    std::int64_t id = 0;
-    {
-        const std::lock_guard lock(mutex_);
+    struct Job {
+        std::function<void()> work;
+        std::shared_ptr<Call> call;  // null for the relay's events
+    };
+
+    ChromiumBrowser() { ui_ = std::thread([this] { runUiThread(); }); }
+
+    ~ChromiumBrowser() {
+        {
+            const std::lock_guard lock(mutex_);
+            stopping_ = true;
+            changed_.notify_all();
+        }
+        ui_.join();
+        if (relay_ < 0) return;
+        shutdown(channel_, SHUT_WR);  // the relay's input ends: it closes the browser and exits
+        waitpid(relay_, nullptr, 0);
+        // The browser's processes may still hold the relay's end: wake the reader ourselves.
+        shutdown(channel_, SHUT_RDWR);
+        reader_.join();
+        close(channel_);
+    }
+
+    /// Starts the relay and its browser unless they run; throws when they cannot.
+    void start() {
+        const std::lock_guard starting(startMutex_);
+        if (relay_ < 0) spawnRelay();
+        std::unique_lock lock(mutex_);
+        changed_.wait_for(lock, limit, [this] { return replies_.count(0) != 0 || !failure_.empty(); });
         if (!failure_.empty()) throw std::runtime_error("Chromium window: " + failure_);
-        id = nextId_++;
-        posted_[id] = [this, done, &work] {
-            {
-                const std::lock_guard started(mutex_);
-                done->started = true;
+        if (replies_.count(0) == 0) throw failedLocked("the browser did not start" + inTime());
+        if (!replies_[0].ok) throw failedLocked("the browser did not start: " + replies_[0].value);
+    }
+
+    /// Runs `work` on the UI thread and waits for it; at once on the UI thread itself.
+    void onUiThread(const std::function<void()>& work) {
+        if (onUi()) return work();
+        auto call = std::make_shared<Call>();
+        std::unique_lock lock(mutex_);
+        queue_.push_back({[&work] { work(); }, call});
+        changed_.notify_all();
+        if (!changed_.wait_for(lock, limit, [&] { return call->finished; }) &&
+            std::erase_if(queue_, [&](const Job& job) { return job.call == call; }) != 0) {
+            throw failedLocked("the UI thread did not take work" + inTime());
+        }
+        // Work that has started runs on borrowed references: it must end before this call does.
+        changed_.wait(lock, [&] { return call->finished; });
+        if (call->error) std::rethrow_exception(call->error);
+    }
+
+    /// Waits until `condition` holds, checked under the lock that guards the windows' states.
+    void waitFor(const std::function<bool()>& condition, std::string_view what) {
+        std::unique_lock lock(mutex_);
+        if (!changed_.wait_for(lock, limit, [&] { return condition() || !failure_.empty(); })) {
+            throw std::runtime_error("Chromium window: " + std::string(what) + " did not happen" + inTime());
+        }
+        if (!condition()) throw std::runtime_error("Chromium window: " + failure_);
+    }
+
+    bool working() {
+        const std::lock_guard lock(mutex_);
+        return failure_.empty();
+    }
+
+    /// Sends playwright call `method(args...)` for window `window` and waits for its answer. On the UI
+    /// thread the wait runs the page's calls made by an evaluation it awaits (and every synchronous
+    /// one), as the engine's own thread would inside the call.
+    Reply request(std::int64_t window, const char* method, Json::Value args) {
+        const bool ui = onUi();
+        Json::Value command;
+        std::unique_lock lock(mutex_);
+        if (!failure_.empty()) throw std::runtime_error("Chromium window: " + failure_);
+        const std::int64_t id = nextId_++;
+        if (ui) awaited_.insert(id);
+        lock.unlock();
+        command["id"] = static_cast<Json::Int64>(id);
+        command["window"] = static_cast<Json::Int64>(window);
+        command["method"] = method;
+        command["args"] = std::move(args);
+        write(command);
+        const auto deadline = std::chrono::steady_clock::now() + limit;
+        lock.lock();
+        const struct Done {
+            std::set<std::int64_t>& awaited;
+            std::int64_t id;
+            ~Done() { awaited.erase(id); }
+        } done{awaited_, id};
+        for (;;) {
+            if (ui && !nested_.empty()) {
+                const Json::Value message = std::move(nested_.front());
+                nested_.pop_front();
+                lock.unlock();
+                dispatch(message);
+                lock.lock();
+            } else if (const auto found = replies_.find(id); found != replies_.end()) {
+                Reply reply = std::move(found->second);
+                replies_.erase(found);
+                return reply;
+            } else if (!failure_.empty()) {
+                throw std::runtime_error("Chromium window: " + failure_);
+            } else if (changed_.wait_until(lock, deadline) == std::cv_status::timeout) {
+                throw failedLocked(std::string("no answer to ") + method + inTime());
             }
+        }
+    }
+
+    void write(const Json::Value& message) {
+        Json::StreamWriterBuilder builder;
+        builder["indentation"] = "";
+        builder["emitUTF8"] = true;
+        const std::string line = Json::writeString(builder, message) + "\n";
+        const std::lock_guard lock(writeMutex_);
+        for (std::size_t done = 0; done < line.size();) {
+            const ssize_t written = send(channel_, line.data() + done, line.size() - done, MSG_NOSIGNAL);
+            if (written < 0 && errno == EINTR) continue;
+            if (written <= 0) {
+                const std::lock_guard failing(mutex_);
+                throw failedLocked(std::string("cannot write to the relay: ") + std::strerror(errno));
+            }
+            done += static_cast<std::size_t>(written);
+        }
+    }
+
+    /// A message of the relay, on the UI thread.
+    void dispatch(const Json::Value& message) {
+        ChromiumWindow* target = nullptr;
+        {
+            const std::lock_guard lock(mutex_);
+            for (ChromiumWindow* window : windows_) {
+                if (window->number_ == message["window"].asInt64() && window->handler_ != nullptr) target = window;
+            }
+        }
+        const std::string event = message["event"].asString();
+        if (event == "call") {
+            std::vector<std::string> arguments;
+            for (const auto& argument : message["args"]) arguments.push_back(argument.asString());
+            const auto value = ui::external::invoke(ui::external::dispatchId(message["method"].asString()),
+                                                    arguments, target != nullptr ? target->handler_ : nullptr);
+            if (!message["sync"].asBool()) return;
+            Json::Value answer;
+            answer["answer"] = message["call"];
+            answer["value"] = value.value_or("");
+            write(answer);
+        } else if (target != nullptr && event == "loaded") {
+            target->loaded();
+        } else if (target != nullptr && event == "navError") {
+            ui::browser_events::navigateError(target->handler_, message["status"].asInt());
+        }
+    }
+
+    // Guards what follows, and the state of every window of this browser.
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::vector<ChromiumWindow*> windows_;  // every window object, oldest first
+
+private:
+    bool onUi() const { return std::this_thread::get_id() == uiId_.load(); }
+
+    std::runtime_error failedLocked(const std::string& why) {
+        if (failure_.empty() && !stopping_) failure_ = why;
+        changed_.notify_all();
+        return std::runtime_error("Chromium window: " + (failure_.empty() ? why : failure_));
+    }
+
+    void spawnRelay() {
+        int ends[2];
+        if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0) {
+            throw std::runtime_error(std::string("Chromium window: socketpair: ") + std::strerror(errno));
+        }
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, ends[1], STDIN_FILENO);
+        posix_spawn_file_actions_adddup2(&actions, ends[1], STDOUT_FILENO);
+        const char* chosen = std::getenv("ZARN_CHROMIUM_RELAY");
+        std::string node = "node";
+        std::string script = chosen != nullptr ? chosen : ZARN_CHROMIUM_RELAY;
+        char* arguments[] = {node.data(), script.data(), nullptr};
+        pid_t pid = -1;
+        const int spawned = posix_spawnp(&pid, "node", &actions, nullptr, arguments, environ);
+        posix_spawn_file_actions_destroy(&actions);
+        close(ends[1]);
+        if (spawned != 0) {
+            close(ends[0]);
+            throw std::runtime_error(std::string("Chromium window: cannot start node from PATH: ") +
+                                     std::strerror(spawned));
+        }
+        relay_ = pid;
+        channel_ = ends[0];
+        reader_ = std::thread([this] { readRelay(); });
+    }
+
+    /// The reader thread: answers for the waiting requests, page calls for the UI thread's awaited
+    /// requests, the rest for the UI thread in order.
+    void readRelay() {
+        FILE* input = fdopen(dup(channel_), "r");
+        char* line = nullptr;
+        std::size_t size = 0;
+        const std::unique_ptr<Json::CharReader> parser(Json::CharReaderBuilder().newCharReader());
+        for (ssize_t length = 0; input != nullptr && (length = getline(&line, &size, input)) > 0;) {
+            Json::Value message;
+            const std::lock_guard lock(mutex_);
+            if (!parser->parse(line, line + length, &message, nullptr) || !message.isObject()) {
+                failedLocked(std::string("the relay wrote what is not a message: ") + line);
+                break;
+            }
+            if (message.isMember("id")) {
+                const bool ok = message["ok"].asBool();
+                replies_[message["id"].asInt64()] = {ok, message[ok ? "value" : "error"].asString()};
+            } else if (message["event"] == "call" && !awaited_.empty() &&
+                       (message["sync"].asBool() || awaited_.count(message["eval"].asInt64()) != 0)) {
+                nested_.push_back(std::move(message));
+            } else {
+                queue_.push_back({[this, message] { dispatch(message); }, nullptr});
+            }
+            changed_.notify_all();
+        }
+        std::free(line);
+        if (input != nullptr) std::fclose(input);
+        const std::lock_guard lock(mutex_);
+        failedLocked("the relay ended (its messages, if any, are above)");
+    }
+
+    void runUiThread() {
+        uiId_ = std::this_thread::get_id();
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            changed_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
+            if (stopping_) return;
+            const Job job = std::move(queue_.front());
+            queue_.pop_front();
+            lock.unlock();
             std::exception_ptr error;
             try {
-                work();
-            } catch (...) {
+                job.work();
+            } catch (const std::exception& e) {
                 error = std::current_exception();
+                // As the engine does with an exception inside a browser event.
+                if (!job.call) std::cerr << "Chromium window: a browser event failed: " << e.what() << "\n";
             }
-            const std::lock_guard finished(mutex_);
-            done->error = error;
-            done->finished = true;
-            changed_.notify_all();
-        };
+            lock.lock();
+            if (job.call) {
+                job.call->error = error;
+                job.call->finished = true;
+                changed_.notify_all();
+            }
+        }
     }
-    Json::Value echo;
-    echo["op"] = "echo";
-    echo["id"] = static_cast<Json::Int64>(id);
-    write(echo);
-    std::unique_lock lock(mutex_);
-    changed_.wait_for(lock, limit, [&] { return done->finished || (!done->started && !failure_.empty()); });
-    // Work that has started runs on borrowed references: it must end before this call does.
-    if (done->started) changed_.wait(lock, [&] { return done->finished; });
-    if (!done->started) {
-        posted_.erase(id);
-        lock.unlock();
-        fail("the UI thread did not take work" + inTime());
-    }
-    if (done->error) std::rethrow_exception(done->error);
-}
+
+    std::mutex startMutex_;
+    pid_t relay_ = -1;
+    int channel_ = -1;  // our end of the relay's stdin and stdout
+    std::thread reader_;
+    std::atomic<std::thread::id> uiId_;
+    std::thread ui_;
+    std::mutex writeMutex_;
+    // Under mutex_:
+    std::string failure_;  // why the relay can no longer be used; empty while it can
+    bool stopping_ = false;
+    std::int64_t nextId_ = 1;
+    std::map<std::int64_t, Reply> replies_;  // 0: the browser's start
+    std::deque<Job> queue_;                  // for the UI thread
+    std::deque<Json::Value> nested_;         // page calls that the UI thread's awaited requests made
+    std::set<std::int64_t> awaited_;         // requests the UI thread waits for
+};
+
+std::shared_ptr<ChromiumBrowser> newChromiumBrowser() { return std::make_shared<ChromiumBrowser>(); }
 
 // ---- the window ----
 
-ChromiumWindow::ChromiumWindow(std::shared_ptr<ChromiumBrowser> browser, std::function<void(ChromiumWindow*)> gone)
-    : browser_(browser ? std::move(browser) : std::make_shared<ChromiumBrowser>()),
-      gone_(std::move(gone)),
-      number_(windowNumbers++) {
-    state_.rect = {initialLeft, initialTop, initialLeft + initialClientWidth + frameWidth,
-                   initialTop + initialClientHeight + frameHeight};
+ChromiumWindow::ChromiumWindow(std::shared_ptr<ChromiumBrowser> browser)
+    : browser_(browser ? std::move(browser) : newChromiumBrowser()), number_(windowNumbers++) {
+    state_.rect = initialRect;
+    const std::lock_guard lock(browser_->mutex_);
+    browser_->windows_.push_back(this);
 }
 
 ChromiumWindow::~ChromiumWindow() {
@@ -395,22 +337,15 @@ ChromiumWindow::~ChromiumWindow() {
         destroy();
     } catch (const std::exception& e) {
         std::cerr << "Chromium window: " << e.what() << "\n";
-        // No UI thread to ask any more: it delivers nothing either.
-        const std::lock_guard lock(browser_->mutex_);
-        browser_->windows_.erase(number_);
     }
-    // Out of the factory's list before the browser goes: the list's users read the window's state.
-    if (gone_) gone_(this);
-    browser_.reset();
+    const std::lock_guard lock(browser_->mutex_);
+    std::erase(browser_->windows_, this);
 }
 
-void ChromiumWindow::start() { browser_->start(); }
-
-ChromiumBrowser::Reply ChromiumWindow::request(Json::Value command, std::string_view what) {
-    command["window"] = static_cast<Json::Int64>(number_);
-    ChromiumBrowser::Reply reply = browser_->request(std::move(command));
-    if (!reply.ok) throw std::runtime_error("Chromium window: " + std::string(what) + ": " + reply.value);
-    return reply;
+std::string ChromiumWindow::request(const char* method, Json::Value args) {
+    const ChromiumBrowser::Reply reply = browser_->request(number_, method, std::move(args));
+    if (!reply.ok) throw std::runtime_error("Chromium window: " + std::string(method) + ": " + reply.value);
+    return reply.value;
 }
 
 void ChromiumWindow::change(const std::function<void(ChromiumWindowState&)>& edit) {
@@ -425,72 +360,33 @@ ChromiumWindowState ChromiumWindow::state() {
 }
 
 void ChromiumWindow::waitFor(const std::function<bool(const ChromiumWindowState&)>& condition, std::string_view what) {
-    std::unique_lock lock(browser_->mutex_);
-    const auto settled = [&] { return condition(state_) || !browser_->failure_.empty(); };
-    if (!browser_->changed_.wait_for(lock, limit, settled)) {
-        throw std::runtime_error("Chromium window: " + std::string(what) + " did not happen" + inTime());
-    }
-    if (!condition(state_)) throw std::runtime_error("Chromium window: " + browser_->failure_);
+    browser_->waitFor([&] { return condition(state_); }, what);
 }
 
 void ChromiumWindow::loaded() {
-    if (holdingLoads_) {
-        ++heldLoads_;
-        return;
-    }
     ui::browser_events::documentComplete(handler_);
     change([](ChromiumWindowState& s) { ++s.loads; });
 }
 
-void ChromiumWindow::navigationFailed(const Json::Value& message) {
-    std::cerr << "Chromium window: navigation to " << message["url"].asString()
-              << " failed: " << message["reason"].asString() << "\n";
-    ui::browser_events::navigateError(handler_, message["status"].asInt());
-}
-
 void ChromiumWindow::load(const std::string& url, ui::WindowHandler& handler) {
-    start();
+    browser_->start();
     browser_->onUiThread([&] {
         handler_ = &handler;
-        if (!registered_) {
-            const std::lock_guard lock(browser_->mutex_);
-            browser_->windows_[number_] = this;
-            registered_ = true;
-        }
         change([&](ChromiumWindowState& s) {
             s.exists = true;
             s.urls.push_back(url);
         });
-        if (ui::browser_events::beforeNavigate(url)) return;
-        Json::Value open;
-        open["op"] = "open";
-        open["url"] = url;
-        request(open, "open " + url);
+        if (!ui::browser_events::beforeNavigate(url)) request("open", list(url));
     });
-}
-
-void ChromiumWindow::forget() {
-    handler_ = nullptr;
-    registered_ = false;
-    {
-        const std::lock_guard lock(browser_->mutex_);
-        browser_->windows_.erase(number_);
-    }
-    change([](ChromiumWindowState& s) { s.end(); });
 }
 
 void ChromiumWindow::destroy() {
     if (!exists()) return;
-    if (!browser_->failure().empty()) {
-        // No UI thread left to ask: it delivers nothing either.
-        forget();
-        return;
-    }
     browser_->onUiThread([this] {
-        forget();
-        Json::Value close;
-        close["op"] = "closeWindow";
-        request(close, "close the window");
+        handler_ = nullptr;
+        change([](ChromiumWindowState& s) { s.end(); });
+        // Without a relay there is no page left to close.
+        if (browser_->working()) request("closeWindow");
     });
 }
 
@@ -500,14 +396,10 @@ bool ChromiumWindow::exists() {
 }
 
 std::string ChromiumWindow::execScript(const std::string& script) {
+    if (!exists()) throw std::logic_error("browser control does not exist");
     std::string value;
     browser_->onUiThread([&] {
-        if (!exists()) throw std::logic_error("browser control does not exist");
-        Json::Value eval;
-        eval["op"] = "eval";
-        eval["window"] = static_cast<Json::Int64>(number_);
-        eval["script"] = script;
-        const ChromiumBrowser::Reply reply = browser_->request(eval);
+        const ChromiumBrowser::Reply reply = browser_->request(number_, "hostEval", list(script));
         if (!reply.ok) throw std::runtime_error("JScript execution error: " + reply.value);
         value = reply.value;
     });
@@ -515,17 +407,7 @@ std::string ChromiumWindow::execScript(const std::string& script) {
 }
 
 void ChromiumWindow::changeOnUiThread(const std::function<void(ChromiumWindowState&)>& edit) {
-    // Without a window there is nothing to ask the UI thread.
-    if (!exists()) return;
-    browser_->onUiThread([&] { change(edit); });
-}
-
-void ChromiumWindow::setVisible(bool visible) {
-    changeOnUiThread([&](ChromiumWindowState& s) { s.show(visible); });
-}
-
-void ChromiumWindow::setTitle(std::string_view title) {
-    changeOnUiThread([&](ChromiumWindowState& s) { s.setTitle(title); });
+    if (exists()) browser_->onUiThread([&] { change(edit); });
 }
 
 void ChromiumWindow::setSize(int width, int height) {
@@ -533,15 +415,10 @@ void ChromiumWindow::setSize(int width, int height) {
     browser_->onUiThread([&] {
         change([&](ChromiumWindowState& s) { s.resize(width, height); });
         Json::Value viewport;
-        viewport["op"] = "viewport";
         viewport["width"] = std::max(1, width - frameWidth);
         viewport["height"] = std::max(1, height - frameHeight);
-        request(viewport, "set the viewport");
+        request("setViewportSize", list(viewport));
     });
-}
-
-void ChromiumWindow::move(int x, int y) {
-    changeOnUiThread([&](ChromiumWindowState& s) { s.moveTo(x, y); });
 }
 
 platform::Rect ChromiumWindow::windowRect() {
@@ -551,28 +428,11 @@ platform::Rect ChromiumWindow::windowRect() {
 }
 
 platform::Rect ChromiumWindow::parentRect() {
-    platform::Rect rect = sim::simScreen;
     changeOnUiThread([](ChromiumWindowState&) {});
-    return rect;
-}
-
-void ChromiumWindow::enableCloseItem(bool enabled) {
-    changeOnUiThread([&](ChromiumWindowState& s) { s.enableCloseItem(enabled); });
-}
-
-void ChromiumWindow::holdLoads() {
-    browser_->onUiThread([this] { holdingLoads_ = true; });
-}
-
-void ChromiumWindow::releaseLoads() {
-    browser_->onUiThread([this] {
-        holdingLoads_ = false;
-        for (; heldLoads_ > 0; --heldLoads_) loaded();
-    });
+    return sim::simScreen;
 }
 
 void ChromiumWindow::sendClose() {
-    // Without a window there is nothing to send the command to.
     if (!exists()) return;
     browser_->onUiThread([this] {
         if (handler_ != nullptr) handler_->onClose();
@@ -581,117 +441,66 @@ void ChromiumWindow::sendClose() {
 
 // ---- the user ----
 
-void ChromiumWindow::waitUntilShown() {
-    waitFor([](const ChromiumWindowState& s) { return s.visible; }, "the window showing");
+std::string ChromiumWindow::act(const char* method, Json::Value args) {
+    waitUntilShown();
+    return request(method, std::move(args));
 }
 
-void ChromiumWindow::click(std::string_view selector) {
-    waitUntilShown();
-    Json::Value click;
-    click["op"] = "click";
-    click["selector"] = std::string(selector);
-    request(click, "click " + std::string(selector));
-}
-
-void ChromiumWindow::press(std::string_view key) {
-    waitUntilShown();
-    Json::Value press;
-    press["op"] = "press";
-    press["key"] = std::string(key);
-    request(press, "press " + std::string(key));
-}
-
-void ChromiumWindow::tick(std::string_view selector, bool checked) {
-    waitUntilShown();
-    Json::Value tick;
-    tick["op"] = "check";
-    tick["selector"] = std::string(selector);
-    tick["checked"] = checked;
-    request(tick, "tick " + std::string(selector));
-}
-
-std::string ChromiumWindow::text(std::string_view selector) {
-    waitUntilShown();
-    Json::Value eval;
-    eval["op"] = "eval";
-    eval["script"] = "document.querySelector(" + scriptString(selector) + ").innerText";
-    return request(eval, "read " + std::string(selector)).value;
-}
-
-std::string ChromiumWindow::focusedId() {
-    waitUntilShown();
-    Json::Value eval;
-    eval["op"] = "eval";
-    eval["script"] = "document.activeElement ? document.activeElement.id : ''";
-    return request(eval, "read the focus").value;
+void ChromiumWindow::waitForFocus(const std::string& id) {
+    act("waitForFunction", list("document.activeElement && document.activeElement.id === " +
+                                Json::valueToQuotedString(id.c_str())));
 }
 
 void ChromiumWindow::screenshot(const std::string& path) {
-    waitUntilShown();
-    Json::Value shot;
-    shot["op"] = "screenshot";
-    shot["path"] = path;
-    request(shot, "screenshot " + path);
+    Json::Value options;
+    options["path"] = path;
+    act("screenshot", list(options));
 }
 
 // ---- the factory ----
 
-struct ChromiumWindows::Registry {
-    std::shared_ptr<ChromiumBrowser> browser = std::make_shared<ChromiumBrowser>();
-    std::mutex mutex;
-    std::vector<ChromiumWindow*> windows;
-};
-
 ChromiumWindows::ChromiumWindows(sim::SimDesktop& desktop, std::shared_ptr<ChromiumBrowser> browser)
-    : desktop_(desktop), registry_(std::make_shared<Registry>()) {
-    if (browser) registry_->browser = std::move(browser);
-    desktop_.setHtmlWindowFactory([registry = registry_]() -> std::unique_ptr<platform::HtmlWindow> {
-        auto window = std::make_unique<ChromiumWindow>(registry->browser, [registry](ChromiumWindow* gone) {
-            const std::lock_guard lock(registry->mutex);
-            std::erase(registry->windows, gone);
-        });
-        const std::lock_guard lock(registry->mutex);
-        registry->windows.push_back(window.get());
-        return window;
-    });
+    : desktop_(desktop), browser_(browser ? std::move(browser) : newChromiumBrowser()) {
+    desktop_.setHtmlWindowFactory([browser = browser_] { return std::make_unique<ChromiumWindow>(browser); });
 }
 
 ChromiumWindows::~ChromiumWindows() { desktop_.setHtmlWindowFactory({}); }
 
 ChromiumWindow& ChromiumWindows::last() {
-    const std::lock_guard lock(registry_->mutex);
-    if (registry_->windows.empty()) throw std::logic_error("no Chromium window exists");
-    return *registry_->windows.back();
+    const std::lock_guard lock(browser_->mutex_);
+    if (browser_->windows_.empty()) throw std::logic_error("no Chromium window exists");
+    return *browser_->windows_.back();
 }
 
 ChromiumWindow& ChromiumWindows::showing(std::string_view page) {
-    const auto deadline = std::chrono::steady_clock::now() + ChromiumWindow::limit;
-    for (;;) {
-        {
-            const std::lock_guard lock(registry_->mutex);
-            for (ChromiumWindow* window : registry_->windows) {
-                const ChromiumWindowState s = window->state();
+    ChromiumWindow* found = nullptr;
+    browser_->waitFor(
+        [&] {
+            for (ChromiumWindow* window : browser_->windows_) {
+                const ChromiumWindowState& s = window->state_;
                 if (s.visible && !s.urls.empty() && s.urls.back().ends_with(page) &&
                     s.loads == static_cast<int>(s.urls.size())) {
-                    return *window;
+                    found = window;
                 }
             }
-        }
-        if (std::chrono::steady_clock::now() > deadline) {
-            throw std::runtime_error("Chromium window: no window showed " + std::string(page) + inTime());
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
+            return found != nullptr;
+        },
+        "a window showing " + std::string(page));
+    return *found;
 }
 
 void ChromiumWindows::closeEveryShownWindow() {
-    registry_->browser->onUiThread([this] {
-        const std::lock_guard lock(registry_->mutex);
-        for (ChromiumWindow* window : registry_->windows) {
-            const ChromiumWindowState s = window->state();
+    browser_->onUiThread([this] {
+        std::vector<ChromiumWindow*> shown;
+        {
+            const std::lock_guard lock(browser_->mutex_);
             // A page still loading is not yet the user's to close.
-            if (s.visible && s.loads == static_cast<int>(s.urls.size())) window->sendClose();
+            for (ChromiumWindow* window : browser_->windows_) {
+                const ChromiumWindowState& s = window->state_;
+                if (s.visible && s.loads == static_cast<int>(s.urls.size())) shown.push_back(window);
+            }
         }
+        for (ChromiumWindow* window : shown) window->sendClose();
     });
 }
 

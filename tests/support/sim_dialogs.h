@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <vector>
@@ -21,29 +22,25 @@ inline sim::SimControl control(int id, platform::Rect rect, std::string text = {
     return c;
 }
 
+/// `bytes` with the little-endian 32-bit `values` written from byte `at` on.
+template <class Bytes>
+Bytes withWords(Bytes bytes, std::size_t at, std::initializer_list<std::uint32_t> values) {
+    for (const std::uint32_t value : values) {
+        for (int i = 0; i < 4; ++i) bytes[at++] = static_cast<typename Bytes::value_type>((value >> (8 * i)) & 0xFF);
+    }
+    return bytes;
+}
+
 /// A bitmap resource: its BITMAPINFOHEADER is all the simulated machine reads.
 inline std::vector<std::uint8_t> bitmapResource(int width, int height) {
-    std::vector<std::uint8_t> bytes(40, 0);
-    const auto put = [&](std::size_t at, std::uint32_t value) {
-        for (int i = 0; i < 4; ++i)
-            bytes[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(value >> (8 * i));
-    };
-    put(0, 40);
-    put(4, static_cast<std::uint32_t>(width));
-    put(8, static_cast<std::uint32_t>(height));
-    return bytes;
+    return withWords(std::vector<std::uint8_t>(40, 0), 0,
+                     {40, static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height)});
 }
 
 /// A BMP file of the given size, as a picture file on disk.
 inline std::string bmpFile(int width, int height) {
-    std::string bytes(54, '\0');
-    bytes[0] = 'B';
-    bytes[1] = 'M';
-    for (int i = 0; i < 4; ++i) {
-        bytes[18 + static_cast<std::size_t>(i)] = static_cast<char>((width >> (8 * i)) & 0xFF);
-        bytes[22 + static_cast<std::size_t>(i)] = static_cast<char>((height >> (8 * i)) & 0xFF);
-    }
-    return bytes;
+    return withWords(std::string("BM") + std::string(52, '\0'), 18,
+                     {static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height)});
 }
 
 /// The "InstallStatus" the run or a page left under the maker's key; nullopt when there is none.

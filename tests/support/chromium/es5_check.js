@@ -7,66 +7,48 @@
 const fs = require('fs');
 const path = require('path');
 const acorn = require('acorn');
+const { JSDOM } = require('jsdom');
 
-function files(directory, out) {
-    if (!fs.statSync(directory).isDirectory()) return out.concat(directory);
-    for (const entry of fs.readdirSync(directory, { withFileTypes: true })) {
-        const full = path.join(directory, entry.name);
-        if (entry.isDirectory()) files(full, out);
-        else if (/\.(js|html?)$/i.test(entry.name)) out.push(full);
-    }
-    return out;
+function files(item) {
+    if (!fs.statSync(item).isDirectory()) return [item];
+    return fs.readdirSync(item, { recursive: true }).filter((name) => /\.(js|html?)$/i.test(name))
+        .map((name) => path.join(item, name));
 }
 
-function lineOf(text, offset) {
-    return text.slice(0, offset).split('\n').length;
-}
-
-// Inline scripts (not those with src) and on* attributes, each with the line it starts on.
-function inlineScripts(html) {
+// The scripts of a file, each with the line it starts on: a script file whole, a page's inline scripts
+// (not those with src) and on* attributes.
+function scriptsOf(file) {
+    const text = fs.readFileSync(file, 'utf8');
+    if (/\.js$/i.test(file)) return [{ code: text, line: 1, handler: false }];
+    const dom = new JSDOM(text, { includeNodeLocations: true });
     const scripts = [];
-    const block = /<script\b([^>]*)>([\s\S]*?)<\/script\s*>/gi;
-    let match;
-    while ((match = block.exec(html)) !== null) {
-        if (/\bsrc\s*=/i.test(match[1])) continue;
-        const start = match.index + match[0].indexOf('>') + 1;
-        scripts.push({ code: match[2], line: lineOf(html, start), handler: false });
-    }
-    const handler = /\son[a-z]+\s*=\s*("([^"]*)"|'([^']*)')/gi;
-    while ((match = handler.exec(html)) !== null) {
-        const code = match[2] !== undefined ? match[2] : match[3];
-        scripts.push({ code: code.replace(/&quot;/g, '"').replace(/&amp;/g, '&'), line: lineOf(html, match.index), handler: true });
+    for (const element of dom.window.document.querySelectorAll('*')) {
+        const location = dom.nodeLocation(element);
+        if (element.localName === 'script' && !element.hasAttribute('src')) {
+            scripts.push({ code: element.text, line: location.startTag.endLine, handler: false });
+        }
+        for (const { name, value } of element.attributes) {
+            if (/^on/i.test(name)) scripts.push({ code: value, line: location.attrs[name].startLine, handler: true });
+        }
     }
     return scripts;
 }
 
-function check(file, code, line, handler, problems) {
-    try {
-        acorn.parse(code, { ecmaVersion: 5, sourceType: 'script', allowReturnOutsideFunction: handler });
-    } catch (error) {
-        const at = error.loc ? error.loc.line + line - 1 : line;
-        problems.push(`${file}:${at}: ${error.message.replace(/ \(\d+:\d+\)$/, '')}`);
-    }
-}
-
-const directories = process.argv.slice(2);
-if (directories.length === 0) {
+const items = process.argv.slice(2);
+if (items.length === 0) {
     console.error('usage: es5_check.js DIRECTORY|FILE...');
     process.exit(2);
 }
 const problems = [];
 let checked = 0;
-for (const directory of directories) {
-    for (const file of files(directory, [])) {
-        const text = fs.readFileSync(file, 'utf8');
-        if (/\.js$/i.test(file)) {
-            check(file, text, 1, false, problems);
-            ++checked;
-        } else {
-            for (const script of inlineScripts(text)) {
-                check(file, script.code, script.line, script.handler, problems);
-                ++checked;
-            }
+for (const file of items.flatMap(files)) {
+    for (const { code, line, handler } of scriptsOf(file)) {
+        ++checked;
+        try {
+            acorn.parse(code, { ecmaVersion: 5, sourceType: 'script', allowReturnOutsideFunction: handler });
+        } catch (error) {
+            const at = error.loc ? error.loc.line + line - 1 : line;
+            problems.push(`${file}:${at}: ${error.message.replace(/ \(\d+:\d+\)$/, '')}`);
         }
     }
 }

@@ -1,59 +1,35 @@
 #!/usr/bin/env node
-// Test-only browser behind the HTML dialog window: headless Chromium driven through playwright-core,
-// talking JSON lines with the C++ window (test::ChromiumWindow) on stdin and stdout. Diagnostics go to
-// stderr.
-//
-// One browser serves several windows, each a page of its own named by the number in "window".
-// From C++ (one object a line; every one but "answer" carries an "id" that its reply repeats):
-//   {op:"open", window, url}      navigate (making the window's page first); replies once the
-//                                 navigation has started
-//   {op:"eval", window, script}   evaluate in the page's global scope; replies with the value as text
-//   {op:"click", window, selector}  a user's click (visible, enabled, scrolled into view)
-//   {op:"check", window, selector, checked}  tick or untick a box as a user would (by clicking it)
-//   {op:"press", window, key}     a key press on the focused element ("Tab", "Enter", "Space";
-//                                 "Alt+n" for the access key n)
-//   {op:"viewport", window, width, height}
-//   {op:"closeWindow", window}    the window is gone; a later "open" makes a new page
-//   {op:"screenshot", window, path}  writes what the page shows as a PNG file
-//   {op:"echo"}                   replies {type:"echo"} in stream order (work for the UI thread)
-//   {op:"answer", call, value}    the value of a synchronous external call
-//   {op:"close"}                  close the browser and exit
-// To C++:
-//   {type:"ready"}                the browser runs
-//   {type:"reply", id, ok, value | error}   and {type:"echo", id}
-//   {type:"loaded", window, url}  the page's load event
-//   {type:"navError", window, status, url, reason}
-//   {type:"call", window, call, method, args, sync, eval}   a window.external call; "eval" names
-//                                 the host evaluation that made it (0: none); "sync" ones wait for
-//                                 "answer"
+// Test-only browser behind the HTML dialog window (test::ChromiumWindow): headless Chromium through
+// playwright-core, one page per window, JSON lines on stdin and stdout; diagnostics go to stderr.
+// In:  {id, window, method, args}: a method of the window's playwright Page, or one of windowMethods;
+//      {answer: call, value}: the value of a synchronous external call. The end of stdin closes all.
+// Out: {id, ok, value | error}: the answer (id 0: the browser runs, or cannot start);
+//      {window, event: "loaded"}, {window, event: "navError", status};
+//      {window, event: "call", call, method, args, sync, eval}: a window.external call, "eval" naming
+//      the host evaluation that made it (0: none); "sync" ones wait for their answer.
 'use strict';
 
-const http = require('http');
 const readline = require('readline');
 
-const executablePath = process.env.ZARN_CHROMIUM || '/usr/bin/chromium';
-const actionTimeout = 10000;
-
+// Pictures at a display's scale (1.5 for 144 dpi), as the Windows control zooms a page for it.
+const deviceScaleFactor = Number(process.env.ZARN_PAGE_SCALE || 1);
 // Windows Internet error codes the browser control reports for a navigation that fails.
 const inetResourceNotFound = 0x800c0005 | 0;
 const inetDownloadFailure = 0x800c0008 | 0;
+// The address the page's external calls go to: no server, the browser context's route answers it.
+const externalUrl = 'http://zarn-host.invalid/external';
+const synchronous = new Set(['getLocale', 'delay']);
 
-function send(message) {
-    process.stdout.write(JSON.stringify(message) + '\n');
-}
-
-function diagnose(text) {
-    process.stderr.write('relay: ' + text + '\n');
-}
+const send = (message) => process.stdout.write(JSON.stringify(message) + '\n');
+const diagnose = (text) => process.stderr.write('relay: ' + text + '\n');
+const firstLine = (error) => String(error && error.message ? error.message : error).split('\n')[0];
 
 // The page's window.external, installed before any script of the page runs. Every call is a synchronous
-// request to this relay, so the calls reach C++ in the page's order; the relay answers notify, log and
-// setWindowProp at once (the page goes on while the host handles them, and may be asked to evaluate
-// script meanwhile) and getLocale and delay only when C++ has answered. Arguments become texts the way
-// the Windows control converts script values.
-function externalScript(port, windowNumber) {
+// request to this relay, so the calls reach C++ in the page's order; notify, log and setWindowProp are
+// answered at once (the page goes on while the host handles them), getLocale and delay once C++ has.
+// Arguments become texts the way the Windows control converts script values.
+function externalScript(windowNumber) {
     return `(function () {
-    var url = "http://127.0.0.1:${port}/external";
     function text(value) {
         if (value === undefined) return "";
         if (value === null) throw new TypeError("Type mismatch");
@@ -65,62 +41,38 @@ function externalScript(port, windowNumber) {
         var list = [];
         for (var i = 0; i < args.length; ++i) list.push(text(args[i]));
         var request = new XMLHttpRequest();
-        request.open("POST", url, false);
+        request.open("POST", "${externalUrl}", false);
         request.send(JSON.stringify({ window: ${windowNumber}, method: method, args: list, eval: window.__zarnHostEval || 0 }));
         if (request.status !== 200) throw new Error("external." + method + ": relay answered " + request.status);
         return JSON.parse(request.responseText).value;
     }
-    var external = {
-        getLocale: function () { return call("getLocale", arguments); },
-        notify: function () { call("notify", arguments); },
-        log: function () { call("log", arguments); },
-        setWindowProp: function () { call("setWindowProp", arguments); },
-        delay: function () { call("delay", arguments); }
-    };
+    var external = {};
+    ["getLocale", "notify", "log", "setWindowProp", "delay"].forEach(function (method) {
+        external[method] = function () {
+            var value = call(method, arguments);
+            if (method === "getLocale") return value;
+        };
+    });
     Object.defineProperty(window, "external", { value: external, configurable: true, writable: true });
 })();`;
 }
 
-const synchronous = new Set(['getLocale', 'delay']);
-const pendingCalls = new Map();  // call number -> HTTP response waiting for C++
+const pendingCalls = new Map();  // call number -> route waiting for C++
 let nextCall = 1;
 
-function startCallServer() {
-    const server = http.createServer((request, response) => {
-        let body = '';
-        request.setEncoding('utf8');
-        request.on('data', (chunk) => { body += chunk; });
-        request.on('end', () => {
-            const headers = { 'Access-Control-Allow-Origin': '*', 'Content-Type': 'application/json' };
-            let parsed;
-            try {
-                parsed = JSON.parse(body);
-            } catch (error) {
-                response.writeHead(400, headers);
-                response.end('{}');
-                return;
-            }
-            const call = nextCall++;
-            const sync = synchronous.has(parsed.method);
-            send({ type: 'call', window: parsed.window, call, method: parsed.method, args: parsed.args, sync,
-                   eval: parsed.eval });
-            if (sync) {
-                pendingCalls.set(call, { response, headers });
-            } else {
-                response.writeHead(200, headers);
-                response.end('{}');
-            }
-        });
-    });
-    return new Promise((resolve) => server.listen(0, '127.0.0.1', () => resolve(server)));
+// The page comes from file://: the answer must allow any origin.
+function fulfill(route, answer) {
+    route.fulfill({ headers: { 'Access-Control-Allow-Origin': '*' }, contentType: 'application/json',
+                    body: JSON.stringify(answer) }).catch((error) => diagnose('cannot answer: ' + error.message));
 }
 
-function answerCall(call, value) {
-    const pending = pendingCalls.get(call);
-    if (!pending) return diagnose('answer for unknown call ' + call);
-    pendingCalls.delete(call);
-    pending.response.writeHead(200, pending.headers);
-    pending.response.end(JSON.stringify({ value }));
+function routeCall(route) {
+    const { window, method, args, eval: hostEval } = JSON.parse(route.request().postData());
+    const call = nextCall++;
+    const sync = synchronous.has(method);
+    send({ window, event: 'call', call, method, args, sync, eval: hostEval });
+    if (sync) pendingCalls.set(call, route);
+    else fulfill(route, {});
 }
 
 // Runs in the page: the host's evaluation. Marks the external calls it makes with its number, and turns
@@ -131,8 +83,7 @@ function evaluateInPage({ script, id }) {
     try {
         const value = (0, eval)(script);
         if (value === undefined || value === null) return { ok: true, value: '' };
-        if (value === true) return { ok: true, value: 'True' };
-        if (value === false) return { ok: true, value: 'False' };
+        if (typeof value === 'boolean') return { ok: true, value: value ? 'True' : 'False' };
         return { ok: true, value: String(value) };
     } catch (error) {
         return { ok: false, error: String(error && error.message ? error.message : error) };
@@ -141,51 +92,60 @@ function evaluateInPage({ script, id }) {
     }
 }
 
-function navigationStatus(reason) {
-    return /ERR_FILE_NOT_FOUND|ERR_NAME_NOT_RESOLVED|ERR_INVALID_URL/.test(reason) ? inetResourceNotFound
-                                                                                     : inetDownloadFailure;
-}
+// What a window does beyond its page's own methods: (page, command, ...args).
+const windowMethods = {
+    // Answers once the navigation has started; a failure is reported as the control reports it (a
+    // navigation error, then the load of what the browser shows instead).
+    open(page, command, url) {
+        const started = page.goto(url, { waitUntil: 'commit' });
+        started.catch((error) => {
+            const reason = firstLine(error);
+            diagnose('navigation to ' + url + ' failed: ' + reason);
+            const missing = /ERR_FILE_NOT_FOUND|ERR_NAME_NOT_RESOLVED|ERR_INVALID_URL/.test(reason);
+            send({ window: command.window, event: 'navError', status: missing ? inetResourceNotFound : inetDownloadFailure });
+        });
+        return started.then(() => '', () => '');
+    },
+    async hostEval(page, command, script) {
+        const result = await page.evaluate(evaluateInPage, { script, id: command.id });
+        if (!result.ok) throw new Error(result.error);
+        return result.value;
+    },
+    // Access keys: Chromium takes them only from a key-down that carries its text, which playwright's
+    // keyboard leaves out while Alt is held.
+    async pressKey(page, command, key) {
+        const accessKey = /^Alt\+([A-Za-z0-9])$/.exec(key);
+        if (!accessKey) return page.keyboard.press(key);
+        const letter = accessKey[1].toLowerCase();
+        const event = { key: letter, code: /[0-9]/.test(letter) ? 'Digit' + letter : 'Key' + letter.toUpperCase(),
+                        windowsVirtualKeyCode: letter.toUpperCase().charCodeAt(0), modifiers: 1 };
+        const cdp = await page.context().newCDPSession(page);
+        try {
+            await cdp.send('Input.dispatchKeyEvent', { type: 'keyDown', text: letter, unmodifiedText: letter, ...event });
+            await cdp.send('Input.dispatchKeyEvent', { type: 'keyUp', ...event });
+        } finally {
+            await cdp.detach().catch(() => {});
+        }
+    },
+};
 
 async function main() {
-    let chromium;
-    try {
-        ({ chromium } = require('playwright-core'));
-    } catch (error) {
-        throw new Error('playwright-core is not installed beside the relay (scripts/setup installs it)');
-    }
-    const server = await startCallServer();
-    const port = server.address().port;
+    const { chromium } = require('playwright-core');  // beside the relay: scripts/setup installs it
     const browser = await chromium.launch({
-        executablePath,
-        headless: true,
+        executablePath: process.env.ZARN_CHROMIUM || '/usr/bin/chromium',
         // The pages read their localisation files from their own file:// directory.
         args: ['--no-sandbox', '--allow-file-access-from-files', '--disable-gpu'],
         timeout: 20000,
     });
-    // One browser context and page for each window, made on first use.
-    const windows = new Map();  // window number -> { viewport, page: Promise<Page> | null }
+    const pages = new Map();  // window number -> Promise<Page>, made on first use
 
-    function windowOf(number) {
-        let window = windows.get(number);
-        if (!window) {
-            window = { viewport: { width: 500, height: 354 }, page: null };
-            windows.set(number, window);
-        }
-        return window;
-    }
-
-    function pageOf(number) {
-        const window = windowOf(number);
-        if (!window.page) window.page = makePage(number, window.viewport);
-        return window.page;
-    }
-
-    async function makePage(number, viewport) {
-        const context = await browser.newContext({ viewport });
+    async function makePage(number) {
+        const context = await browser.newContext({ viewport: { width: 500, height: 354 }, deviceScaleFactor });
+        await context.route(externalUrl, routeCall);
         const page = await context.newPage();
-        page.setDefaultTimeout(actionTimeout);
-        await page.addInitScript(externalScript(port, number));
-        page.on('load', () => send({ type: 'loaded', window: number, url: page.url() }));
+        page.setDefaultTimeout(10000);
+        await page.addInitScript(externalScript(number));
+        page.on('load', () => send({ window: number, event: 'loaded' }));
         page.on('pageerror', (error) => diagnose('page error: ' + error.message));
         page.on('console', (message) => {
             if (message.type() === 'error' || message.type() === 'warning') diagnose('console: ' + message.text());
@@ -197,71 +157,23 @@ async function main() {
         return page;
     }
 
-    // Navigation: the reply once it has started; a failure is reported as the control reports it
-    // (a navigation error, then the load of what the browser shows instead).
-    async function open(number, url) {
-        const started = (await pageOf(number)).goto(url, { waitUntil: 'commit', timeout: actionTimeout });
-        started.catch((error) => {
-            const reason = String(error.message).split('\n')[0];
-            send({ type: 'navError', window: number, status: navigationStatus(reason), url, reason });
-        });
-        return started.then(() => '', () => '');
-    }
-
-    // Access keys: Chromium takes them only from a key-down that carries its text, which playwright's
-    // keyboard leaves out while Alt is held.
-    async function pressAccessKey(page, character) {
-        const letter = character.toLowerCase();
-        const key = { key: letter, code: /[0-9]/.test(letter) ? 'Digit' + letter : 'Key' + letter.toUpperCase(),
-                      windowsVirtualKeyCode: letter.toUpperCase().charCodeAt(0), modifiers: 1 };
-        const cdp = await page.context().newCDPSession(page);
-        try {
-            await cdp.send('Input.dispatchKeyEvent', Object.assign({ type: 'keyDown', text: letter, unmodifiedText: letter }, key));
-            await cdp.send('Input.dispatchKeyEvent', Object.assign({ type: 'keyUp' }, key));
-        } finally {
-            await cdp.detach().catch(() => {});
+    async function run(command) {
+        const made = pages.get(command.window);
+        if (command.method === 'closeWindow') {
+            pages.delete(command.window);
+            return made && (await made).context().close();
         }
-    }
-
-    // A user's action may end the dialog, whose window the host may close before playwright has finished
-    // with the action: that is the action's success, not its failure.
-    async function userAction(number, action) {
-        const page = await pageOf(number);
+        if (!made) pages.set(command.window, makePage(command.window));
+        const page = await pages.get(command.window);
+        const own = windowMethods[command.method];
         try {
-            await action(page);
+            return await (own ? own(page, command, ...command.args) : page[command.method](...command.args));
         } catch (error) {
+            // A user's action may end the dialog, whose window the host closes before playwright has
+            // finished with the action: that is the action's success.
             if (!page.isClosed()) throw error;
         }
-        return '';
     }
-
-    const operations = {
-        open: (c) => open(c.window, c.url),
-        eval: async (c) => {
-            const result = await (await pageOf(c.window)).evaluate(evaluateInPage, { script: c.script, id: c.id });
-            if (!result.ok) throw new Error(result.error);
-            return result.value;
-        },
-        click: (c) => userAction(c.window, (page) => page.click(c.selector)),
-        check: (c) => userAction(c.window, (page) => page.setChecked(c.selector, !!c.checked)),
-        press: (c) => userAction(c.window, (page) => {
-            const accessKey = /^Alt\+([A-Za-z0-9])$/.exec(c.key);
-            return accessKey ? pressAccessKey(page, accessKey[1]) : page.keyboard.press(c.key);
-        }),
-        viewport: async (c) => {
-            const window = windowOf(c.window);
-            window.viewport = { width: c.width, height: c.height };
-            if (window.page) await (await window.page).setViewportSize(window.viewport);
-            return '';
-        },
-        screenshot: async (c) => { await (await pageOf(c.window)).screenshot({ path: c.path }); return ''; },
-        closeWindow: async (c) => {
-            const window = windows.get(c.window);
-            windows.delete(c.window);
-            if (window && window.page) await (await window.page).context().close();
-            return '';
-        },
-    };
 
     let closing = false;
     // A browser that goes away ends the relay, and with it every wait of the C++ side.
@@ -270,41 +182,28 @@ async function main() {
         diagnose('the browser ended');
         process.exit(1);
     });
-
-    send({ type: 'ready' });
+    send({ id: 0, ok: true, value: '' });
 
     const input = readline.createInterface({ input: process.stdin, terminal: false });
-    async function shutDown() {
-        if (closing) return;
+    input.on('close', () => {
         closing = true;
-        await browser.close().catch(() => {});
-        server.close();
-        process.exit(0);
-    }
-    input.on('close', shutDown);
+        setTimeout(() => process.exit(0), 5000).unref();  // the C++ side waits for the relay's end
+        browser.close().catch(() => {}).finally(() => process.exit(0));
+    });
     input.on('line', (line) => {
-        let command;
-        try {
-            command = JSON.parse(line);
-        } catch (error) {
-            return diagnose('not a command: ' + line);
+        const command = JSON.parse(line);
+        if ('answer' in command) {
+            const route = pendingCalls.get(command.answer);
+            pendingCalls.delete(command.answer);
+            return route ? fulfill(route, { value: command.value }) : diagnose('answer for unknown call ' + command.answer);
         }
-        if (command.op === 'answer') return answerCall(command.call, command.value);
-        if (command.op === 'echo') return send({ type: 'echo', id: command.id });
-        if (command.op === 'close') {
-            send({ type: 'reply', id: command.id, ok: true, value: '' });
-            return shutDown();
-        }
-        const operation = operations[command.op];
-        if (!operation) return send({ type: 'reply', id: command.id, ok: false, error: 'unknown op ' + command.op });
-        operation(command).then(
-            (value) => send({ type: 'reply', id: command.id, ok: true, value }),
-            (error) => send({ type: 'reply', id: command.id, ok: false, error: String(error.message).split('\n')[0] }));
+        run(command).then((value) => send({ id: command.id, ok: true, value: typeof value === 'string' ? value : '' }),
+                          (error) => send({ id: command.id, ok: false, error: firstLine(error) }));
     });
 }
 
 main().catch((error) => {
-    diagnose('cannot start: ' + (error && error.message ? error.message : error));
-    send({ type: 'fatal', error: String(error && error.message ? error.message : error).split('\n')[0] });
+    diagnose('cannot start: ' + firstLine(error));
+    send({ id: 0, ok: false, error: firstLine(error) });
     process.exit(1);
 });
