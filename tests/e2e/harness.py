@@ -14,12 +14,13 @@ import subprocess
 import tempfile
 import time
 import unittest
+from collections import namedtuple
+from pathlib import Path
 
 from virtual_screen import VirtualScreen
 
 KOBUOFFLINE = os.environ.get("ZARN_KOBUOFFLINE", "")
 LAUNCHER = os.environ.get("ZARN_LAUNCHER", "")
-FLAG_HOLDER = os.environ.get("ZARN_FLAG_HOLDER", "")
 ZUI = os.environ.get("ZARN_ZUI", "")
 # zwindow.exe: stands for a browser, recording the command line of every start in <program>.cmdline.
 WINDOW_PROGRAM = os.environ.get("ZARN_WINDOW_PROGRAM", "")
@@ -82,31 +83,19 @@ def drained(stream):
     return b"".join(chunks).decode("utf-8", errors="replace")
 
 
-class Screen:
-    """One virtual X display for every scenario that shows windows: started on first use, stopped at exit."""
-
-    screen = None
-
-    @classmethod
-    def get(cls):
-        if cls.screen is None:
-            cls.screen = VirtualScreen()
-            atexit.register(cls.screen.close)
-        if cls.screen.ended():
-            raise AssertionError(cls.screen.ended())
-        return cls.screen.display
-
-    @classmethod
-    def ended(cls):
-        """Why the display is gone ("" while it runs): a scenario's windows cannot show without it."""
-        return cls.screen.ended() if cls.screen is not None else ""
+_screen = []  # the one virtual X display of every scenario that shows windows: started on first use
 
 
-class RunResult:
-    def __init__(self, exit_code, stdout, stderr):
-        self.exit_code = exit_code
-        self.stdout = stdout
-        self.stderr = stderr
+def screen_display():
+    if not _screen:
+        _screen.append(VirtualScreen())
+        atexit.register(_screen[0].close)
+    if _screen[0].ended():
+        raise AssertionError(_screen[0].ended())
+    return _screen[0].display
+
+
+RunResult = namedtuple("RunResult", "exit_code stdout stderr")
 
 
 class Machine:
@@ -123,7 +112,7 @@ class Machine:
         self.env = dict(os.environ, WINEPREFIX=self.prefix, WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=")
         self.env.pop("DISPLAY", None)
         if screen:
-            self.env["DISPLAY"] = Screen.get()
+            self.env["DISPLAY"] = screen_display()
             for name in ("Managed", "Decorated"):
                 self.reg_add("HKCU\\Software\\Wine\\X11 Driver", name, "N", view=64)
         self.installer = self.windows_path_of(KOBUOFFLINE)
@@ -199,7 +188,7 @@ class Machine:
         pairs = [tuple(line.split(": ", 1)) for line in completed.stdout.splitlines() if ": " in line]
         if completed.returncode != 0:
             raise AssertionError("zui %s failed: %s%s" % (" ".join(str(c) for c in commands), completed.stdout,
-                                                           Screen.ended()))
+                                                           _screen[0].ended() if _screen else ""))
         return pairs
 
     def run_program(self, program, *arguments):
@@ -233,15 +222,11 @@ class Machine:
     def write_file(self, windows_path, content):
         host = self.host_path(windows_path)
         os.makedirs(os.path.dirname(host), exist_ok=True)
-        with open(host, "wb") as f:
-            f.write(content if isinstance(content, bytes) else content.encode("utf-8"))
+        Path(host).write_bytes(content if isinstance(content, bytes) else content.encode("utf-8"))
 
     def read_file(self, windows_path):
         host = self.host_path(windows_path)
-        if not os.path.exists(host):
-            return None
-        with open(host, "rb") as f:
-            return f.read().decode("utf-8", errors="replace")
+        return Path(host).read_bytes().decode("utf-8", errors="replace") if os.path.exists(host) else None
 
     def log(self):
         return self.read_file(self.temp_dir() + "\\zusched.log") or ""
@@ -272,16 +257,23 @@ class Scenario(unittest.TestCase):
         self.machine = Machine(screen=self.screen)
         self.addCleanup(self.machine.close)
 
-    def messages(self):
-        return [r["message"] for r in parse_log(self.machine.log())]
+    def messages(self, since=0):
+        """The messages of the log's records, from offset `since` of its text on."""
+        return [r["message"] for r in parse_log(self.machine.log()[since:])]
+
+    def assertExits(self, code, *arguments):
+        """Runs the installer with the arguments; its exit code must be `code`."""
+        self.assertEqual(self.machine.run_installer(*arguments).exit_code, code, self.machine.log())
+
+    def assertFinishes(self, process, code=0, timeout=300):
+        """A run started in the background must end with `code`."""
+        self.assertEqual(self.machine.finish(process, timeout).exit_code, code, self.machine.log())
 
     def install_browser(self, folder, name):
         """A copy of zwindow.exe as folder\\name; returns its Windows path."""
         program = folder + "\\" + name
-        host = self.machine.host_path(program)
-        os.makedirs(os.path.dirname(host), exist_ok=True)
-        with open(WINDOW_PROGRAM, "rb") as source, open(host, "wb") as copy:
-            copy.write(source.read())
+        os.makedirs(os.path.dirname(self.machine.host_path(program)), exist_ok=True)
+        shutil.copyfile(WINDOW_PROGRAM, self.machine.host_path(program))
         return program
 
     def default_browser(self):

@@ -8,12 +8,12 @@ import atexit
 import os
 import shutil
 import socket
-import socketserver
 import ssl
 import subprocess
 import tempfile
 import threading
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
+from pathlib import Path
 
 # The names the product uses, all served by the same local servers.
 PRODUCT_NAMES = ("dl.zarn.example", "geo.zarn.example", "www.zarn.example", "test.zarn.example",
@@ -44,16 +44,12 @@ class Authority:
             run("openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", d + "/ca.key", "-out",
                 d + "/ca.pem", "-days", "2", "-subj", "/CN=Zarn Test Authority")
             run("openssl", "req", "-newkey", "rsa:2048", "-nodes", "-keyout", d + "/server.key", "-out",
-                d + "/server.csr", "-subj", "/CN=" + PRODUCT_NAMES[0])
-            with open(d + "/server.ext", "w") as f:
-                f.write("subjectAltName=" + ",".join("DNS:" + n for n in PRODUCT_NAMES) + "\n"
-                        "basicConstraints=CA:FALSE\nextendedKeyUsage=serverAuth\n")
+                d + "/server.csr", "-subj", "/CN=" + PRODUCT_NAMES[0],
+                "-addext", "subjectAltName=" + ",".join("DNS:" + n for n in PRODUCT_NAMES),
+                "-addext", "basicConstraints=CA:FALSE", "-addext", "extendedKeyUsage=serverAuth")
             run("openssl", "x509", "-req", "-in", d + "/server.csr", "-CA", d + "/ca.pem", "-CAkey", d + "/ca.key",
-                "-CAcreateserial", "-out", d + "/server.pem", "-days", "2", "-extfile", d + "/server.ext")
-            with open(TRUST_STORE, "rb") as system, open(d + "/trust.crt", "wb") as store:
-                store.write(system.read())
-                with open(d + "/ca.pem", "rb") as ca:
-                    store.write(b"\n" + ca.read())
+                "-CAcreateserial", "-out", d + "/server.pem", "-days", "2", "-copy_extensions", "copyall")
+            Path(d + "/trust.crt").write_bytes(Path(TRUST_STORE).read_bytes() + b"\n" + Path(d + "/ca.pem").read_bytes())
             run("mount", "--bind", d + "/trust.crt", TRUST_STORE)
         return cls.directory + "/server.pem", cls.directory + "/server.key"
 
@@ -65,7 +61,7 @@ class Authority:
 
 class Names:
     """The hosts file and the resolver the installer meets: with `resolve`, the product's names are this
-    machine; with `black_hole`, the only name server reads every question and answers none."""
+    machine; with `black_hole`, the only name server takes every question and answers none."""
 
     def __init__(self, resolve=True, black_hole=False):
         self.resolve = resolve
@@ -80,24 +76,16 @@ class Names:
         if self.black_hole:
             self.mounted.append(self._mount("resolv.conf", "nameserver 127.0.0.1\noptions timeout:5 attempts:2\n",
                                             "/etc/resolv.conf"))
+            # Bound and never read: every question arrives, none is answered.
             self.dns = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
             self.dns.bind(("127.0.0.1", 53))
-            threading.Thread(target=self._drop, daemon=True).start()
         return self
 
     def _mount(self, name, content, target):
         path = os.path.join(self.directory, name)
-        with open(path, "w") as f:
-            f.write(content)
+        Path(path).write_text(content)
         run("mount", "--bind", path, target)
         return target
-
-    def _drop(self):
-        try:
-            while True:
-                self.dns.recvfrom(4096)
-        except OSError:
-            pass
 
     def __exit__(self, *_):
         for target in reversed(self.mounted):
@@ -130,22 +118,26 @@ class Servers:
     def __enter__(self):
         certificate, key = Authority.files()
         if self.silent:
-            self.servers = [_SilentServer(port) for port in self.ports]
-        else:
-            handler = _handler(self.site)
-            secure = ThreadingHTTPServer(("127.0.0.1", 443), handler)
-            context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
-            context.load_cert_chain(certificate, key)
-            secure.socket = context.wrap_socket(secure.socket, server_side=True)
-            self.servers = [secure, ThreadingHTTPServer(("127.0.0.1", 80), handler)]
+            # The system completes each connection in the listening queue; nothing ever accepts it.
+            self.servers = [socket.create_server(("127.0.0.1", port), backlog=64) for port in self.ports]
+            return self.site
+        handler = _handler(self.site)
+        secure = ThreadingHTTPServer(("127.0.0.1", 443), handler)
+        context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        context.load_cert_chain(certificate, key)
+        secure.socket = context.wrap_socket(secure.socket, server_side=True)
+        self.servers = [secure, ThreadingHTTPServer(("127.0.0.1", 80), handler)]
         for server in self.servers:
             threading.Thread(target=server.serve_forever, daemon=True).start()
         return self.site
 
     def __exit__(self, *_):
         for server in self.servers:
-            server.shutdown()
-            server.server_close()
+            if self.silent:
+                server.close()
+            else:
+                server.shutdown()
+                server.server_close()
 
 
 def _handler(site):
@@ -178,22 +170,3 @@ def _handler(site):
             pass
 
     return Handler
-
-
-class _SilentServer(socketserver.ThreadingTCPServer):
-    """Accepts every connection, reads what comes and never answers."""
-
-    allow_reuse_address = True
-    daemon_threads = True
-
-    def __init__(self, port):
-        self.held = []
-        super().__init__(("127.0.0.1", port), socketserver.BaseRequestHandler)
-
-    def process_request(self, request, client_address):
-        self.held.append(request)
-
-    def server_close(self):
-        for request in self.held:
-            request.close()
-        super().server_close()

@@ -22,8 +22,7 @@ class Configuration(Scenario):
         self.assertFalse(any(m.startswith("Wrapper exit code") for m in messages), messages)
 
     def test_unknown_key_ends_the_run_with_minus_80(self):
-        result = self.machine.run_installer("/s", "FOO=1")
-        self.assertEqual(result.exit_code, -80)
+        self.assertExits(-80, "/s", "FOO=1")
 
         records = parse_log(self.machine.log())
         self.assertLogged(records, "ERROR", "arg FOO=1 is not supported")
@@ -35,8 +34,7 @@ class Configuration(Scenario):
 
     def test_malformed_install_configuration_file_ends_the_run_with_minus_80(self):
         self.machine.write_file(INSTALL_FILE, "EULA=Enable\r\nAUTO_UPDATE=Disable\r\nSPONSORS=perhaps\r\n")
-        result = self.machine.run_installer("/s", "INSTALLCFG=" + INSTALL_FILE)
-        self.assertEqual(result.exit_code, -80)
+        self.assertExits(-80, "/s", "INSTALLCFG=" + INSTALL_FILE)
 
         records = parse_log(self.machine.log())
         self.assertLogged(records, "INFO", "Path to the install configuration file is set to " + INSTALL_FILE)
@@ -50,8 +48,7 @@ class Configuration(Scenario):
     def test_valid_install_configuration_file_is_read(self):
         self.machine.write_file(RUNTIME_FILE, "SPONSORS=Disable\r\n")
         self.machine.write_file(INSTALL_FILE, "# set by the administrator\r\nEULA=Enable\r\nauto_update=Disable\r\n")
-        result = self.machine.run_installer("/s", "INSTALLCFG=" + INSTALL_FILE, "WEB_ANALYTICS=Disable")
-        self.assertEqual(result.exit_code, 0)
+        self.assertExits(0, "/s", "INSTALLCFG=" + INSTALL_FILE, "WEB_ANALYTICS=Disable")
 
         records = parse_log(self.machine.log())
         working = dump(records, "!!!!Working config!!!!")

@@ -1,14 +1,14 @@
 """The install ping and the latest-version data under Wine in the sealed test network: one body posted to
-the production endpoint the options document names, nothing sent without a network, and the out-of-date
-runtimes chosen from a locally served families document, and offered for removal after an interactive
-install."""
+the production endpoint the options document names, after the options, the country and the banner; the
+out-of-date runtimes chosen from a locally served families document, and offered for removal after an
+interactive install."""
 
 import os
 import re
 
 import network
-from harness import BITS, OTHER_BITS, RUNTIME_KEY, Scenario, installers
-from test_online import banner_bytes, product_site
+from harness import BITS, OTHER_BITS, RUNTIME_KEY, installers
+from test_online import METRICS, OPTIONS_PATH, POLICY, Sealed, banner_bytes, banner_path, product_site
 
 PING_HOST = "metrics.mendara.example"
 RUNTIME_ROOT = "HKLM\\SOFTWARE\\Mendara\\Zarn Runtime Environment\\"
@@ -29,23 +29,29 @@ def elements(body):
 
 
 @installers(64, 32)
-class Ping(Scenario):
+class Ping(Sealed):
     maxDiff = None
 
-    def setUp(self):
-        if not network.sealed():
-            self.skipTest("runs in the sealed test network (scripts/sealed)")
-        super().setUp()
-
-    def test_a_silent_install_posts_one_body_to_the_production_endpoint(self):
+    def test_a_silent_install_takes_options_country_and_banner_and_posts_one_body(self):
         site = product_site(banner_bytes())
         site.page(PING_HOST, "/ping", "")
         with network.Names(), network.Servers(site):
-            result = self.machine.run_installer("/s")
-        self.assertEqual(result.exit_code, 0, self.machine.log())
-        posts = [r for r in site.requests if r["method"] == "POST"]
-        self.assertEqual([(p["host"], p["path"], p["agent"]) for p in posts], [(PING_HOST, "/ping", "zupdate")])
-        body = posts[0]["body"].decode("utf-8")
+            self.assertExits(0, "/s")
+        asked = [(r["method"], r["host"], r["path"], r["agent"]) for r in site.requests]
+        self.assertEqual(asked, [("GET", "dl.zarn.example", OPTIONS_PATH, "zarn_installer"),
+                                 ("HEAD", "geo.zarn.example", "/country", "zucheck"),
+                                 ("GET", "dl.zarn.example", "/images/ZarnBanner_en.jpg", "zarn_installer"),
+                                 ("POST", PING_HOST, "/ping", "zupdate")], self.machine.log())
+        self.assertEqual(self.machine.reg_query(POLICY, "Country", view=BITS), "NL")
+        self.assertIn("Save Country Code NL after GetCountry()", self.messages())
+        with open(self.machine.host_path(banner_path(self.machine)), "rb") as kept:
+            self.assertEqual(kept.read(), banner_bytes())
+        # The ping's address is the product's, so the run was counted: a first install on this machine.
+        self.assertEqual(self.machine.reg_query(METRICS, "MachineCount", view=32), "0x1")
+        self.assertEqual(self.machine.reg_query(METRICS, "UpdateCount", view=32), "0x0")
+        self.assertEqual(self.machine.reg_query(METRICS, "KobuVersion", view=32), "1.8.0_45-b15")
+        self.assertIsNone(self.machine.reg_query(METRICS, "InstallAttempts", view=32))
+        body = site.requests[-1]["body"].decode("utf-8")
         self.assertTrue(body.startswith(OPENING), body)
         self.assertTrue(body.endswith("</request>"), body)
         self.assertEqual(len(OPENING) + sum(len("<%s>%s</%s>" % (n, v, n)) for n, v in elements(body))
@@ -74,59 +80,36 @@ class Ping(Scenario):
         self.assertEqual(elements(body), expected)
         self.assertTrue([m for m in self.messages() if m.startswith("Ping Values: $sc_xml_ver#1.0$")])
 
-    def test_the_newest_runtime_before_the_run_is_the_one_of_the_installers_width(self):
+    def test_the_newest_runtime_of_the_installers_width_is_reported_and_a_foreign_banner_deleted(self):
         newest = {32: "1.7.0_45", 64: "1.7.0_51"}
         for bits, version in newest.items():
             self.machine.reg_add(RUNTIME_ROOT + version, "ZarnHome", "C:\\Zarn\\" + version, view=bits)
             self.machine.reg_add(RUNTIME_ROOT + version, "BuildNumber", "15", view=bits)
-        site = product_site(banner_bytes())
+        # The banner served is not the published one: it is deleted.
+        site = product_site(b"a picture someone else made")
         site.page(PING_HOST, "/ping", "")
         with network.Names(), network.Servers(site):
-            result = self.machine.run_installer("/s")
-        self.assertEqual(result.exit_code, 0, self.machine.log())
+            self.assertExits(0, "/s")
+        self.assertIsNone(self.machine.read_file(banner_path(self.machine)))
+        lines = [m for m in self.messages() if m.startswith("Checksum verification for ")]
+        self.assertEqual(len(lines), 1, self.machine.log())
+        self.assertTrue(lines[0].startswith('Checksum verification for "%s" file failed: expected=[' % banner_path(self.machine)))
+        self.assertTrue(lines[0].endswith("]; algorithm=32780."))
         body = [r for r in site.requests if r["method"] == "POST"][0]["body"].decode("utf-8")
         values = dict(elements(body))
         reported, absent = ("evar34", "evar33") if BITS == 64 else ("evar33", "evar34")
         self.assertEqual(values[reported], newest[BITS])
         self.assertNotIn(absent, values)
 
-    @installers(64)
-    def test_without_a_network_the_install_succeeds_and_no_ping_is_sent(self):
-        with network.Names(resolve=False):
-            result = self.machine.run_installer("/s")
-        self.assertEqual(result.exit_code, 0, self.machine.log())
-        self.assertIn("No pings: unallowed url: ", self.messages())
-
-    def test_the_families_document_chooses_the_out_of_date_runtimes(self):
-        if not (LATEST and TEST_PACKAGES):
-            self.skipTest("run through ctest in a Windows tree")
-        for package in ("runtime_1_7_0_45.msi", "runtime_1_6_0_45_as_43.msi"):
-            installed = self.machine.run_program(
-                "msiexec", "/i", self.machine.windows_path_of(os.path.join(TEST_PACKAGES, package)), "/qn")
-            self.assertEqual(installed.exit_code, 0, package)
-        site = network.Site()
-        site.page("www.zarn.example", "/feeds/zarnLatestVersion.xml", FAMILIES)
-        with network.Names(), network.Servers(site):
-            completed = self.machine.wine(self.machine.windows_path_of(LATEST))
-        self.assertEqual(completed.stdout.splitlines(), ["1.6.0_45 64 in-range", "1.7.0_45 64 in-range"])
-        self.assertEqual([(r["method"], r["path"], r["agent"]) for r in site.requests],
-                         [("GET", "/feeds/zarnLatestVersion.xml", "ZarnScrub")])
-
 
 @installers(64, 32)
-class RemovalOffer(Scenario):
+class RemovalOffer(Sealed):
     """After an interactive install the out-of-date runtimes are offered for removal in an HTML page, which
     Wine cannot show: the offer fails at once instead of holding the run, and nothing is removed. This very
-    version of the other width is another runtime, reported with the rest."""
+    version of the other width is another runtime, reported with the rest. The removal's own program then
+    chooses the same runtimes from the families document."""
 
     screen = True
-
-    def setUp(self):
-        if not network.sealed():
-            self.skipTest("runs in the sealed test network (scripts/sealed)")
-        if not TEST_PACKAGES:
-            self.skipTest("run through ctest in a Windows tree")
-        super().setUp()
 
     def test_a_page_that_cannot_be_shown_removes_nothing_and_the_ping_says_so(self):
         for package in ("runtime_1_7_0_45.msi", "runtime_1_6_0_45_as_43.msi"):
@@ -141,8 +124,12 @@ class RemovalOffer(Scenario):
         with network.Names(), network.Servers(site):
             installer = self.machine.start_installer()
             self.machine.zui("wait-dialog", 110, "click", 1, "wait-dialog", 117, 120000, "click", 2)
-            result = self.machine.finish(installer)
-        self.assertEqual(result.exit_code, 0, self.machine.log())
+            self.assertFinishes(installer)
+            before = len(site.requests)
+            completed = self.machine.wine(self.machine.windows_path_of(LATEST))
+        self.assertEqual(completed.stdout.splitlines(), ["1.6.0_45 64 in-range", "1.7.0_45 64 in-range"])
+        self.assertEqual([(r["method"], r["path"], r["agent"]) for r in site.requests[before:]],
+                         [("GET", "/feeds/zarnLatestVersion.xml", "ZarnScrub")])
         self.assertIn("INFO: Out-of-date Zarn versions detected: 2", self.machine.log())
         self.assertIn("zarnscrub.html failed to load: navigation error", self.machine.log())
         for version in ("1.7.0_45", "1.6.0_45"):

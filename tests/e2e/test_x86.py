@@ -3,8 +3,9 @@ restart the package asked for, and its verify note opens the product's verify pa
 under a browser's name, stands for the browser and records the command line of every start."""
 
 import network
-from harness import WINDOW_PROGRAM, Scenario, installers
+from harness import installers
 from test_interactive import CANCEL, COMPLETE, OK, RESTART_BOX, VERIFY_NOTE, WELCOME, values
+from test_online import Sealed
 
 MENDARA = "HKLM\\SOFTWARE\\Mendara"
 RESTART_NOTE = 3043
@@ -14,15 +15,8 @@ FIREFOX_VERSION = "115.0 (x86 en-US)"
 
 
 @installers(32)
-class X86Completion(Scenario):
+class X86Completion(Sealed):
     screen = True
-
-    def setUp(self):
-        if not network.sealed():
-            self.skipTest("runs in the sealed test network (scripts/sealed)")
-        if not WINDOW_PROGRAM:
-            self.skipTest("run through ctest in a Windows tree")
-        super().setUp()
 
     def running_firefox(self):
         """Firefox as the x86 installer finds it (the 32-bit registry view), started once."""
@@ -31,14 +25,9 @@ class X86Completion(Scenario):
         self.machine.reg_add(key, "CurrentVersion", FIREFOX_VERSION, view=32)
         self.machine.reg_add(key + "\\" + FIREFOX_VERSION + "\\Main", "Install Directory", FIREFOX_DIR, view=32)
         process = self.machine.start(self.machine.host_path(program))
-        self.addCleanup(self.end, process)
+        self.addCleanup(lambda: (process.kill(), process.communicate()))
         self.assertEqual(len(self.command_lines(program, 1)), 1, "firefox.exe started")
         return program, process
-
-    @staticmethod
-    def end(process):
-        process.kill()
-        process.communicate()
 
     def install(self, browser, started, *commands):
         """An interactive install from the welcome page to the completion page, which `commands` end; then
@@ -50,8 +39,7 @@ class X86Completion(Scenario):
             pairs = self.machine.zui("wait-dialog", WELCOME, "click", OK, "wait-dialog", COMPLETE, 120000,
                                      "visible", RESTART_BOX, "visible", RESTART_NOTE, "visible", VERIFY_NOTE,
                                      "checked", RESTART_BOX, *commands)
-            result = self.machine.finish(installer)
-        self.assertEqual(result.exit_code, 0, self.machine.log())
+            self.assertFinishes(installer)
         return pairs, self.command_lines(browser, started)
 
     def test_an_accepted_restart_closes_firefox_and_starts_it_on_the_verify_page(self):

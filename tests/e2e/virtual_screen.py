@@ -1,25 +1,8 @@
 """A virtual X display of its own (Xvfb), for Wine programs whose windows must show."""
 
 import os
-import select
 import subprocess
 import tempfile
-import time
-
-
-def _read_line(fd, seconds):
-    """The first line written to `fd` within `seconds`, without its newline ("" when none came)."""
-    deadline = time.monotonic() + seconds
-    data = b""
-    while b"\n" not in data:
-        left = deadline - time.monotonic()
-        if left <= 0 or not select.select([fd], [], [], left)[0]:
-            break
-        chunk = os.read(fd, 32)
-        if not chunk:
-            break
-        data += chunk
-    return data.split(b"\n", 1)[0].decode().strip() if b"\n" in data else ""
 
 
 class VirtualScreen:
@@ -32,12 +15,10 @@ class VirtualScreen:
             ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1280x1024x24", "-nolisten", "tcp"],
             pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=self._errors)
         os.close(write_end)
-        try:
-            # Xvfb writes the number and its newline apart and ends with a fatal error when the newline
-            # finds the pipe closed: the reader waits for the whole line.
-            number = _read_line(read_end, 30)
-        finally:
-            os.close(read_end)
+        # Xvfb writes the number and its newline apart and ends with a fatal error when the newline
+        # finds the pipe closed: the reader waits for the whole line, or the end of an Xvfb that failed.
+        with os.fdopen(read_end) as pipe:
+            number = pipe.readline().strip()
         if not number:
             self.close()
             raise RuntimeError("Xvfb did not start")
