@@ -29,15 +29,6 @@ RegistryKey policy(const char* path, bool write = true, platform::RegKey root = 
     return key;
 }
 
-void setLegacy(const au::Schedule& s, std::uint32_t download, std::uint32_t install) {
-    auto key = policy(au::policyKey);
-    key.setDwordValue("Frequency", s.frequency);
-    key.setDwordValue("UpdateSchedule", s.updateSchedule);
-    key.setDwordValue("UpdateMin", s.updateMin);
-    key.setDwordValue("NotifyDownload", download);
-    key.setDwordValue("NotifyInstall", install);
-}
-
 void expectRandom(const au::Schedule& s) {
     const auto low = s.frequency & 0xff;
     const auto second = (s.frequency >> 8) & 0xff;
@@ -49,17 +40,6 @@ void expectRandom(const au::Schedule& s) {
 }
 
 constexpr au::Schedule weekly{0x0204, 13, 45};
-
-TEST(AuConfigTest, LegacyLayoutIsPlainDwordsInThePolicyKey) {
-    sim::MachineScope sim;
-    setLegacy(weekly, 0, 1);
-    au::Config legacy(0);
-    bool stored = false;
-    EXPECT_EQ(legacy.getSchedule(&stored), weekly);
-    EXPECT_TRUE(stored);
-    EXPECT_EQ(legacy.getNotifyType(), au::notifyBeforeInstall);
-    EXPECT_THAT(sim.log(), testing::Not(HasSubstr("failed")));
-}
 
 // The current layout keeps the schedule in the check key as machine-protected Base64 texts and the
 // notify pair as plain DWORDs; writing it back reads back the same.
@@ -86,26 +66,26 @@ TEST(AuConfigTest, CurrentLayoutIsProtectedBase64InTheCheckKey) {
     EXPECT_EQ(again.getNotifyType(), au::notifyBeforeInstall);
 }
 
+void setCheck(const char* name, const std::string& text) { policy(au::policyCheckKey).setStringValue(name, text); }
+
 TEST(AuConfigTest, UnreadableScheduleIsReplacedByARandomOne) {
+    const char* noCheckKey = "open key (SOFTWARE\\Mendara\\Zarn Update\\Policy\\zucheck) error: system error 2";
     const struct {
         const char* name;
         std::function<void(sim::Machine&)> seed;
         const char* error;
         bool stored;
     } rows[] = {
-        {"nothing stored", [](sim::Machine&) {},
-         "open key (SOFTWARE\\Mendara\\Zarn Update\\Policy\\zucheck) error: system error 2", true},
+        // clang-format off
+        {"nothing stored", [](sim::Machine&) {}, noCheckKey, true},
         {"protected value of 3 bytes",
-         [](sim::Machine&) {
-             policy(au::policyCheckKey)
-                 .setStringValue("Frequency", au::binary2string(au::protect(au::Bytes{1, 2, 3}, true)));
-         },
+         [](sim::Machine&) { setCheck("Frequency", au::binary2string(au::protect(au::Bytes{1, 2, 3}, true))); },
          "decrypted data has wrong size", true},
-        {"not Base64", [](sim::Machine&) { policy(au::policyCheckKey).setStringValue("Frequency", "@@@@"); },
-         "string2binary (phase1) failed, sysError=13", true},
+        {"not Base64", [](sim::Machine&) { setCheck("Frequency", "@@@@"); }, "string2binary (phase1) failed, sysError=13",
+         true},
         {"and the rewrite fails too",
-         [](sim::Machine& m) { m.faults().fail("Registry.createKey", platform::err::accessDenied, -1); },
-         "open key (SOFTWARE\\Mendara\\Zarn Update\\Policy\\zucheck) error: system error 2", false},
+         [](sim::Machine& m) { m.faults().fail("Registry.createKey", platform::err::accessDenied, -1); }, noCheckKey, false},
+        // clang-format on
     };
     for (const auto& row : rows) {
         sim::MachineScope sim;

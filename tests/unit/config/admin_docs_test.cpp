@@ -3,7 +3,6 @@
 // by the real configuration on the simulated machine.
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <map>
 #include <regex>
 #include <set>
@@ -16,6 +15,7 @@
 #include "foundation/product_constants.h"
 #include "foundation/version_details.h"
 #include "scrub/zcleaner.h"
+#include "support/file_text.h"
 
 namespace {
 
@@ -24,12 +24,7 @@ using config_test::valueOf;
 
 constexpr auto npos = std::string::npos;
 
-std::string sourceFile(const std::string& name) {
-    std::ifstream in(std::string(ZARN_SOURCE_DIR) + "/" + name, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
+std::string sourceFile(const std::string& name) { return fileText(std::string(ZARN_SOURCE_DIR) + "/" + name); }
 
 /// A "## " section of README, heading included, up to the next one.
 std::string readmeSection(const std::string& heading) {

@@ -1,26 +1,20 @@
 // A simulated machine carrying the program's English strings, and helpers to run the configuration.
 #pragma once
 
-#include <fstream>
 #include <map>
 #include <regex>
-#include <sstream>
 #include <string>
 
 #include "config/install_config_data.h"
 #include "platform/sim/sim_machine.h"
+#include "support/file_text.h"
 
 namespace config_test {
 
 inline constexpr const char* runtimeFile = "C:\\ProgramData\\Corvane\\Zarn\\zarn.settings.cfg";
 inline constexpr const char* programName = "\"C:\\Users\\test\\Downloads\\kobuoffline.exe\"";
 
-inline std::string readSource(const std::string& name) {
-    std::ifstream in(std::string(ZARN_RESOURCE_DIR) + "/" + name, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
+inline std::string readSource(const std::string& name) { return fileText(std::string(ZARN_RESOURCE_DIR) + "/" + name); }
 
 /// The English string table of the program: resource.h's identifiers with strings_en.rc's texts.
 inline std::map<std::uint32_t, std::string> englishStrings() {

@@ -2,6 +2,7 @@
 
 #include "config/install_config_data.h"
 #include "config_test_support.h"
+#include "driver/configuration_phase.h"
 #include "platform/win_errors.h"
 
 namespace {
@@ -10,6 +11,7 @@ using config::InstallConfigData;
 using config_test::load;
 using config_test::runtimeFile;
 using config_test::valueOf;
+using driver::ConfigKey;
 
 constexpr const char* installFile = "C:\\admin\\zarn.cfg";
 
@@ -55,16 +57,6 @@ TEST_F(InstallConfigDataTest, FirstInstallWritesOnlyTheExportedSettingAndAFailed
     EXPECT_EQ(machine.file(runtimeFile), "AUTO_UPDATE=Disable\r\nEULA=Enable\r\nINSTALL_SILENT=Enable\r\n");
     ASSERT_EQ(second.RestoreRuntimeConfig(), 0);
     EXPECT_EQ(machine.file(runtimeFile), "INSTALL_SILENT=Enable\r\n");
-}
-
-TEST_F(InstallConfigDataTest, RestoreRemovesAFileTheRunCreated) {
-    machine.commandLine("EULA=Enable");
-    InstallConfigData data;
-    ASSERT_EQ(load(data), 0);
-    ASSERT_EQ(data.SaveRuntimeConfig(), 0);
-    EXPECT_EQ(machine.file(runtimeFile), "EULA=Enable\n");
-    ASSERT_EQ(data.RestoreRuntimeConfig(), 0);
-    EXPECT_EQ(machine.file(runtimeFile), "(none)");
 }
 
 TEST_F(InstallConfigDataTest, CommandLineOverInstallFileOverRuntimeFileOverDefaults) {
@@ -222,10 +214,14 @@ TEST_F(InstallConfigDataTest, CommandLineThatCannotBeSplit) {
     EXPECT_NE(machine.log().find("ERROR: CommandLineToArgvW failed with system error 87"), std::string::npos);
 }
 
-TEST_F(InstallConfigDataTest, FailedWriteIsReported) {
+TEST_F(InstallConfigDataTest, RestoreRemovesAFileTheRunCreatedAndAFailedWriteIsReported) {
     machine.commandLine("EULA=Enable");
     InstallConfigData data;
     ASSERT_EQ(load(data), 0);
+    ASSERT_EQ(data.SaveRuntimeConfig(), 0);
+    EXPECT_EQ(machine.file(runtimeFile), "EULA=Enable\n");
+    ASSERT_EQ(data.RestoreRuntimeConfig(), 0);
+    EXPECT_EQ(machine.file(runtimeFile), "(none)");
     machine->faults().fail("FileSystem.writeFile", platform::err::accessDenied, -1);
     EXPECT_EQ(data.SaveRuntimeConfig(), 306);
     ASSERT_EQ(machine.boxes().size(), 1u);
@@ -233,32 +229,6 @@ TEST_F(InstallConfigDataTest, FailedWriteIsReported) {
               "Unable to install Zarn\n\nWriting to the runtime configuration file failed.\nCheck permissions and "
               "settings.");
 }
-
-TEST_F(InstallConfigDataTest, LoadLogsItsStepsAndDumps) {
-    machine.commandLine("/s EULA=Enable");
-    InstallConfigData data;
-    ASSERT_EQ(load(data), 0);
-    const std::string log = machine.log();
-    std::size_t at = 0;
-    for (const char* line :
-         {"Default config settings are: \nINSTALL_SILENT=Disable\n", "-->Loading Important args...",
-          "...Importing command line arguments", "|------Important args config (TMP)--------|\n\nINSTALL_SILENT = Disable",
-          "-->Loading Config...", "...Importing runtime configuration file...",
-          "Runtime config file path is C:\\ProgramData\\Corvane\\Zarn\\zarn.settings.cfg",
-          "Runtime configuration file doesn't exist. It will be created later by settings_api.", "-->Saving backup...",
-          "|------Config to backup--------|\n\n|-------------------------------------|\n", "-->Loading export config...",
-          "-->Adding CMDLINE to config...", "-->Normalizing Export...",
-          "|------Config to export--------|\n\nEULA = Enable\n|-------------------------------------|\n",
-          "|------!!!!Working config!!!!--------|\n\n", "/s = 1\n"}) {
-        const auto found = log.find(line, at);
-        ASSERT_NE(found, std::string::npos) << line;
-        at = found;
-    }
-}
-
-}  // namespace
-
-namespace {
 
 // The runtime file is read for the settings the installer keeps there and nothing else: a CMDLINE,
 // STATIC or INSTALLDIR found in it does not reach the package, and the file comes back whole.
@@ -288,6 +258,112 @@ TEST(RuntimeFileTest, OnlyExportedSettingsAreTakenFromIt) {
         machine.file(runtimeFile),
         "CMDLINE=ADDLOCAL=all\r\nEULA=Enable\r\nINSTALLDIR=C:\\Elsewhere\r\nINSTALL_SILENT=Enable\r\nSTATIC=Enable\r\n")
         << "a failed installation puts back everything the file held";
+}
+
+
+struct ErrorRow {
+    const char* name;
+    std::int32_t code;
+    const char* shown;  // nullptr: logged only
+};
+
+TEST(ShowConfigError, EachCodeHasItsMessage) {
+    const std::string head = "Unable to install Zarn\n\n";
+    const ErrorRow rows[] = {
+        {"internal", 200,
+         "An internal error occurred.\nCheck that configuration files are valid and that all settings are correct."},
+        {"cannot open", 304,
+         "Unable to open file F.\nCheck that the configuration file exists and that the path to the file is correct."},
+        {"no permission", 305,
+         "Cannot read configuration file F due to invalid permissions.\nCheck that you have sufficient permissions to "
+         "read this file."},
+        {"write failed", 306, "Writing to the runtime configuration file failed.\nCheck permissions and settings."},
+        {"read failed", 307,
+         "An error occurred while reading file F.\nCheck that the file is valid and that all settings are correct."},
+        {"path too long", 310, "The path to the install configuration file is too long.\nCheck that the path is correct."},
+        {"path invalid", 311, "The path to the install configuration file is invalid.\nCheck that the path is correct."},
+        {"path not text", 312,
+         "The path to the install configuration file is not in plain text.\nCheck that the path is correct."},
+        {"malformed without lines", 313,
+         "Configuration file F is malformed in line <line number>.\nCheck data and formatting of the file."},
+        {"not plain text", 314, "Configuration file F is not in plain text.\nCheck formatting and try again."},
+        {"too long", 315, "Configuration file F is too long.\nCheck that the file is correct."},
+        {"switches", 3090,
+         "There are errors in the following switches:\nF.\n\nCheck that the commands are valid and try again."},
+        {"empty argument", 300, nullptr},
+        {"308", 308, nullptr},
+        {"309", 309, nullptr},
+    };
+    for (const auto& row : rows) {
+        config_test::Machine machine;
+        InstallConfigData data;
+        EXPECT_FALSE(InstallConfigData::ShowConfigError(platform::Module::self, data.workingConfig(), row.code, "F",
+                                                        false))
+            << row.name;
+        const auto boxes = machine.boxes();
+        if (row.shown == nullptr) {
+            EXPECT_TRUE(boxes.empty()) << row.name;
+            continue;
+        }
+        ASSERT_EQ(boxes.size(), 1u) << row.name;
+        EXPECT_EQ(boxes[0].text, head + row.shown) << row.name;
+        EXPECT_EQ(boxes[0].caption, "Zarn Installation Not Completed") << row.name;
+        EXPECT_EQ(boxes[0].owner, platform::Window::null) << row.name;
+        EXPECT_NE(machine.log().find("INFO: " + head + row.shown), std::string::npos) << row.name;
+    }
+}
+
+TEST(ShowConfigError, SuccessUnknownCodesAndSilence) {
+    config_test::Machine machine;
+    InstallConfigData data;
+    EXPECT_TRUE(InstallConfigData::ShowConfigError(platform::Module::self, data.workingConfig(), 0, "F", false));
+    EXPECT_FALSE(InstallConfigData::ShowConfigError(platform::Module::self, data.workingConfig(), 999, "F", false));
+    EXPECT_FALSE(InstallConfigData::ShowConfigError(platform::Module::self, data.workingConfig(), 304, "F", true));
+    EXPECT_TRUE(machine.boxes().empty());
+    EXPECT_NE(machine.log().find("INFO: Unknown Error code 999\n"), std::string::npos);
+    EXPECT_NE(machine.log().find("INFO: Unable to install Zarn\n\nUnable to open file F."), std::string::npos);
+}
+
+TEST(ShowConfigError, LongTextIsCutToTheBufferAndPlaceholdersStayText) {
+    config_test::Machine machine;
+    InstallConfigData data;
+    // The text before the list takes 68 bytes, so the two-byte character straddles the 1023rd byte: it
+    // goes whole.
+    const std::string list = std::string(954, 'x') + "\xC3\xA4" + std::string(100, 'z');
+    InstallConfigData::ShowConfigError(platform::Module::self, data.workingConfig(), 3090, list, false);
+    ASSERT_EQ(machine.boxes().size(), 1u);
+    const std::string shown = machine.boxes()[0].text;
+    EXPECT_EQ(shown.size(), 1022u);
+    EXPECT_EQ(shown.back(), 'x');
+
+    InstallConfigData::ShowConfigError(platform::Module::self, data.workingConfig(), 313, "C:\\%s%n.cfg", false);
+    ASSERT_EQ(machine.boxes().size(), 2u);
+    EXPECT_NE(machine.boxes()[1].text.find("Configuration file C:\\%s%n.cfg is malformed in line <line number>."),
+              std::string::npos);
+}
+
+TEST(InstallConfiguration, AnswersTheRunFromTheMergedConfiguration) {
+    config_test::Machine machine;
+    machine.writeFile(config_test::runtimeFile, "AUTO_UPDATE=Disable\n");
+    machine.commandLine(R"(/s /lang:1036 INSTALLDIR=C:\Z NO_VERIFY=Enable WEB_ZARN_SECURITY_LEVEL=M /l C:\m.log /qn)");
+    driver::InstallConfiguration configuration;
+    ASSERT_EQ(configuration.load(platform::machine().system().commandLine()), 0);
+
+    EXPECT_TRUE(configuration.has(ConfigKey::switchSilent));
+    EXPECT_FALSE(configuration.has(ConfigKey::switchDownload));
+    EXPECT_TRUE(configuration.isSilent());
+    EXPECT_EQ(configuration.integer(ConfigKey::switchLang), 1036);
+    EXPECT_EQ(configuration.text(ConfigKey::installDir), "C:\\Z");
+    EXPECT_TRUE(configuration.boolean(ConfigKey::noVerify));
+    EXPECT_FALSE(configuration.boolean(ConfigKey::autoUpdate)) << "from the runtime file";
+    EXPECT_FALSE(configuration.boolean(ConfigKey::staticInstall)) << "the default";
+    EXPECT_FALSE(configuration.has(ConfigKey::launchedFromTulk));
+    EXPECT_FALSE(configuration.boolean(ConfigKey::launchedFromTulk)) << "absent reads false";
+    EXPECT_EQ(configuration.integer(ConfigKey::webZarnSecurityLevel), 2);
+    EXPECT_EQ(configuration.text(ConfigKey::msiCmdline), "/qn");
+    EXPECT_EQ(configuration.text(ConfigKey::cmdline),
+              R"(AUTO_UPDATE="Disable" INSTALLDIR="C:\Z" WEB_ZARN_SECURITY_LEVEL="M")");
+    EXPECT_EQ(configuration.installLogPath(), "C:\\m.log");
 }
 
 }  // namespace

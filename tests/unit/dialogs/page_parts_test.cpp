@@ -12,39 +12,31 @@ namespace {
 
 using dialogs::fontStyleFor;
 
-TEST(FontsTest, FaceFollowsCountryAndWindowsLevel) {
+// The face follows the country and the Windows level; the height the pixels per inch (rounded), the
+// weight the boldness.
+TEST(FontsTest, StyleRows) {
     const struct {
         const char* country;
-        int osLevel;
-        const char* face;
-    } rows[] = {
-        {"Japan", 0, "MS UI Gothic"},        {"Japan", 1, "MS UI Gothic"},     {"Japan", 6, "MS UI Gothic"},
-        {"Germany", 1, "Pellam Sans"},       {"Germany", 2, "Segoe UI"},       {"Germany", 6, "Segoe UI"},
-        {"Korea", 6, "Pellam Sans"},         {"China", 6, "Pellam Sans"},      {"Taiwan", 6, "Pellam Sans"},
-        {"United States", 0, "Pellam Sans"}, {"United States", 3, "Segoe UI"}, {"", 6, "Segoe UI"},
-    };
-    for (const auto& row : rows) {
-        EXPECT_EQ(dialogs::fontFaceFor(row.country, row.osLevel), row.face)
-            << row.country << " at level " << row.osLevel;
-    }
-}
-
-TEST(FontsTest, HeightFromPixelsPerInchAndWeightFromBoldness) {
-    const struct {
-        int points;
+        int osLevel, points;
         bool bold;
         int dpi;
-        int height;
-        int weight;
+        platform::FontStyle style;
     } rows[] = {
-        {10, false, 96, -13, 500},                                                         // 13.33 rounds down
-        {8, false, 96, -11, 500},                                                          // 10.67 rounds up
-        {12, true, 96, -16, 700},  {12, true, 144, -24, 700}, {10, false, 120, -17, 500},  // 16.67
+        // clang-format off
+        {"Japan", 0, 10, false, 96, {"MS UI Gothic", -13, 500}},  {"Japan", 1, 10, false, 96, {"MS UI Gothic", -13, 500}},
+        {"Japan", 6, 10, false, 96, {"MS UI Gothic", -13, 500}},  {"Germany", 1, 10, false, 96, {"Pellam Sans", -13, 500}},
+        {"Germany", 2, 10, false, 96, {"Segoe UI", -13, 500}},    {"Korea", 6, 10, false, 96, {"Pellam Sans", -13, 500}},
+        {"China", 6, 10, false, 96, {"Pellam Sans", -13, 500}},   {"Taiwan", 6, 10, false, 96, {"Pellam Sans", -13, 500}},
+        {"United States", 0, 10, false, 96, {"Pellam Sans", -13, 500}},
+        {"United States", 3, 10, false, 96, {"Segoe UI", -13, 500}}, {"", 6, 10, false, 96, {"Segoe UI", -13, 500}},
+        {"Germany", 6, 8, false, 96, {"Segoe UI", -11, 500}},    // 10.67 rounds up
+        {"Germany", 6, 12, true, 96, {"Segoe UI", -16, 700}},     {"Germany", 6, 12, true, 144, {"Segoe UI", -24, 700}},
+        {"Germany", 6, 10, false, 120, {"Segoe UI", -17, 500}},   // 16.67
+        // clang-format on
     };
     for (const auto& row : rows) {
-        const auto style = fontStyleFor("Germany", 6, row.points, row.bold, row.dpi);
-        EXPECT_EQ(style.height, row.height) << row.points << " points at " << row.dpi;
-        EXPECT_EQ(style.weight, row.weight) << row.points << " points at " << row.dpi;
+        EXPECT_EQ(fontStyleFor(row.country, row.osLevel, row.points, row.bold, row.dpi), row.style)
+            << row.country << " at level " << row.osLevel << ", " << row.points << " points at " << row.dpi;
     }
 }
 
@@ -113,13 +105,11 @@ TEST_F(SysLinkTest, LinkShrinksToItsTextAndIsCentred) {
     EXPECT_EQ(view.text(link), "Click <A HREF=\"https://t.example/\">here</A>");
     // "Click here" is 10 characters of 7 pixels in a dialog 500 wide.
     EXPECT_EQ(view.controlRect(link), (platform::Rect{215, 224, 285, 256}));
-}
 
-TEST_F(SysLinkTest, TextAsWideAsTheDialogStaysWhereItIs) {
-    const std::string longText = "<l>" + std::string(80, 'x') + "</l>";  // 560 pixels
-    auto view = dialog({24, 224, 476, 256}, longText);
-    EXPECT_EQ(MakeLink4SysLinkCtrl(view, link, "T"), 1);
-    EXPECT_EQ(view.controlRect(link), (platform::Rect{24, 224, 476, 256}));
+    // A text as wide as the dialog (560 pixels) stays where it is.
+    auto wide = dialog({24, 224, 476, 256}, "<l>" + std::string(80, 'x') + "</l>");
+    EXPECT_EQ(MakeLink4SysLinkCtrl(wide, link, "T"), 1);
+    EXPECT_EQ(wide.controlRect(link), (platform::Rect{24, 224, 476, 256}));
 }
 
 TEST_F(SysLinkTest, WrongParametersAndMissingMarkersKeepTheText) {

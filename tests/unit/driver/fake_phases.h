@@ -2,6 +2,7 @@
 // and answers as the test set it up.
 #pragma once
 
+#include <algorithm>
 #include <functional>
 #include <map>
 #include <set>
@@ -16,8 +17,8 @@ namespace driver::test {
 struct Events {
     std::vector<std::string> list;
     void add(std::string e) { list.push_back(std::move(e)); }
-    bool has(const std::string& e) const;
-    int count(const std::string& e) const;
+    int count(const std::string& e) const { return static_cast<int>(std::count(list.begin(), list.end(), e)); }
+    bool has(const std::string& e) const { return count(e) > 0; }
 };
 
 /// A double that records into the run's event list.
@@ -33,16 +34,16 @@ inline int takeNext(std::vector<int>& answers) {
     return answer;
 }
 
+inline std::string flag(bool value) { return value ? "1" : "0"; }
+
+/// A 64-bit installer on 64-bit Windows.
 struct FakeSystem final : SystemFacts {
-    bool is64Process = true;
-    bool is64Windows = true;
     int level = 6;
-    bool is64BitProcess() override { return is64Process; }
-    bool is64BitWindows() override { return is64Windows; }
+    bool is64BitProcess() override { return true; }
+    bool is64BitWindows() override { return true; }
     int osLevel() override { return level; }
     std::string patchCache(int architecture) override {
-        return architecture == 64 ? "C:\\ProgramData\\Corvane\\Zarn\\installcache_x64"
-                                  : "C:\\ProgramData\\Corvane\\Zarn\\installcache";
+        return std::string("C:\\ProgramData\\Corvane\\Zarn\\installcache") + (architecture == 64 ? "_x64" : "");
     }
     std::string system32Dir() override { return "C:\\Windows\\system32"; }
     std::string systemWow64Dir() override { return "C:\\Windows\\SysWOW64"; }
@@ -87,16 +88,14 @@ struct FakeConfiguration final : Configuration, Recording {
     std::string text(ConfigKey key) override { return has(key) ? values[key] : std::string(); }
     bool isSilent() override { return silent; }
     std::string installLogPath() override { return {}; }
-    int exportSettings() override {
-        events.add("export");
-        return exportResult;
-    }
+    int exportSettings() override { return events.add("export"), exportResult; }
     void restoreRuntimeConfig() override { events.add("restore config"); }
-    void showConfigError(int code, const std::string& fileName) override {
-        events.add("config error " + std::to_string(code) + " " + fileName);
+    void showConfigError(int code, const std::string& file) override {
+        events.add("config error " + std::to_string(code) + " " + file);
     }
 };
 
+/// English, French and German; a string is its language and number.
 struct FakeLocalization final : Localization {
     std::uint16_t defaultLang = 1033;
     std::uint16_t defaultLangId() override { return defaultLang; }
@@ -117,7 +116,7 @@ struct FakeRuntimes final : RuntimeRules, Recording {
     std::vector<int> reinstallAnswers = {1, 1};
     bool isThisAFamilyUpgrade() override { return familyUpgrade; }
     int checkReinstallCase(bool staticInstall, bool silent) override {
-        events.add(std::string("reinstall rules static=") + (staticInstall ? "1" : "0") + " silent=" + (silent ? "1" : "0"));
+        events.add("reinstall rules static=" + flag(staticInstall) + " silent=" + flag(silent));
         return takeNext(reinstallAnswers);
     }
 };
@@ -133,13 +132,9 @@ struct FakePayload final : Payload, Recording {
     std::function<void(const PackageAction&)> onRun;  // runs inside each package run
     std::vector<PackageAction> runs;
     std::string preparePackagePath() override { return "C:\\pkg\\kobu1.8.0_45.msi"; }
-    bool writePackage(const std::string& path) override {
-        events.add("extract " + path);
-        return carriesPackage;
-    }
+    bool writePackage(const std::string& path) override { return events.add("extract " + path), carriesPackage; }
     int getOptionsFromXmlIfOnline(bool interactive) override {
-        events.add(interactive ? "options" : "options silent");
-        return 0;
+        return events.add(interactive ? "options" : "options silent"), 0;
     }
     std::string commandLine(const PackageAction& action) override {
         std::string line = action.extraCommandLine;
@@ -155,23 +150,21 @@ struct FakePayload final : Payload, Recording {
     void releasePackage() override { events.add("release package"); }
 };
 
+/// The folder page, when shown, chooses D:\Zarn\.
 struct FakeWizard final : Wizard, Recording {
     using Recording::Recording;
     std::vector<int> welcomeAnswers = {1};
     bool chooseChangeFolder = false;
     std::vector<int> changeFolderAnswers = {1};
-    std::string chosenFolder = "D:\\Zarn\\";
-    std::vector<bool> welcomePresets;
     int welcome(bool& changeFolder) override {
-        events.add("welcome");
-        welcomePresets.push_back(changeFolder);
+        events.add("welcome preset=" + flag(changeFolder));
         changeFolder = chooseChangeFolder;
         return takeNext(welcomeAnswers);
     }
     int changeFolder(bool launchedFromTulk, std::string& folder) override {
-        events.add(std::string("change folder tulk=") + (launchedFromTulk ? "1" : "0"));
+        events.add("change folder tulk=" + flag(launchedFromTulk));
         const int answer = takeNext(changeFolderAnswers);
-        if (answer == 1) folder = chosenFolder;
+        if (answer == 1) folder = "D:\\Zarn\\";
         return answer;
     }
     void testWelcome() override { events.add("test welcome"); }
@@ -186,6 +179,7 @@ struct FakeProgress final : ProgressUi, Recording {
     void testDialog() override { events.add("test progress"); }
 };
 
+/// The user keeps the one out-of-date runtime.
 struct FakeRemoval final : Removal, Recording {
     using Recording::Recording;
     RemovalResult run() override {
@@ -199,22 +193,20 @@ struct FakeRemoval final : Removal, Recording {
 
 struct FakeCompletion final : Completion, Recording {
     using Recording::Recording;
-    void finishWithSecurityPrompts(const std::string& installDir, bool showVerifyPage, bool showMedHighText,
-                                   const std::string& installMethod) override {
-        events.add("complete dir=" + installDir + " verify=" + (showVerifyPage ? "1" : "0") +
-                   " medhigh=" + (showMedHighText ? "1" : "0") + " method=" + installMethod);
+    void finishWithSecurityPrompts(const std::string& dir, bool verify, bool medHigh,
+                                   const std::string& method) override {
+        events.add("complete dir=" + dir + " verify=" + flag(verify) + " medhigh=" + flag(medHigh) +
+                   " method=" + method);
     }
     void showError(int installResult) override { events.add("error page " + std::to_string(installResult)); }
-    void testFinalDialog(bool showVerifyPage) override {
-        events.add(std::string("test final verify=") + (showVerifyPage ? "1" : "0"));
-    }
+    void testFinalDialog(bool verify) override { events.add("test final verify=" + flag(verify)); }
 };
 
 struct FakeAutoUpdate final : AutoUpdate, Recording {
     using Recording::Recording;
-    int install(bool oemUpdate, bool autoUpdate) override {
-        events.add(std::string("au install oem=") + (oemUpdate ? "1" : "0") + " auto=" + (autoUpdate ? "1" : "0"));
-        return 0;
+    int result = 0;
+    int install(bool oem, bool autoUpdate) override {
+        return events.add("au install oem=" + flag(oem) + " auto=" + flag(autoUpdate)), result;
     }
     void registerScheduler() override { events.add("scheduler"); }
 };
@@ -222,11 +214,12 @@ struct FakeAutoUpdate final : AutoUpdate, Recording {
 struct FakePing final : Ping, Recording {
     using Recording::Recording;
     std::vector<PingData> sent;
-    std::function<void()> onSend;
+    std::function<void(const PingData&)> onSend;
     void send(Configuration&, const PingData& data) override {
-        events.add("ping " + std::to_string(data.installResult));
+        events.add("ping " + std::to_string(data.installResult) + " au=" + std::to_string(data.auResult) +
+                   " msi=" + std::to_string(data.msiStatusError) + " removal=" + flag(data.removal.offered));
         sent.push_back(data);
-        if (onSend) onSend();
+        if (onSend) onSend(data);
     }
 };
 

@@ -5,6 +5,7 @@
 
 #include "driver/main_flow.h"
 #include "driver/production_phases.h"
+#include "driver/startup_phase.h"
 #include "platform/sim/sim_machine.h"
 
 namespace driver {
@@ -26,14 +27,6 @@ TEST(LimitsTest, HugeRuntimeConfigurationFileIsAConfigurationError) {
     EXPECT_EQ(scope->fileSystem().readAll(runtimeFile), huge);
     EXPECT_TRUE(scope->installer().installs().empty());
 }
-
-}  // namespace
-}  // namespace driver
-
-#include "driver/startup_phase.h"
-
-namespace driver {
-namespace {
 
 // From the start of the run, libraries are looked for in the system directory only; a system without
 // the call still runs, and says so.

@@ -1,11 +1,12 @@
 #include <gtest/gtest.h>
 
-#include <functional>
+#include <vector>
 
 #include "driver/mendara_registry.h"
 #include "foundation/auto_handle.h"
 #include "platform/sim/sim_machine.h"
 #include "platform/win_errors.h"
+#include "support/seed.h"
 
 namespace driver {
 namespace {
@@ -18,11 +19,7 @@ class MendaraRegistryTest : public testing::Test {
 public:
     platform::Registry& r() { return sim->registry(); }
 
-    void setDword(const char* name, std::uint32_t value) {
-        AutoRegKey key;
-        ASSERT_EQ(r().createKey(RegKey::localMachine, "SOFTWARE\\Mendara", reg::allAccess, *key.put(), nullptr), 0u);
-        r().setValue(key.get(), name, reg::dword, reinterpret_cast<const std::uint8_t*>(&value), 4);
-    }
+    static void setDword(const char* name, std::uint32_t value) { seed::dword("SOFTWARE\\Mendara", 0, name, value); }
     bool hasValue(const char* keyPath, const char* name) {
         AutoRegKey key;
         if (r().openKey(RegKey::localMachine, keyPath, reg::read, *key.put()) != 0) return false;
@@ -37,46 +34,30 @@ public:
 TEST_F(MendaraRegistryTest, ClearMSIStatusRows) {
     const struct {
         const char* name;
-        std::function<void(MendaraRegistryTest&)> setUp;
+        std::vector<const char*> values;  // set before the call
+        const char* fault;                // fails once with `error`
+        platform::ErrorCode error;
         platform::ErrorCode expected;
         const char* line;
     } rows[] = {
-        {"no key is fine", [](MendaraRegistryTest&) {}, err::success,
+        // clang-format off
+        {"no key is fine", {}, nullptr, 0, err::success,
          "INFO: Could not find HKEY_LOCAL_MACHINE, SOFTWARE\\Mendara registry key."},
-        {"key that cannot be opened",
-         [](MendaraRegistryTest& t) {
-             t.setDword("MSIStatusError", 1);
-             t.sim->faults().fail("Registry.openKey", err::accessDenied);
-         },
-         err::accessDenied, "ERROR: Could not open HKEY_LOCAL_MACHINE, SOFTWARE\\Mendara registry key."},
-        {"both values deleted",
-         [](MendaraRegistryTest& t) {
-             t.setDword("MSIStatusError", 1);
-             t.setDword("MSIStatusExtendedError", 2);
-         },
-         err::success, nullptr},
-        {"missing values count as success", [](MendaraRegistryTest& t) { t.setDword("Other", 1); }, err::success, nullptr},
-        {"value that cannot be deleted",
-         [](MendaraRegistryTest& t) {
-             t.setDword("MSIStatusError", 1);
-             t.sim->faults().fail("Registry.deleteValue", err::accessDenied);
-         },
+        {"key that cannot be opened", {"MSIStatusError"}, "Registry.openKey", err::accessDenied, err::accessDenied,
+         "ERROR: Could not open HKEY_LOCAL_MACHINE, SOFTWARE\\Mendara registry key."},
+        {"both values deleted", {"MSIStatusError", "MSIStatusExtendedError"}, nullptr, 0, err::success, nullptr},
+        {"missing values count as success", {"Other"}, nullptr, 0, err::success, nullptr},
+        {"value that cannot be deleted", {"MSIStatusError"}, "Registry.deleteValue", err::accessDenied,
          err::accessDenied, "ERROR: Could not delete MSIStatusError registry value."},
-        {"second value's failure when the first is fine",
-         [](MendaraRegistryTest& t) {
-             t.setDword("MSIStatusExtendedError", 1);
-             t.sim->faults().fail("Registry.deleteValue", err::accessDenied);
-         },
-         err::accessDenied, "ERROR: Could not delete MSIStatusExtendedError registry value."},
-        {"close failure is the result",
-         [](MendaraRegistryTest& t) {
-             t.setDword("MSIStatusError", 1);
-             t.sim->faults().fail("Registry.closeKey", err::invalidHandle);
-         },
+        {"second value's failure when the first is fine", {"MSIStatusExtendedError"}, "Registry.deleteValue",
+         err::accessDenied, err::accessDenied, "ERROR: Could not delete MSIStatusExtendedError registry value."},
+        {"close failure is the result", {"MSIStatusError"}, "Registry.closeKey", err::invalidHandle,
          err::invalidHandle, nullptr},
+        // clang-format on
     };
     for (const auto& row : rows) {
-        row.setUp(*this);
+        for (const char* name : row.values) setDword(name, 1);
+        if (row.fault) sim->faults().fail(row.fault, row.error);
         EXPECT_EQ(ClearMSIStatus(), row.expected) << row.name;
         if (row.line) {
             EXPECT_TRUE(logged(row.line)) << row.name << "\n" << sim.log();
@@ -119,42 +100,24 @@ TEST_F(MendaraRegistryTest, PolicyValues) {
     EXPECT_FALSE(WritePolicyValue("Country", std::string("SE")));
 }
 
-TEST_F(MendaraRegistryTest, InstallStatusIsClearedAndAnEmptyKeyGoes) {
-    AutoRegKey key;
-    ASSERT_EQ(r().createKey(RegKey::localMachine, "SOFTWARE\\Mendara", reg::allAccess, *key.put(), nullptr), 0u);
-    const std::string reinstall = "reinstall";
-    r().setValue(key.get(), "InstallStatus", reg::sz, reinterpret_cast<const std::uint8_t*>(reinstall.c_str()), 10);
-    key.reset();
+// The run's own values: its install status (an emptied key goes), the update component's version (of the
+// 32-bit view only) and the metrics it removes.
+TEST_F(MendaraRegistryTest, RunValues) {
+    seed::text("SOFTWARE\\Mendara", 0, "InstallStatus", "reinstall");
     EXPECT_EQ(ReadInstallStatus(), "reinstall");
     ClearInstallStatus();
     EXPECT_EQ(ReadInstallStatus(), "");
-    EXPECT_EQ(r().openKey(RegKey::localMachine, "SOFTWARE\\Mendara", reg::read, *key.put()), err::fileNotFound);
-
+    EXPECT_FALSE(seed::exists("SOFTWARE\\Mendara", 0));
     setDword("Kept", 1);
     ClearInstallStatus();
     EXPECT_TRUE(hasValue("SOFTWARE\\Mendara", "Kept"));
-}
 
-TEST_F(MendaraRegistryTest, AutoUpdateVersionComesFromTheThirtyTwoBitView) {
     EXPECT_EQ(ReadPreviousAuVersion(), "XX");
     EXPECT_TRUE(logged("INFO: No Old AU Version found\n"));
-    AutoRegKey key;
-    ASSERT_EQ(r().createKey(RegKey::localMachine, "SOFTWARE\\Mendara\\Auto Update", reg::allAccess | reg::wow64_32Key,
-                            *key.put(), nullptr),
-              0u);
-    const std::string version = "2.8.45.15";
-    r().setValue(key.get(), "AUVersion", reg::sz, reinterpret_cast<const std::uint8_t*>(version.c_str()), 10);
+    seed::text("SOFTWARE\\Mendara\\Auto Update", seed::view64, "AUVersion", "1.0.0.0");
+    EXPECT_EQ(ReadPreviousAuVersion(), "XX") << "not the 64-bit view";
+    seed::text("SOFTWARE\\Mendara\\Auto Update", seed::view32, "AUVersion", "2.8.45.15");
     EXPECT_EQ(ReadPreviousAuVersion(), "2.8.45.15");
-}
-
-TEST_F(MendaraRegistryTest, SilentInstallKeyAndMetricsRemoval) {
-    CreateSilentInstallKey();
-    AutoRegKey key;
-    EXPECT_EQ(r().openKey(RegKey::localMachine, "SOFTWARE\\Mendara\\SilentInstall", reg::read, *key.put()), 0u);
-    key.reset();
-    DeleteSilentInstallKey();
-    EXPECT_EQ(r().openKey(RegKey::localMachine, "SOFTWARE\\Mendara\\SilentInstall", reg::read, *key.put()),
-              err::fileNotFound);
 
     RemoveKobuMetrics();
     EXPECT_TRUE(logged("ERROR: RemoveKobuMetrics() - RegDeleteKeyEx(): Error:2, ErrorCode:2\n"));

@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "driver/deploy_library.h"
-#include "foundation/registry_key.h"
 #include "foundation/sys_info.h"
 #include "platform/sim/sim_machine.h"
+#include "support/seed.h"
 
 namespace driver {
 namespace {
@@ -43,9 +43,8 @@ struct Pages final : CompletionPages {
     bool untick = false;
 
     int next() {
-        if (answers.empty()) return 2;
-        const int answer = answers.front();
-        answers.erase(answers.begin());
+        const int answer = answers.empty() ? 2 : answers.front();
+        if (!answers.empty()) answers.erase(answers.begin());
         return answer;
     }
     int plugin() override {
@@ -147,10 +146,7 @@ TEST_F(SetupCompleteTest, PagesAndTheirBackButtons) {
     } rows[] = {
         {"plug-in enabled, no hidden prompts", 1, 0, {2}, {"complete"}},
         {"only hidden prompts", 1, 1, {1, 1029, 1, 2}, {"restore", "complete with Back", "restore", "complete with Back"}},
-        {"both, Back walks every page",
-         0,
-         1,
-         {1, 1, 1029, 1029, 1, 1, 2},
+        {"both, Back walks every page", 0, 1, {1, 1, 1029, 1029, 1, 1, 2},
          {"plugin", "restore with Back", "complete with Back", "restore with Back", "plugin", "restore with Back",
           "complete with Back"}},
         {"Close on the plug-in page ends the sequence", 0, 0, {2}, {"plugin"}},
@@ -185,11 +181,7 @@ TEST_F(SetupCompleteTest, RestoreTickedClearsForThirtyDaysUntickedRenews) {
 // A 64-bit installer never offers the browser restart nor the verify note; a 32-bit one offers the
 // restart the package asked for instead of the verify page.
 TEST_F(SetupCompleteTest, RestartAndVerifyByProcessWidth) {
-    {
-        RegistryKey key(platform::reg::wow64_32Key);
-        key.open(platform::RegKey::localMachine, "SOFTWARE\\Mendara", true, true);
-        key.setStringValue(firefoxRestartValue, "1");
-    }
+    seed::text("SOFTWARE\\Mendara", seed::view32, firefoxRestartValue, "1");
     SetupCompleteData data;
     InitSetupCompleteData(data, false, true, false);
     EXPECT_FALSE(data.restartOffered);
@@ -214,15 +206,8 @@ TEST_F(SetupCompleteTest, RestartAndVerifyByProcessWidth) {
 // The verification page opens in the browser the install method names, whatever its case; a declined
 // restart forgets the package's request and touches no browser.
 TEST_F(SetupCompleteTest, BrowsersAfterTheInstall) {
-    {
-        RegistryKey key;
-        key.open(platform::RegKey::localMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\chrome.exe",
-                 true, true);
-        key.setStringValue("path", "C:\\Chrome");
-        RegistryKey maker;
-        maker.open(platform::RegKey::localMachine, "SOFTWARE\\Mendara", true, true);
-        maker.setStringValue(ieRestartValue, "1");
-    }
+    seed::text("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\chrome.exe", 0, "path", "C:\\Chrome");
+    seed::text("SOFTWARE\\Mendara", 0, ieRestartValue, "1");
     sim->processes().install("C:\\Chrome\\chrome.exe", sim::Program::exitingWith(0));
     SetupCompleteData data;
     data.showVerifyText = true;
@@ -234,51 +219,6 @@ TEST_F(SetupCompleteTest, BrowsersAfterTheInstall) {
     std::string value;
     EXPECT_FALSE(GetRegValueOfStringType(ieRestartValue, value)) << "the declined restart is forgotten";
     EXPECT_FALSE(logged("will be closed"));
-}
-
-// An accepted restart from a 32-bit process closes the running Firefox and starts it again on the
-// verification page, as the desktop user (through the shell's shortcut).
-TEST_F(SetupCompleteTest, AcceptedRestartClosesAndRestartsFirefox) {
-    sim->system().settings().wow64 = true;
-    sim->registry().setProcessIs64Bit(false);
-    SysInfo::initialize();
-    {
-        RegistryKey maker;
-        maker.open(platform::RegKey::localMachine, "SOFTWARE\\Mendara", true, true);
-        maker.setStringValue(firefoxRestartValue, "1");
-        RegistryKey mozilla;
-        mozilla.open(platform::RegKey::localMachine, "SOFTWARE\\Mozilla\\Mozilla Firefox", true, true);
-        mozilla.setStringValue("CurrentVersion", "3.6 (en-US)");
-        RegistryKey main;
-        main.open(platform::RegKey::localMachine, "SOFTWARE\\Mozilla\\Mozilla Firefox\\3.6 (en-US)\\Main", true, true);
-        main.setStringValue("Install Directory", "C:\\Firefox");
-    }
-    const std::string firefox = "C:\\Firefox\\firefox.exe";
-    sim->processes().install(firefox, sim::Program{[](const sim::StartedProcess&) { return 0u; },
-                                                   sim::Program::forever, 1, true});
-    platform::ProcessInformation running;
-    ASSERT_EQ(sim->processes().createProcess(firefox, "\"" + firefox + "\"", 0, {}, running), 0u);
-    std::string link;
-    sim->processes().install("C:\\Windows\\system32\\explorer.exe",
-                             sim::Program{[&](const sim::StartedProcess&) -> std::uint32_t {
-                                              link = sim->fileSystem().readAll(
-                                                  "C:\\ProgramData\\Corvane\\tmpinstall\\zarntmp.lnk").value_or("");
-                                              return 1;
-                                          },
-                                          std::nullopt});
-
-    SetupCompleteData data;
-    data.restartOffered = data.firefoxRestart = data.restartNow = true;
-    ProcessSetupCompleteData(data, "");
-    std::uint32_t code = 0;
-    EXPECT_EQ(sim->processes().exitCodeProcess(running.process, code), 0u);
-    EXPECT_NE(code, platform::kernel::stillActive) << "the running Firefox was closed";
-    EXPECT_EQ(link, "C:\\Firefox\\firefox.exe\n -new-window https://www.zarn.example/verify9/?src=install");
-    std::string value;
-    EXPECT_FALSE(GetRegValueOfStringType(firefoxRestartValue, value));
-    EXPECT_TRUE(logged("\tINFO: The Firefox browser will be restarted\n"));
-    sim->kernel().closeHandle(running.process);
-    sim->kernel().closeHandle(running.thread);
 }
 
 }  // namespace

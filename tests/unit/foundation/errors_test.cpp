@@ -1,6 +1,9 @@
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "foundation/catch_handlers.h"
+#include <functional>
+
+#include "foundation/auto_handle.h"
 #include "foundation/dll.h"
 #include "foundation/errors.h"
 #include "foundation/logger.h"
@@ -8,6 +11,15 @@
 #include "platform/win_errors.h"
 
 namespace {
+
+namespace file = platform::file;
+using testing::AllOf;
+using testing::EndsWith;
+using testing::HasSubstr;
+using testing::Property;
+using testing::StartsWith;
+using testing::Throws;
+using testing::ThrowsMessage;
 
 class ErrorsTest : public testing::Test {
 protected:
@@ -36,15 +48,11 @@ TEST_F(ErrorsTest, JoinMessageSeparators) {
     }
 }
 
-TEST_F(ErrorsTest, MakeMessageWithAndWithoutFailedFunction) {
+TEST_F(ErrorsTest, MakeMessageNamesTheFailedFunctionsError) {
     static const char function = 0;
     EXPECT_EQ(WinErrorHandling::makeMessage("Cannot open", nullptr, 5), "Cannot open. System error [5]");
     EXPECT_EQ(WinErrorHandling::makeMessage("Cannot open", &function, 5),
               "Cannot open. System error [5](system error 5 (Access is denied))");
-}
-
-TEST_F(ErrorsTest, MakeMessageWarnsWhenTheModuleIsUnknown) {
-    static const char function = 0;
     sim->faults().fail("System.moduleFromAddress", platform::err::modNotFound);
     EXPECT_EQ(WinErrorHandling::makeMessage("x", &function, 2),
               "x. System error [2](system error 2 (The system cannot find the file specified))");
@@ -70,12 +78,7 @@ TEST_F(ErrorsTest, SystemErrorTextTrimming) {
         EXPECT_EQ(WinErrorHandling::systemErrorText(77), row.expected) << row.name;
     }
     EXPECT_EQ(WinErrorHandling::systemErrorText(999999), "system error 999999 (No description available)");
-}
-
-TEST_F(ErrorsTest, ComErrorText) {
-    EXPECT_EQ(WinErrorHandling::comErrorText(static_cast<std::int32_t>(0x80070005u)),
-              "COM error 0x80070005 (Access is denied)");
-    sim->system().settings().messages[0x80004005u] = u"Unspecified error\r\n";
+    messages[0x80004005u] = u"Unspecified error\r\n";
     EXPECT_EQ(WinErrorHandling::comErrorText(static_cast<std::int32_t>(0x80004005u)),
               "COM error 0x80004005 (Unspecified error)");
 }
@@ -89,34 +92,14 @@ TEST_F(ErrorsTest, MevErrorNamesItsThrowSite) {
         EXPECT_TRUE(what.starts_with("errors_test.cpp(")) << what;
         EXPECT_TRUE(what.ends_with("_Test::TestBody(): open key (Software\\Mendara) error: wrong type")) << what;
     }
-}
-
-TEST_F(ErrorsTest, SysErrorKeepsItsCode) {
-    try {
-        ZARN_THROW(SysError, "CreateFile failed", nullptr, platform::err::sharingViolation);
-    } catch (const SysError& e) {
-        EXPECT_EQ(e.code(), 32u);
-        EXPECT_TRUE(std::string(e.what()).ends_with("(): CreateFile failed. System error [32]"));
-    }
-}
-
-TEST_F(ErrorsTest, CatchHandlersLogOneErrorLine) {
-    try {
-        throw std::logic_error("bad state");
-    }
-    ZARN_CATCH_ALL
-    try {
-        throw 7;
-    }
-    ZARN_CATCH_ALL
-    const std::string log = sim.log();
-    EXPECT_NE(log.find("\tERROR: Exception with message 'bad state' caught\n"), std::string::npos) << log;
-    EXPECT_NE(log.find("\tERROR: Unknown exception caught\n"), std::string::npos) << log;
+    EXPECT_THAT([] { ZARN_THROW(SysError, "CreateFile failed", nullptr, platform::err::sharingViolation); },
+                Throws<SysError>(AllOf(Property(&SysError::code, 32u),
+                                       Property(&SysError::what, EndsWith("(): CreateFile failed. System error [32]")))));
 }
 
 int addOne(int x) { return x + 1; }
 
-TEST_F(ErrorsTest, DllLoadsAndResolvesEntryPoints) {
+TEST_F(ErrorsTest, DllLoadsAndResolvesEntryPointsOrNamesWhatFailed) {
     sim->system().settings().libraries["deploy.dll"] = {{"Add", reinterpret_cast<void*>(&addOne)}};
     {
         const Dll dll("C:\\Program Files\\Zarn\\bin\\deploy.dll");
@@ -124,28 +107,66 @@ TEST_F(ErrorsTest, DllLoadsAndResolvesEntryPoints) {
         EXPECT_EQ(add(41), 42);
         const DllFunction<int(int)> missing(dll, "Missing");
         EXPECT_FALSE(missing.available());
-        try {
-            missing(1);
-            FAIL();
-        } catch (const std::runtime_error& e) {
-            EXPECT_TRUE(std::string(e.what()).ends_with("(): function Missing is not available")) << e.what();
-        }
+        EXPECT_THAT([&] { missing(1); },
+                    ThrowsMessage<std::runtime_error>(EndsWith("(): function Missing is not available")));
         EXPECT_EQ(sim->system().loadedLibraries(), 1u);
     }
     EXPECT_EQ(sim->system().loadedLibraries(), 0u);
+    EXPECT_THAT([] { const Dll dll(Dll::FromSystemDirectory{}, "absent.dll"); },
+                Throws<SysError>(AllOf(
+                    Property(&SysError::code, platform::err::modNotFound),
+                    Property(&SysError::what,
+                             AllOf(StartsWith("dll.cpp("),
+                                   HasSubstr(" at Dll::Dll(): LoadLibraryW(C:\\Windows\\system32\\absent.dll) failed. "
+                                             "System error [126]"))))));
 }
 
-TEST_F(ErrorsTest, DllFailureNamesTheLibrary) {
-    try {
-        const Dll dll(Dll::FromSystemDirectory{}, "absent.dll");
-        FAIL();
-    } catch (const SysError& e) {
-        EXPECT_EQ(e.code(), platform::err::modNotFound);
-        const std::string what = e.what();
-        EXPECT_TRUE(what.starts_with("dll.cpp(")) << what;
-        EXPECT_NE(what.find(" at Dll::Dll(): LoadLibraryW(C:\\Windows\\system32\\absent.dll) failed. System error [126]"),
+class AutoHandleTest : public testing::Test {
+protected:
+    platform::Handle openTemp(const char* path = "C:\\t.txt") {
+        platform::Handle h = platform::Handle::invalid;
+        platform::FileSystem& fs = sim->fileSystem();
+        EXPECT_EQ(fs.createFile(path, file::genericWrite, file::shareNone, file::createAlways,
+                                               file::attributeNormal, h),
+                  0u);
+        return h;
+    }
+    sim::MachineScope sim;
+};
+
+TEST_F(AutoHandleTest, ClosesOnDestructionAndReset) {
+    {
+        AutoHandle h(openTemp());
+        EXPECT_TRUE(h);
+        EXPECT_EQ(sim->handles().size(), 1u);
+        h.reset(openTemp("C:\\u.txt"));
+        EXPECT_EQ(sim->handles().size(), 1u);
+    }
+    EXPECT_EQ(sim->handles().size(), 0u);
+}
+
+TEST_F(AutoHandleTest, FailedCloseIsLoggedNeverThrown) {
+    const struct {
+        const char* call;
+        std::function<void()> close;
+        const char* operation;
+    } rows[] = {
+        {"CloseHandle", [] { AutoHandle h(static_cast<platform::Handle>(0x1234)); }, "Kernel.closeHandle"},
+        {"RegCloseKey", [] { AutoRegKey k(static_cast<platform::RegKey>(0x1234)); }, "Registry.closeKey"},
+        {"InternetCloseHandle", [] { AutoInternetHandle i(static_cast<platform::InternetHandle>(0x1234)); },
+         "Internet.closeHandle"},
+        {"CryptReleaseContext", [] { AutoCryptProvider p(static_cast<platform::CryptProvider>(0x1234)); },
+         "Crypto.releaseContext"},
+        {"CryptDestroyHash", [] { AutoCryptHash h(static_cast<platform::CryptHash>(0x1234)); }, "Crypto.destroyHash"},
+    };
+    for (const auto& row : rows) {
+        sim->faults().fail(row.operation, platform::err::invalidHandle);
+        EXPECT_NO_THROW(row.close()) << row.call;
+        EXPECT_NE(sim.log().find(std::string("\tERROR: ") + row.call +
+                                 "(0000000000001234) failed with system error 6 (The handle is invalid)\n"),
                   std::string::npos)
-            << what;
+            << row.call << "\n"
+            << sim.log();
     }
 }
 

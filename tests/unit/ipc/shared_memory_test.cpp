@@ -34,15 +34,6 @@ TEST_F(SharedMemoryTest, CreatedAndOpenedSectionsShareTheRecord) {
     EXPECT_EQ(sim->kernel().viewCount(), 0u) << "every access unmaps its view";
 }
 
-TEST_F(SharedMemoryTest, UnnamedSectionsGetAFreshGuid) {
-    const auto a = SharedMemoryUnsafe::createUnique();
-    const auto b = SharedMemoryUnsafe::createUnique();
-    EXPECT_EQ(a.getName().size(), 36u);
-    EXPECT_NE(a.getName(), b.getName());
-    sim->faults().fail("Kernel.createGuid", platform::err::notEnoughMemory);
-    EXPECT_THROW(SharedMemoryUnsafe::createUnique(), ipc::PlatformError);
-}
-
 TEST_F(SharedMemoryTest, SectionFailuresThrowExceptUnmapping) {
     const auto section = SharedMemoryUnsafe::create("Faulty");
     const SharedMemory<Operation> mailbox(section);

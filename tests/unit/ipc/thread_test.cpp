@@ -1,18 +1,26 @@
+// Threads, locks, conditions, waits and timers on the simulated kernel.
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <stdexcept>
 #include <thread>
+#include <vector>
 
 #include "foundation/auto_handle.h"
+#include "ipc/conditional.h"
 #include "ipc/errors.h"
+#include "ipc/mutex.h"
 #include "ipc/thread.h"
+#include "ipc/timer.h"
+#include "ipc/wait.h"
 #include "platform/sim/sim_machine.h"
 #include "platform/win_errors.h"
 
 namespace {
 
+using ipc::Mutex;
 using ipc::Thread;
 
 /// Runs a function and reports its own destruction.
@@ -29,13 +37,13 @@ private:
 
 class ThreadTest : public testing::Test {
 protected:
+    AutoHandle event(bool signalled) {
+        platform::Handle h{};
+        EXPECT_EQ(sim->kernel().createEvent(true, signalled, h), 0u);
+        return AutoHandle(h);
+    }
     sim::MachineScope sim;
 };
-
-TEST_F(ThreadTest, StartWithoutRunnableStartsNothing) {
-    EXPECT_EQ(Thread::start(nullptr, true), Thread::noThread);
-    EXPECT_EQ(sim->faults().calls("Kernel.createThread"), 0);
-}
 
 TEST_F(ThreadTest, RunsOnItsOwnThreadAndClosesItsHandle) {
     std::atomic<std::uint32_t> ranOn{0};
@@ -58,8 +66,8 @@ TEST_F(ThreadTest, ExitCodeAndLogTellHowTheRunEnded) {
     } rows[] = {
         {"returns", [] {}, 0, nullptr},
         {"throws std::exception", [] { throw std::runtime_error("boom"); }, 1,
-         "ERROR: Exception with message 'boom' caught"},
-        {"throws anything else", [] { throw 42; }, 1, "ERROR: Unknown exception caught"},
+         "\tERROR: Exception with message 'boom' caught\n"},
+        {"throws anything else", [] { throw 42; }, 1, "\tERROR: Unknown exception caught\n"},
     };
     auto& kernel = sim->kernel();
     for (const auto& row : rows) {
@@ -103,7 +111,9 @@ TEST_F(ThreadTest, OneFailedWaitOrSignalStrandsNoThread) {
     }
 }
 
-TEST_F(ThreadTest, JoiningAThreadThatIsGoneReturnsAtOnce) {
+TEST_F(ThreadTest, NoRunnableStartsNothingAndAThreadThatIsGoneIsJoinedAtOnce) {
+    EXPECT_EQ(Thread::start(nullptr, true), Thread::noThread);
+    EXPECT_EQ(sim->faults().calls("Kernel.createThread"), 0);
     std::atomic<bool> destroyed{false};
     const auto id = Thread::start(new Probe([] {}, destroyed), true);
     Thread::join(id);
@@ -123,49 +133,196 @@ TEST_F(ThreadTest, JoinWithALimitRethrowsTheTimeout) {
 }
 
 TEST_F(ThreadTest, KernelFailuresBecomePlatformErrors) {
-    const struct {
-        const char* operation;
-        bool whileRunning;  // the failure is due in join rather than in start
-    } rows[] = {
-        {"Kernel.createThread", false},
-        {"Kernel.openThread", true},
-        {"Kernel.exitCodeThread", true},
-    };
-    for (const auto& row : rows) {
-        std::atomic<bool> release{false}, destroyed{false};
-        auto* probe = new Probe([&] { while (!release) sim->kernel().sleep(1); }, destroyed);
-        if (!row.whileRunning) {
-            sim->faults().fail(row.operation, platform::err::notEnoughMemory);
-            try {
-                Thread::start(probe, true);
-                ADD_FAILURE() << row.operation;
-            } catch (const ipc::PlatformError& e) {
-                EXPECT_EQ(e.code(), platform::err::notEnoughMemory);
-                EXPECT_NE(std::string(e.what()).find("ipc error"), std::string::npos);
-            }
-            EXPECT_TRUE(destroyed) << row.operation << ": the owned runnable is not leaked";
-            continue;
-        }
-        const auto id = Thread::start(probe, true);
+    std::atomic<bool> unused{false};
+    sim->faults().fail("Kernel.createThread", platform::err::notEnoughMemory);
+    try {
+        Thread::start(new Probe([] {}, unused), true);
+        ADD_FAILURE() << "started";
+    } catch (const ipc::PlatformError& e) {
+        EXPECT_EQ(e.code(), platform::err::notEnoughMemory);
+        EXPECT_NE(std::string(e.what()).find("ipc error"), std::string::npos);
+    }
+    EXPECT_TRUE(unused) << "the owned runnable is not leaked";
+
+    for (const char* operation : {"Kernel.openThread", "Kernel.exitCodeThread"}) {
         // One failure makes join look again: it still returns only once the thread has ended, because
         // callers free what the thread uses. A failure that persists is thrown.
-        sim->faults().fail(row.operation, platform::err::accessDenied);
+        std::atomic<bool> release{false}, destroyed{false};
+        const auto id = Thread::start(new Probe([&] { while (!release) sim->kernel().sleep(1); }, destroyed), true);
+        sim->faults().fail(operation, platform::err::accessDenied);
         std::thread releaser([&] {
             sim->kernel().sleep(50);
             release = true;
         });
         Thread::join(id);
-        EXPECT_TRUE(destroyed) << row.operation;
+        EXPECT_TRUE(destroyed) << operation;
         releaser.join();
 
         std::atomic<bool> stop{false}, gone{false};
         const auto running = Thread::start(new Probe([&] { while (!stop) sim->kernel().sleep(1); }, gone), true);
-        sim->faults().fail(row.operation, platform::err::accessDenied, -1);
-        EXPECT_THROW(Thread::join(running), ipc::PlatformError) << row.operation;
+        sim->faults().fail(operation, platform::err::accessDenied, -1);
+        EXPECT_THROW(Thread::join(running), ipc::PlatformError) << operation;
         sim->faults().clear();
         stop = true;
         Thread::join(running);
     }
+}
+
+using SyncTest = ThreadTest;
+
+/// Runs a lambda on an ipc thread.
+template <class Body>
+class Lambda final : public ipc::Runnable {
+public:
+    explicit Lambda(Body body) : body_(std::move(body)) {}
+    void run() override { body_(); }
+
+private:
+    Body body_;
+};
+template <class Body>
+std::uint32_t startLambda(Body body) {
+    return Thread::start(new Lambda<Body>(std::move(body)), true);
+}
+
+// The kernel's results pass through (the contract suite pins them); a time-out and a failure are thrown.
+TEST_F(SyncTest, WaitResultsAndErrors) {
+    const AutoHandle signalled = event(true);
+    const AutoHandle quiet = event(false);
+    EXPECT_EQ(ipc::waitForSingleObject(signalled.get(), 0), platform::kernel::waitObject0);
+    try {
+        ipc::waitForSingleObject(quiet.get(), 0);
+        ADD_FAILURE() << "a zero time-out on a quiet event";
+    } catch (const ipc::TimeoutExpiredError& e) {
+        EXPECT_NE(std::string(e.what()).find("(): ipc error"), std::string::npos) << e.what();
+    }
+    try {
+        ipc::waitForSingleObject(static_cast<platform::Handle>(0x7FF0), 0);
+        ADD_FAILURE() << "a wait on no object";
+    } catch (const ipc::PlatformError& e) {
+        EXPECT_EQ(e.code(), platform::err::invalidHandle);
+    }
+}
+
+TEST_F(SyncTest, LocksNestOnOneThreadAndExcludeOthers) {
+    Mutex m;
+    std::atomic<int> inside{0};
+    {
+        Mutex::Lock outer(m);
+        {
+            const Mutex::Lock inner(m);
+        }
+        const auto id = startLambda([&] {
+            const Mutex::Lock other(m);
+            inside = 1;
+        });
+        sim->kernel().sleep(20);
+        EXPECT_EQ(inside.load(), 0) << "another thread waits while the outer lock still holds";
+        {
+            const Mutex::Unlock unlock(outer);
+            Thread::join(id);
+            EXPECT_EQ(inside.load(), 1) << "Unlock lets the other thread in";
+        }
+    }
+}
+
+TEST_F(SyncTest, MutexDestroyedUnderALockIsClosedByTheLock) {
+    const auto before = sim->handles().size();
+    auto m = std::make_unique<Mutex>();
+    {
+        const Mutex::Lock lock(*m);
+        m.reset();
+        EXPECT_EQ(sim->handles().size(), before + 1) << "the handle stays open for the lock";
+    }
+    EXPECT_EQ(sim->handles().size(), before);
+    EXPECT_EQ(sim.log().find("ERROR"), std::string::npos) << sim.log();
+}
+
+TEST_F(SyncTest, MutexFailures) {
+    sim->faults().fail("Kernel.createMutex", platform::err::notEnoughMemory);
+    EXPECT_THROW(Mutex(), ipc::PlatformError);
+    Mutex m;
+    sim->faults().fail("Kernel.releaseMutex", platform::err::notOwner);
+    { const Mutex::Lock lock(m); }
+    EXPECT_NE(sim.log().find("ipc::Mutex::release(): ipc error' caught"), std::string::npos) << sim.log();
+}
+
+TEST_F(SyncTest, NotifyWakesNothingWithoutWaitersAndOneWakesTheOldest) {
+    ipc::Conditional c;
+    c.notify(false);
+    c.notify(true);
+    EXPECT_EQ(sim->faults().calls("Kernel.setEvent"), 0);
+    int arrived = 0;             // guarded by c.mutex()
+    std::vector<int> woken;      // guarded by c.mutex()
+    std::vector<std::uint32_t> threads;
+    for (int i = 1; i <= 3; ++i) {
+        threads.push_back(startLambda([&, i] {
+            Mutex::Lock lock(c.mutex());
+            arrived = i;
+            c.wait(lock);
+            woken.push_back(i);
+        }));
+        // Seeing `arrived` under the lock means waiter i has queued itself and let go.
+        for (;;) {
+            Mutex::Lock lock(c.mutex());
+            if (arrived == i) break;
+            const Mutex::Unlock unlock(lock);
+            sim->kernel().sleep(1);
+        }
+    }
+    c.notify(false);
+    for (int tries = 0; tries < 2000; ++tries) {
+        Mutex::Lock lock(c.mutex());
+        if (!woken.empty()) break;
+        const Mutex::Unlock unlock(lock);
+        sim->kernel().sleep(1);
+    }
+    sim->kernel().sleep(30);
+    {
+        const Mutex::Lock lock(c.mutex());
+        EXPECT_EQ(woken, std::vector<int>{1});
+    }
+    c.notify(true);
+    for (const auto id : threads) Thread::join(id);
+    EXPECT_EQ(woken.size(), 3u);
+}
+
+/// Counts ticks and stops its timer after `limit` of them.
+class Ticker final : public ipc::Timer::Runnable {
+public:
+    explicit Ticker(int limit, bool throwAtLimit = false) : limit_(limit), throwAtLimit_(throwAtLimit) {}
+    void run(ipc::Timer& timer) override {
+        if (++ticks == limit_) {
+            if (throwAtLimit_) throw std::runtime_error("tick failed");
+            timer.stop(false);
+        }
+    }
+    std::atomic<int> ticks{0};
+
+private:
+    int limit_;
+    bool throwAtLimit_;
+};
+
+TEST_F(SyncTest, TimerTicksUntilItsRunnableStopsIt) {
+    Ticker ticker(3);
+    ipc::Timer timer(1);
+    const auto idle = sim->handles().size();
+    timer.start(&ticker, false);
+    for (int i = 0; i < 5000 && !timer.stopRequested(); ++i) sim->kernel().sleep(1);
+    timer.stop(true);  // returns only once the worker has seen the flag and ended
+    EXPECT_EQ(ticker.ticks.load(), 3);
+    EXPECT_EQ(sim->handles().size(), idle) << "the worker's thread has ended and closed its handle";
+}
+
+TEST_F(SyncTest, TimerWorkerThatThrowsStillFinishes) {
+    auto* ticker = new Ticker(2, true);
+    {
+        ipc::Timer timer(1);
+        timer.start(ticker, true);
+        for (int i = 0; i < 2000 && sim.log().find("tick failed") == std::string::npos; ++i) sim->kernel().sleep(1);
+    }  // the destructor waits for the finished worker and returns
+    EXPECT_NE(sim.log().find("Exception with message 'tick failed' caught"), std::string::npos);
 }
 
 }  // namespace

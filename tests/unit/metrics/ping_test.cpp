@@ -8,7 +8,6 @@
 #include <cstdlib>
 #include <fstream>
 #include <functional>
-#include <sstream>
 
 #include "foundation/registry_key.h"
 #include "foundation/sys_info.h"
@@ -17,6 +16,7 @@
 #include "platform/registry.h"
 #include "platform/sim/sim_machine.h"
 #include "scrub/scrub_ping_data.h"
+#include "support/file_text.h"
 
 namespace {
 
@@ -54,18 +54,11 @@ std::string readable(const std::string& body) {
     return out;
 }
 
-std::string golden(const std::string& name) {
-    std::ifstream in(std::string(ZARN_GOLDEN_DIR) + "/" + name, std::ios::binary);
-    std::stringstream content;
-    content << in.rdbuf();
-    return content.str();
-}
-
 void expectGolden(const std::string& name, const std::string& body) {
     if (std::getenv("ZARN_UPDATE_GOLDEN") != nullptr) {
         std::ofstream(std::string(ZARN_GOLDEN_DIR) + "/" + name, std::ios::binary) << body;
     }
-    EXPECT_EQ(readable(body), readable(golden(name))) << name;
+    EXPECT_EQ(readable(body), readable(fileText(std::string(ZARN_GOLDEN_DIR) + "/" + name))) << name;
 }
 
 /// A machine whose ping goes to the production endpoint, with a known visitor.
@@ -271,37 +264,26 @@ TEST(PingBodyTest, AnElementFitsToTheLastByte) {
 TEST(DefaultBrowserTest, Rows) {
     constexpr const char* choice =
         "Software\\Microsoft\\Windows\\Shell\\Associations\\UrlAssociations\\http\\UserChoice";
-    const auto classes = [](const char* path, const char* value) {
-        setText(platform::RegKey::classesRoot, path, "", value);
-    };
+    constexpr const char* command = "http\\shell\\open\\command";
+    constexpr const char* application = "http\\shell\\open\\ddeexec\\Application";
     const struct {
         const char* name;
-        std::function<void()> setUp;
+        const char* progId;  // nullptr: no choice; "": the choice's key without its value
+        const char* classesKey;
+        const char* classesValue;
         int code;
         bool beforeVista = false;
     } rows[] = {
-        {"user chose Firefox", [&] { setText(platform::RegKey::currentUser, choice, "Progid", "FirefoxURL"); }, 2},
-        {"user chose Internet Explorer", [&] { setText(platform::RegKey::currentUser, choice, "Progid", "IE.HTTP"); },
-         1},
-        {"user chose another", [&] { setText(platform::RegKey::currentUser, choice, "Progid", "ChromeHTML"); }, 3},
-        {"a choice without its value",
-         [&] {
-             RegistryKey k;
-             k.open(platform::RegKey::currentUser, choice, true, true);
-         },
-         0},
-        {"no choice, Chrome's command", [&] { classes("http\\shell\\open\\command", "\"C:\\chrome.exe\" -- \"%1\""); },
-         3},
-        {"no choice, IExplore", [&] { classes("http\\shell\\open\\ddeexec\\Application", "iexplore"); }, 1},
-        {"no choice, Firefox", [&] { classes("http\\shell\\open\\ddeexec\\Application", "FIREFOX"); }, 2},
-        {"no choice, no application key", [] {}, 2},
-        {"before Vista the choice is not asked",
-         [&] {
-             setText(platform::RegKey::currentUser, choice, "Progid", "FirefoxURL");
-             classes("http\\shell\\open\\ddeexec\\Application", "IExplore");
-         },
-         1, true},
-        {"before Vista, no application key", [] {}, 0, true},
+        {"user chose Firefox", "FirefoxURL", nullptr, nullptr, 2},
+        {"user chose Internet Explorer", "IE.HTTP", nullptr, nullptr, 1},
+        {"user chose another", "ChromeHTML", nullptr, nullptr, 3},
+        {"a choice without its value", "", nullptr, nullptr, 0},
+        {"no choice, Chrome's command", nullptr, command, "\"C:\\chrome.exe\" -- \"%1\"", 3},
+        {"no choice, IExplore", nullptr, application, "iexplore", 1},
+        {"no choice, Firefox", nullptr, application, "FIREFOX", 2},
+        {"no choice, no application key", nullptr, nullptr, nullptr, 2},
+        {"before Vista the choice is not asked", "FirefoxURL", application, "IExplore", 1, true},
+        {"before Vista, no application key", nullptr, nullptr, nullptr, 0, true},
     };
     for (const auto& row : rows) {
         sim::MachineScope sim;
@@ -310,7 +292,12 @@ TEST(DefaultBrowserTest, Rows) {
                 platform::OsVersion{5, 1, 2600, 2, "Service Pack 3", 3, 0, 0x100, 1};
         }
         SysInfo::initialize();
-        row.setUp();
+        if (row.progId != nullptr) {
+            RegistryKey key;
+            key.open(platform::RegKey::currentUser, choice, true, true);
+            if (*row.progId != '\0') key.setStringValue("Progid", row.progId);
+        }
+        if (row.classesKey != nullptr) setText(platform::RegKey::classesRoot, row.classesKey, "", row.classesValue);
         EXPECT_EQ(UpdateConf::DefaultBrowserCode(), row.code) << row.name;
     }
 }

@@ -1,12 +1,14 @@
-// The metrics store on the simulated registry: the counters of a run, the visitor id, the offered
-// count, the browsers present and the newest runtime.
-#include "metrics/update_conf.h"
-
+// The metrics store on the simulated registry (the counters of a run, the visitor id, the offered
+// count, the browsers present and the newest runtime), the site rule, the country lookup and the file
+// checksum.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <optional>
 
 #include "foundation/registry_key.h"
+#include "metrics/update_conf.h"
+#include "metrics/update_utils.h"
 #include "platform/registry.h"
 #include "platform/sim/sim_machine.h"
 
@@ -100,14 +102,13 @@ TEST(UpdateConfTest, CountersWithoutTheirKey) {
     sim::MachineScope sim;
     sim->faults().fail("Registry.createKey", 5);
     const MetricsTexts texts = UpdateConf::GetUpdatedKobuMetrics(0);
-    EXPECT_EQ(texts.machineCounted, "XX");
-    EXPECT_EQ(texts.installAttempts, "XX");
-    EXPECT_EQ(texts.updateCount, "XX");
+    EXPECT_EQ((std::array{texts.machineCounted, texts.installAttempts, texts.updateCount}),
+              (std::array<std::string, 3>{"XX", "XX", "XX"}));
     EXPECT_NE(sim.log().find("\tINFO: GetUpdatedKobuMetrics() - RegCreateKeyEx failed: 5 Error Code: 5\n"),
               std::string::npos);
 }
 
-TEST(UpdateConfTest, VisitorId) {
+TEST(UpdateConfTest, VisitorIdAndPolicyValues) {
     EXPECT_EQ(UpdateConf::MakeVisitorId(0x1A2B, 0x5F00, 0x10), "1a2b5f00-10ffffff");
     EXPECT_EQ(UpdateConf::MakeVisitorId(0x12345678, 0x6789ABCD, 0x1F4), "123456786-789abcd1f4");
 
@@ -119,10 +120,7 @@ TEST(UpdateConfTest, VisitorId) {
     EXPECT_EQ(made.size(), 17u);
     EXPECT_EQ(UpdateConf::ReadPolicyValue("VisitorId", 32), made);
     EXPECT_EQ(UpdateConf::GetVisitorId(), made) << "kept once it is long enough";
-}
 
-TEST(UpdateConfTest, PolicyValues) {
-    sim::MachineScope sim;
     EXPECT_EQ(UpdateConf::ReadPolicyValue("Country", 8), std::nullopt);
     EXPECT_TRUE(UpdateConf::WritePolicyValue("Country", "DE"));
     EXPECT_EQ(UpdateConf::ReadPolicyValue("Country", 8), "DE");
@@ -134,7 +132,7 @@ TEST(UpdateConfTest, PolicyValues) {
     EXPECT_FALSE(UpdateConf::WritePolicyValue("Country", std::nullopt)) << "nothing to delete";
 }
 
-TEST(UpdateConfTest, OfferedCountIsReadOnce) {
+TEST(UpdateConfTest, OfferedCountIsReadOnceBrowsersAndTheNewestRuntime) {
     sim::MachineScope sim;
     EXPECT_EQ(UpdateConf::GetOfferedCount(), -1);
     RegistryKey key;
@@ -144,13 +142,9 @@ TEST(UpdateConfTest, OfferedCountIsReadOnce) {
     EXPECT_EQ(UpdateConf::GetOfferedCount(), -1);
     key.setStringValue("OfferedSPCnt", "a text where a number belongs");
     EXPECT_EQ(UpdateConf::GetOfferedCount(), -2);
-}
 
-TEST(UpdateConfTest, BrowsersAndTheNewestRuntime) {
-    sim::MachineScope sim;
     EXPECT_EQ(UpdateConf::BrowserPresence(), "B00000");
     EXPECT_EQ(UpdateConf::GetLatestKobuKey(), "");
-    RegistryKey key;
     key.open(platform::RegKey::localMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\IEXPLORE.EXE",
              true, true);
     key.setStringValue("", "C:\\Program Files\\Internet Explorer\\iexplore.exe");
@@ -166,6 +160,107 @@ TEST(UpdateConfTest, BrowsersAndTheNewestRuntime) {
         runtime.setStringValue("ZarnHome", std::string("C:\\Program Files\\Zarn\\") + name);
     }
     EXPECT_EQ(UpdateConf::GetLatestKobuKey(), "1.8.0_40");
+}
+
+constexpr const char* lookup = "https://geo.zarn.example/country";
+
+TEST(SiteRuleTest, OnlyTheProductsHostsAtALabelBoundary) {
+    const struct {
+        const char* url;
+        bool allowed;
+    } rows[] = {
+        {"http://www.zarn.example/", true},
+        {"http://dl.zarn.example/update/x.xml", true},
+        {"https://metrics.mendara.example/b/ss", true},
+        {"https://geo.zarn.example", true},
+        // look-alikes
+        {"https://www.evilzarn.example/", false},
+        {"https://ping.notmendara.example/", false},
+        {"https://zarn.example.evil.example/", false},
+        {"https://evil.example/", false},
+        // the exact domain
+        {"https://zarn.example/", true},
+        {"https://mendara.example/ping", true},
+        // a port
+        {"https://geo.zarn.example:8443/country", true},
+        {"https://zarn.example:8443/", true},
+        {"https://evilzarn.example:8443/", false},
+        {"https://geo.zarn.example:84/country", false},
+        // upper case
+        {"HTTPS://GEO.ZARN.EXAMPLE/country", true},
+        {"https://WWW.EVILZARN.EXAMPLE/", false},
+        // the product's name in the path or the query, or before the real host
+        {"https://evil.example/.zarn.example/", false},
+        {"https://evil.example/?next=http://www.zarn.example/", false},
+        {"https://evil.example?.zarn.example/", false},
+        {"https://evil.example#.zarn.example/", false},
+        {"https://www.zarn.example@evil.example/", false},
+        {"https://evil.example\\.zarn.example/", false},
+        // not a web address with a host
+        {"dl.zarn.example/update/x.xml", false},
+        {"ftp://dl.zarn.example/", false},
+        {"https://.zarn.example/", false},
+        {"", false},
+    };
+    for (const auto& row : rows) EXPECT_EQ(UpdateUtils::IsAllowedUrl(row.url), row.allowed) << row.url;
+}
+
+TEST(CountryTest, Rows) {
+    const struct {
+        const char* name;
+        const char* stored;  // nullptr: none
+        const char* header;  // nullptr: the lookup is not served
+        const char* url;
+        int result;
+        const char* country;
+        const char* storedAfter;
+        std::size_t requests;
+        const char* logged;
+    } rows[] = {
+        {"a stored value needs no request", "SE", "DE", lookup, 1, "SE", "SE", 0, ""},
+        {"asked for and stored", nullptr, "DE", lookup, 1, "DE", "DE", 1, "\tINFO: Save Country Code DE after GetCountry()\n"},
+        {"a stored value longer than two letters is replaced", "DEU", "AT", lookup, 1, "AT", "AT", 1, ""},
+        {"an answer of three letters", nullptr, "DEU", lookup, 0, "YY", nullptr, 1, "Invalid country value : 'DEU'' caught"},
+        {"not the product's site", nullptr, "DE", "https://evil.example/country", 0, "YY", nullptr, 0, ""},
+        {"no address", nullptr, "DE", "", 0, "YY", nullptr, 0, ""},
+        {"no answer", nullptr, nullptr, lookup, 0, "YY", nullptr, 1, ""},
+    };
+    for (const auto& row : rows) {
+        sim::MachineScope sim;
+        if (row.stored != nullptr) UpdateConf::WritePolicyValue("Country", row.stored);
+        if (row.header != nullptr) {
+            sim::SimResponse response;
+            response.headers = {{"COUNTRY", row.header}};
+            sim->internet().serve(lookup, response);
+        }
+        std::string country;
+        EXPECT_EQ(UpdateUtils::GetCountry(row.url, country, false), row.result) << row.name;
+        EXPECT_EQ(country, row.country) << row.name;
+        EXPECT_EQ(UpdateConf::ReadPolicyValue("Country", 8),
+                  row.storedAfter ? std::optional<std::string>(row.storedAfter) : std::nullopt)
+            << row.name;
+        const auto requests = sim->internet().requests();
+        ASSERT_EQ(requests.size(), row.requests) << row.name;
+        for (const auto& request : requests) {
+            EXPECT_EQ(request.verb, "HEAD") << row.name;
+            EXPECT_EQ(request.agent, "zucheck") << row.name;
+        }
+        EXPECT_NE(sim.log().find(row.logged), std::string::npos) << row.name;
+    }
+}
+
+TEST(ChecksumTest, DigestsAndFailures) {
+    sim::MachineScope sim;
+    sim->fileSystem().writeAll("C:\\empty.jpg", "");
+    EXPECT_EQ(UpdateUtils::getCheckSum("C:\\empty.jpg"),
+              "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
+    EXPECT_EQ(UpdateUtils::getCheckSum("C:\\missing.jpg"), std::nullopt);
+    EXPECT_NE(sim.log().find("\tERROR: Error opening file \"C:\\missing.jpg\" failed with system error 2 "),
+              std::string::npos);
+    sim->faults().fail("Crypto.hashData", 5);
+    sim->fileSystem().writeAll("C:\\abc.jpg", "abc");
+    EXPECT_EQ(UpdateUtils::getCheckSum("C:\\abc.jpg"), std::nullopt);
+    EXPECT_NE(sim.log().find("\tERROR: CryptHashData failed with system error 5 "), std::string::npos);
 }
 
 }  // namespace

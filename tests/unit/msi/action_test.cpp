@@ -1,13 +1,16 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <map>
 #include <stdexcept>
 #include <string>
 #include <tuple>
 #include <vector>
 
 #include "foundation/errors.h"
+#include "ipc/operation_mailbox.h"
 #include "msi/action.h"
+#include "msi/install_callback.h"
 #include "msi/msi_error.h"
 #include "platform/sim/sim_machine.h"
 #include "platform/win_errors.h"
@@ -59,35 +62,25 @@ protected:
     sim::MachineScope sim;
 };
 
+// Logging and the external handler are set for the call only, and only when asked for.
 TEST_F(ActionTest, StateIsEnteredForTheCallAndLeftAfterIt) {
     sim->installer().addPackage(packagePath, {});
     RecordingCallback callback;
-    auto a = makeAction(&callback, "C:\\Users\\test\\AppData\\Local\\Temp\\kobu.log");
-    a.execute();
-
-    const auto installs = sim->installer().installs();
-    ASSERT_EQ(installs.size(), 1u);
-    const auto& run = installs[0];
-    EXPECT_EQ(run.packagePath, packagePath);
-    EXPECT_EQ(run.commandLine, "REBOOT=ReallySuppress STATIC=1");
-    EXPECT_EQ(run.uiLevel, 2u);
-    EXPECT_EQ(run.logMode, 0x1000u);
-    EXPECT_EQ(run.logPath, a.logFile);
-    EXPECT_EQ(run.logAttributes, 0u);
-    EXPECT_TRUE(run.externalUi);
-    EXPECT_EQ(run.filter, 0xFFFFFFFFu);
-    expectStateLeft();
-}
-
-TEST_F(ActionTest, WithoutLogFileOrCallbackNothingIsLoggedOrWatched) {
-    sim->installer().addPackage(packagePath, {});
-    makeAction().execute();
-    const auto run = sim->installer().installs().at(0);
-    EXPECT_EQ(run.logMode, 0u);
-    EXPECT_EQ(run.logPath, "");
-    EXPECT_FALSE(run.externalUi);
-    EXPECT_EQ(sim->faults().calls("Installer.setExternalUI"), 0) << "no handler installed, none removed";
-    expectStateLeft();
+    for (const bool asked : {true, false}) {
+        const std::string logFile = asked ? "C:\\Users\\test\\AppData\\Local\\Temp\\kobu.log" : "";
+        makeAction(asked ? &callback : nullptr, logFile).execute();
+        const auto run = sim->installer().installs().back();
+        EXPECT_EQ(run.packagePath, packagePath);
+        EXPECT_EQ(run.commandLine, "REBOOT=ReallySuppress STATIC=1");
+        EXPECT_EQ(run.uiLevel, 2u);
+        EXPECT_EQ(run.logMode, asked ? 0x1000u : 0u);
+        EXPECT_EQ(run.logPath, logFile);
+        EXPECT_EQ(run.logAttributes, 0u);
+        EXPECT_EQ(run.externalUi, asked);
+        EXPECT_EQ(run.filter, asked ? 0xFFFFFFFFu : 0u);
+        expectStateLeft();
+    }
+    EXPECT_EQ(sim->faults().calls("Installer.setExternalUI"), 2) << "no handler installed, none removed";
 }
 
 TEST_F(ActionTest, StateIsLeftWhenTheInstallationFails) {
@@ -193,6 +186,98 @@ TEST_F(ErrorTextTest, Rows) {
         EXPECT_EQ(sim->system().loadedLibraries(), 0u) << row.name << ": the library is freed";
     }
     EXPECT_THAT(sim.log(), HasSubstr("LoadLibraryExW(msimsg.dll) failed with system error 126"));
+}
+
+struct CommandLineRow {
+    const char* name;
+    std::string base;
+    std::map<std::string, std::string> properties;
+    std::string expected;
+};
+
+TEST(CommandLine, Rows) {
+    const CommandLineRow rows[] = {
+        {"empty base, no properties", "", {}, ""},
+        {"blank base, no properties", " \t ", {}, ""},
+        {"base trimmed at both ends", "  \tREBOOT=ReallySuppress /l*v x \t ", {}, "REBOOT=ReallySuppress /l*v x"},
+        {"properties in name order", "", {{"STATIC", "1"}, {"INSTALLDIR", "C:\\Zarn\\"}},
+         "INSTALLDIR=C:\\Zarn\\ STATIC=1"},
+        {"base and properties joined by one space", " REBOOT=ReallySuppress ", {{"A", "1"}},
+         "REBOOT=ReallySuppress A=1"},
+        {"blank base, properties only", "   ", {{"A", "1"}}, "A=1"},
+        {"value with a blank enclosed", "", {{"DIR", "C:\\Program Files\\Zarn"}}, "DIR=\"C:\\Program Files\\Zarn\""},
+        {"value with a tab enclosed", "", {{"A", "x\ty"}}, "A=\"x\ty\""},
+        {"empty value as two quotes", "", {{"A", ""}}, "A=\"\""},
+        {"quote doubled, not enclosed", "", {{"A", "say\"x"}}, "A=say\"\"x"},
+        {"quote doubled and enclosed with a blank", "", {{"A", "a \"b\""}}, "A=\"a \"\"b\"\"\""},
+        {"lone quote", "", {{"A", "\""}}, "A=\"\""},
+        {"names compared by bytes", "", {{"b", "2"}, {"A", "1"}, {"a", "3"}}, "A=1 a=3 b=2"},
+    };
+    for (const CommandLineRow& row : rows) {
+        EXPECT_EQ(msi::buildCommandLine(row.base, row.properties), row.expected) << row.name;
+    }
+}
+
+using ipc::Operation;
+
+constexpr std::uint32_t actionStart = 0x08000000u;
+
+class InstallCallbackTest : public testing::Test {
+protected:
+    sim::MachineScope sim;
+    ipc::SharedMemoryUnsafe section = ipc::SharedMemoryUnsafe::create(ipc::operationSequenceSectionName);
+    ipc::SharedMemory<Operation> mailbox{section};
+    InstallCallback callback;
+};
+
+TEST_F(InstallCallbackTest, ActionStartRows) {
+    struct Row {
+        const char* name;
+        std::uint32_t code;
+        const char16_t* text;
+        Operation expected;
+    };
+    const Row rows[] = {
+        {"CostInitialize posts 1", actionStart, u"Action 10:20:30: CostInitialize. Computing space", {1, Operation::Started}},
+        {"InstallInitialize posts 2", actionStart, u"Action 10:20:30: InstallInitialize. ", {2, Operation::Started}},
+        {"CreateFolders posts 3", actionStart, u"Action 10:20:30: CreateFolders. Creating folders", {3, Operation::Started}},
+        {"name alone as third token", actionStart, u"Action 10:20:30: InstallInitialize.", {2, Operation::Started}},
+        {"flags in the low bits", actionStart | 0x40u, u"Action 1: InstallInitialize. x", {2, Operation::Started}},
+        {"other action", actionStart, u"Action 10:20:30: InstallFiles. Copying new files", {}},
+        {"name without full stop", actionStart, u"Action 10:20:30: InstallInitialize", {}},
+        {"two blanks after the first word", actionStart, u"Action  10:20:30: InstallInitialize. x", {}},
+        {"name in other case", actionStart, u"Action 10:20:30: installinitialize. x", {}},
+        {"fewer than three tokens", actionStart, u"Action InstallInitialize.", {}},
+        {"not an action start", 0x04000000u, u"Action 10:20:30: InstallInitialize. x", {}},
+        {"action data", 0x09000000u, u"Action 10:20:30: InstallInitialize. x", {}},
+    };
+    for (const Row& row : rows) {
+        mailbox.write(Operation());
+        EXPECT_EQ(msi::CallbackTrigger::adapter(&callback, row.code, row.text), 0) << row.name;
+        EXPECT_EQ(mailbox.read(), row.expected) << row.name;
+    }
+}
+
+TEST_F(InstallCallbackTest, StepsOfAScriptedPackageReachTheMailbox) {
+    // The package's effects run after its messages, so they see the last step posted.
+    Operation seen;
+    sim->installer().addPackage("C:\\kobu.msi", {.messages = {{actionStart, u"Action 1:00:00: CostInitialize. a"},
+                                                              {actionStart, u"Action 1:00:01: FileCost. b"},
+                                                              {actionStart, u"Action 1:00:02: InstallInitialize. c"}},
+                                                 .effects = [&] { seen = mailbox.read(); }});
+    msi::action<msi::install> a;
+    a.packagePath = "C:\\kobu.msi";
+    a.callback = &callback;
+    a.execute();
+    EXPECT_EQ(seen, Operation(2, Operation::Started));
+}
+
+TEST_F(InstallCallbackTest, AMailboxFailureNeverReachesWindowsInstaller) {
+    sim->faults().fail("Kernel.mapViewOfFile", platform::err::notEnoughMemory, -1);
+    EXPECT_EQ(msi::CallbackTrigger::adapter(&callback, actionStart, u"Action 1: InstallInitialize. x"), 0);
+    sim->faults().clear();
+    EXPECT_EQ(mailbox.read(), Operation());
+    EXPECT_THAT(sim.log(), testing::HasSubstr("ipc error"));
 }
 
 }  // namespace

@@ -28,14 +28,19 @@ sim::SimResponse answer(std::uint32_t status, std::string statusText, std::vecto
     return response;
 }
 
+/// An error's message after its throw site.
+std::string afterSite(const std::exception& e) {
+    const std::string text = e.what();
+    return text.substr(text.find("(): ") + 4);
+}
+
 /// The message of what `request` throws, after its throw site.
 template <class Error, class Request>
 std::string thrown(Request request) {
     try {
         request();
     } catch (const Error& e) {
-        const std::string text = e.what();
-        return text.substr(text.find("(): ") + 4);
+        return afterSite(e);
     }
     return "nothing thrown";
 }
@@ -54,38 +59,42 @@ TEST_F(HttpConnectionTest, RequestsAndTheirRefusals) {
     sim->internet().serve("http://dl.zarn.example/page", answer(200, "OK"));
     sim->internet().serve("https://dl.zarn.example/forbidden", answer(403, "Forbidden"));
     sim->internet().serve("https://dl.zarn.example/export", answer(403, "Export Denied by policy"));
-    using Error = HttpConnection::exception;
+    sim->internet().serve("https://dl.zarn.example/moved", answer(302, "Found"));
+    // The body, or the kind of error and its message.
+    const auto outcome = [&](const std::string& url, bool allowPlainHttp, bool checkStatus) -> std::string {
+        try {
+            return HttpConnection(url).setAllowPlainHttp(allowPlainHttp).connect(checkStatus).saveToString();
+        } catch (const HttpConnection::export_compliance_error& e) {
+            return "export: " + afterSite(e);
+        } catch (const HttpConnection::http_error& e) {
+            return "http: " + afterSite(e);
+        } catch (const HttpConnection::network_error& e) {
+            return "network: " + afterSite(e);
+        } catch (const HttpConnection::exception& e) {
+            return afterSite(e);
+        }
+    };
     const struct {
         const char* name;
-        std::function<std::string()> request;
+        const char* url;
+        bool allowPlainHttp;
+        bool checkStatus;
         const char* outcome;
     } rows[] = {
-        {"body in pieces", [&] { return get(page); }, "hello"},
-        {"a scheme other than HTTP", [&] { return thrown<Error>([&] { get("ftp://dl.zarn.example/page"); }); },
-         "Invalid scheme"},
-        {"plain HTTP by default", [&] { return thrown<Error>([&] { get("http://dl.zarn.example/page"); }); },
-         "Http is disabled"},
-        {"plain HTTP when allowed",
-         [&] {
-             return HttpConnection("http://dl.zarn.example/page").setAllowPlainHttp(true).connect(true).saveToString();
-         },
-         "hello"},
-        {"not found", [&] { return thrown<HttpConnection::http_error>([&] { get("https://dl.zarn.example/none"); }); },
-         "Http error, status: 404"},
-        {"forbidden",
-         [&] { return thrown<HttpConnection::http_error>([&] { get("https://dl.zarn.example/forbidden"); }); },
-         "Http error, status: 403"},
-        {"export denied",
-         [&] {
-             return thrown<HttpConnection::export_compliance_error>([&] { get("https://dl.zarn.example/export"); });
-         },
-         "Export Denied"},
-        {"status not checked", [&] { return get("https://dl.zarn.example/forbidden", false); }, "hello"},
-        {"no such host",
-         [&] { return thrown<HttpConnection::network_error>([&] { get("https://nowhere.example/"); }); },
-         "HttpSendRequest failed"},
+        {"body in pieces", page, false, true, "hello"},
+        {"a scheme other than HTTP", "ftp://dl.zarn.example/page", false, true, "Invalid scheme"},
+        {"plain HTTP by default", "http://dl.zarn.example/page", false, true, "Http is disabled"},
+        {"plain HTTP when allowed", "http://dl.zarn.example/page", true, true, "hello"},
+        {"not found", "https://dl.zarn.example/none", false, true, "http: Http error, status: 404"},
+        {"forbidden", "https://dl.zarn.example/forbidden", false, true, "http: Http error, status: 403"},
+        {"export denied", "https://dl.zarn.example/export", false, true, "export: Export Denied"},
+        {"a redirection not followed", "https://dl.zarn.example/moved", false, true, "http: Http error, status: 302"},
+        {"status not checked", "https://dl.zarn.example/forbidden", false, false, "hello"},
+        {"no such host", "https://nowhere.example/", false, true, "network: HttpSendRequest failed"},
     };
-    for (const auto& row : rows) EXPECT_EQ(row.request(), row.outcome) << row.name;
+    for (const auto& row : rows) {
+        EXPECT_EQ(outcome(row.url, row.allowPlainHttp, row.checkStatus), row.outcome) << row.name;
+    }
     EXPECT_EQ(sim->internet().openHandles(), 0);
     const auto first = sim->internet().requests().front();
     EXPECT_EQ(first.agent, "zarn_installer");

@@ -105,24 +105,27 @@ protected:
     std::string offline;
 };
 
-TEST_F(OnlineStepTest, DocumentCountryAndAGoodBanner) {
+// A stored country needs no lookup; a banner unlike the published one is deleted.
+TEST_F(OnlineStepTest, DocumentCountryAndBanner) {
+    const struct {
+        const char* stored;
+        std::string banner;
+        const char* country;
+        std::size_t requests;
+    } rows[] = {{nullptr, banner, "NL", 3}, {"FR", "some other picture", "FR", 2}};
     serveDocument();
-    serve("https://dl.zarn.example/images/ZarnBanner_en.jpg", banner);
-    EXPECT_EQ(GetOptionsFromXmlIfOnline(offline, false), 1);
-    EXPECT_EQ(processValues().postStatusUrl, "https://metrics.mendara.example/ping");
-    EXPECT_EQ(processValues().countryCode, "NL");
-    EXPECT_EQ(UpdateConf::ReadPolicyValue("Country", 8), "NL");
-    EXPECT_EQ(sim->fileSystem().readAll(bannerFile), banner);
-}
-
-TEST_F(OnlineStepTest, AStoredCountryAndABannerUnlikeThePublishedOne) {
-    serveDocument();
-    serve("https://dl.zarn.example/images/ZarnBanner_en.jpg", "some other picture");
-    UpdateConf::WritePolicyValue("Country", "FR");
-    EXPECT_EQ(GetOptionsFromXmlIfOnline(offline, false), 1);
-    EXPECT_EQ(processValues().countryCode, "FR");
-    EXPECT_EQ(sim->internet().requests().size(), 2u) << "the document and the banner, no country";
-    EXPECT_FALSE(sim->fileSystem().exists(bannerFile));
+    for (const auto& row : rows) {
+        serve("https://dl.zarn.example/images/ZarnBanner_en.jpg", row.banner);
+        if (row.stored != nullptr) UpdateConf::WritePolicyValue("Country", row.stored);
+        const std::size_t before = sim->internet().requests().size();
+        EXPECT_EQ(GetOptionsFromXmlIfOnline(offline, false), 1);
+        EXPECT_EQ(processValues().postStatusUrl, "https://metrics.mendara.example/ping");
+        EXPECT_EQ(processValues().countryCode, row.country);
+        EXPECT_EQ(UpdateConf::ReadPolicyValue("Country", 8), row.country);
+        EXPECT_EQ(sim->internet().requests().size() - before, row.requests) << "the document, the country, the banner";
+        EXPECT_EQ(sim->fileSystem().readAll(bannerFile),
+                  row.banner == banner ? std::optional<std::string>(banner) : std::nullopt);
+    }
     EXPECT_TRUE(logged("(driver::verifyCheckSum)]\n\tERROR: Checksum verification for \"" + bannerFile +
                        "\" file failed: expected=["));
     EXPECT_TRUE(logged("]; algorithm=32780.\n"));

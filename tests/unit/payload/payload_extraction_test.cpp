@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -37,9 +38,10 @@ class PayloadTest : public testing::Test {
 protected:
     void SetUp() override { SysInfo::initialize(); }
 
-    void carryPackage(std::size_t size) {
-        sim->resources().add(platform::ResourceId::of("ZARN_INSTALLER"), platform::ResourceId::of(103), 0,
-                             patterned(size));
+    void carryPackage(std::size_t size) { carry(sim.machine(), size); }
+    static void carry(sim::Machine& machine, std::size_t size) {
+        machine.resources().add(platform::ResourceId::of("ZARN_INSTALLER"), platform::ResourceId::of(103), 0,
+                                patterned(size));
     }
 
     // The exit code of a write that must end the process.
@@ -56,57 +58,40 @@ protected:
     sim::MachineScope sim;
 };
 
-TEST_F(PayloadTest, PackageDirectoryOfA64BitProcess) {
+// A folder that cannot be made is left to the write to fail on.
+TEST_F(PayloadTest, PackageDirectoryFollowsTheProcessWidth) {
+    sim->faults().fail("FileSystem.createDirectory", err::accessDenied, -1);
+    EXPECT_EQ(driver::preparePackagePath(), path64);
+    sim->faults().clear();
+    EXPECT_FALSE(sim->fileSystem().exists(directory64));
     EXPECT_EQ(driver::preparePackagePath(), path64);
     EXPECT_TRUE(sim->fileSystem().exists(directory64));
-}
-
-TEST_F(PayloadTest, PackageDirectoryOfA32BitProcess) {
     sim->system().settings().wow64 = true;
     SysInfo::initialize();
     EXPECT_EQ(driver::preparePackagePath(), dataFolder + "\\Pellam\\Zarn\\kobu1.8.0_45\\kobu1.8.0_45.msi");
 }
 
-TEST_F(PayloadTest, DirectoriesThatCannotBeCreatedAreLeftToTheWrite) {
-    sim->faults().fail("FileSystem.createDirectory", err::accessDenied, -1);
-    EXPECT_EQ(driver::preparePackagePath(), path64);
-    sim->faults().clear();
-    EXPECT_FALSE(sim->fileSystem().exists(directory64));
-}
-
-TEST_F(PayloadTest, WritesInPiecesOf8192Bytes) {
-    carryPackage(10000);
-    driver::preparePackagePath();
-    ASSERT_TRUE(driver::writePackage(path64));
-    EXPECT_EQ(sim->faults().calls("FileSystem.writeFile"), 2);
-    const auto written = sim->fileSystem().readAll(path64);
-    ASSERT_TRUE(written.has_value());
-    const auto expected = patterned(10000);
-    EXPECT_EQ(*written, std::string(expected.begin(), expected.end()));
-}
-
-TEST_F(PayloadTest, TheFirstPieceIsExactly8192Bytes) {
-    carryPackage(10000);
-    driver::preparePackagePath();
-    sim->faults().fail("FileSystem.writeFile", err::diskFull, 1, 1);
-    EXPECT_EQ(exitCodeOfWrite(), static_cast<int>(err::diskFull));
-    sim->faults().clear();
-    EXPECT_EQ(sim->fileSystem().readAll(path64)->size(), 8192u);  // the partial file stays
-}
-
-TEST_F(PayloadTest, AnEmptyPackageMakesAnEmptyFile) {
-    carryPackage(0);
-    driver::preparePackagePath();
-    ASSERT_TRUE(driver::writePackage(path64));
-    EXPECT_EQ(sim->faults().calls("FileSystem.writeFile"), 0);
-    EXPECT_EQ(sim->fileSystem().readAll(path64), std::optional<std::string>(""));
-}
-
-TEST_F(PayloadTest, AMissingPackageIsNoFailure) {
-    driver::preparePackagePath();
-    EXPECT_FALSE(driver::writePackage(path64));
-    EXPECT_FALSE(sim->fileSystem().exists(path64));
-    EXPECT_TRUE(sim->desktop().shown().empty());
+// Pieces of 8192 bytes; an empty package makes an empty file, and a program carrying none writes nothing
+// and shows nothing.
+TEST_F(PayloadTest, CarriedPackageIsWrittenInPiecesOf8192Bytes) {
+    const struct {
+        const char* name;
+        std::optional<std::size_t> size;
+        int writes;
+    } rows[] = {{"two pieces", 10000, 2}, {"empty", 0, 0}, {"none carried", std::nullopt, 0}};
+    for (const auto& row : rows) {
+        sim::MachineScope fresh;
+        SysInfo::initialize();
+        if (row.size) carry(fresh.machine(), *row.size);
+        driver::preparePackagePath();
+        EXPECT_EQ(driver::writePackage(path64), row.size.has_value()) << row.name;
+        EXPECT_EQ(fresh->faults().calls("FileSystem.writeFile"), row.writes) << row.name;
+        const auto expected = patterned(row.size.value_or(0));
+        EXPECT_EQ(fresh->fileSystem().readAll(path64),
+                  row.size ? std::optional<std::string>(std::string(expected.begin(), expected.end())) : std::nullopt)
+            << row.name;
+        EXPECT_TRUE(fresh->desktop().shown().empty()) << row.name;
+    }
 }
 
 TEST_F(PayloadTest, EachFailedStepShowsTheBoxAndEndsWithItsCode) {
@@ -134,8 +119,7 @@ TEST_F(PayloadTest, EachFailedStepShowsTheBoxAndEndsWithItsCode) {
         machine.system().settings().messages = {{5, u"Access is denied.\r\n"},
                                                 {6, u"The handle is invalid.\r\n"},
                                                 {112, u"There is not enough space on the disk.\r\n"}};
-        machine.resources().add(platform::ResourceId::of("ZARN_INSTALLER"), platform::ResourceId::of(103), 0,
-                                patterned(10000));
+        carry(machine, 10000);
         machine.fileSystem().makeDirectories(directory64);
         machine.faults().fail(row.operation, row.code);
 
@@ -172,10 +156,14 @@ TEST_F(PayloadTest, ASilentRunLogsTheFailureWithoutABox) {
         << sim.log();
 }
 
-TEST_F(PayloadTest, AWriteThatMakesNoProgressFailsInsteadOfLooping) {
-    // A fault with code 0 makes the call report success without writing a byte.
-    carryPackage(10);
+// The first piece is exactly 8192 bytes, and a write that reports success without writing a byte (a
+// fault with code 0) fails instead of looping.
+TEST_F(PayloadTest, PartialWrites) {
+    carryPackage(10000);
     driver::preparePackagePath();
+    sim->faults().fail("FileSystem.writeFile", err::diskFull, 1, 1);
+    EXPECT_EQ(exitCodeOfWrite(), static_cast<int>(err::diskFull));
+    EXPECT_EQ(sim->fileSystem().readAll(path64)->size(), 8192u);  // the partial file stays
     sim->faults().fail("FileSystem.writeFile", err::success, 1);
     EXPECT_EQ(exitCodeOfWrite(), static_cast<int>(err::writeFault));
 }

@@ -1,38 +1,14 @@
-// Behaviour of the simulated machine that only tests rely on: fault plans, scratch drives, the
-// simulated 32-bit process and the scripted user.
+// Behaviour only the simulated machine shows, which the contract suite cannot hold Windows to: the
+// simulated 32-bit process, read-only files, protected data and a value changed under a read.
 #include <gtest/gtest.h>
 
+#include "foundation/registry_key.h"
 #include "platform/sim/sim_machine.h"
 #include "platform/win_errors.h"
 
 namespace {
 
 namespace reg = platform::reg;
-
-TEST(Faults, SkipTimesAndAlways) {
-    sim::Faults faults;
-    faults.fail("Registry.openKey", 5, 2, 1);
-    EXPECT_FALSE(faults.check("Registry.openKey"));
-    EXPECT_EQ(faults.check("Registry.openKey"), 5u);
-    EXPECT_EQ(faults.check("Registry.openKey"), 5u);
-    EXPECT_FALSE(faults.check("Registry.openKey"));
-    faults.fail("Registry.openKey", 2, -1);
-    for (int i = 0; i < 5; ++i) EXPECT_EQ(faults.check("Registry.openKey"), 2u);
-    faults.fail("Registry.openKey", 2, 0);
-    EXPECT_FALSE(faults.check("Registry.openKey"));
-    EXPECT_EQ(faults.calls("Registry.openKey"), 10);
-}
-
-TEST(SimMachine, ScratchDrivesVanishWithTheMachine) {
-    std::filesystem::path root;
-    {
-        sim::Machine machine;
-        root = machine.root();
-        machine.fileSystem().writeAll("C:\\Data\\a.txt", "x");
-        EXPECT_TRUE(std::filesystem::exists(root));
-    }
-    EXPECT_FALSE(std::filesystem::exists(root));
-}
 
 TEST(SimMachine, ThirtyTwoBitProcessSeesTheRedirectedViewByDefault) {
     sim::MachineScope sim;
@@ -49,31 +25,6 @@ TEST(SimMachine, ThirtyTwoBitProcessSeesTheRedirectedViewByDefault) {
               platform::err::fileNotFound);
 }
 
-TEST(SimMachine, DelayedRenamesAreRecorded) {
-    sim::MachineScope sim;
-    EXPECT_EQ(sim->fileSystem().moveFile("C:\\old.exe", "", platform::file::moveDelayUntilReboot), 0u);
-    ASSERT_EQ(sim->fileSystem().pendingRenames().size(), 1u);
-    EXPECT_EQ(sim->fileSystem().pendingRenames()[0].first, "C:\\old.exe");
-}
-
-TEST(SimMachine, ScriptedAnswersThenFirstButton) {
-    sim::MachineScope sim;
-    sim->desktop().answer(platform::mb::idNo);
-    platform::ErrorCode error = 0;
-    EXPECT_EQ(sim->desktop().messageBox(platform::Window::null, "Go on?", "Zarn", platform::mb::yesNo, error),
-              platform::mb::idNo);
-    EXPECT_EQ(sim->desktop().messageBox(platform::Window::null, "Go on?", "Zarn", platform::mb::yesNo, error),
-              platform::mb::idYes);
-    EXPECT_EQ(sim->desktop().messageBox(platform::Window::null, "Done", "Zarn", platform::mb::ok, error),
-              platform::mb::idOk);
-    ASSERT_EQ(sim->desktop().shown().size(), 3u);
-    EXPECT_EQ(sim->desktop().shown()[2].text, "Done");
-}
-
-}  // namespace
-
-namespace {
-
 // Windows refuses writes and deletes of read-only files; Wine run as root lets them through, so the
 // contract suite cannot hold the real machine to it and the rule is checked here.
 TEST(SimMachine, ReadOnlyFilesRefuseWritesAndDeletes) {
@@ -88,10 +39,6 @@ TEST(SimMachine, ReadOnlyFilesRefuseWritesAndDeletes) {
               platform::err::accessDenied);
     EXPECT_EQ(fs.deleteFile("C:\\ro.txt"), platform::err::accessDenied);
 }
-
-}  // namespace
-
-namespace {
 
 // Wine protects with no secret at all, so only the simulated machine shows what Windows does for
 // another user: a user's blob stays closed, a machine blob opens, and a changed byte opens nowhere.
@@ -116,6 +63,18 @@ TEST(SimMachine, ProtectedDataIsBoundToTheUserOrTheMachine) {
     sim::Machine another;
     EXPECT_EQ(another.crypto().unprotectData(machineBlob, 0, opened), platform::err::invalidData)
         << "another machine's key";
+}
+
+// The registry may answer "more data" without a size to grow to (a value changed under the read): the
+// buffer grows anyway and the read is tried again. Only the simulated machine can make it so.
+TEST(RegistryKeyTest, MoreDataWithoutANewSizeStillGrowsTheBuffer) {
+    sim::MachineScope sim;
+    RegistryKey key;
+    key.open(platform::RegKey::localMachine, "SOFTWARE\\Mendara", true, true);
+    key.setStringValue("Text", "x");
+    sim->faults().fail("Registry.queryValue", platform::err::moreData, 2);
+    EXPECT_EQ(key.queryStringValue("Text"), "x");
+    EXPECT_EQ(sim->faults().calls("Registry.queryValue"), 3);
 }
 
 }  // namespace

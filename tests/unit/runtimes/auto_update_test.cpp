@@ -9,18 +9,11 @@
 #include <optional>
 
 #include "au/config.h"
-#include "driver/main_flow.h"
-#include "driver/process_values.h"
-#include "driver/production_phases.h"
-#include "foundation/auto_handle.h"
-#include "foundation/product_sites.h"
 #include "foundation/registry_key.h"
-#include "foundation/sha256.h"
 #include "foundation/sys_info.h"
-#include "platform/file_system.h"
 #include "platform/sim/sim_machine.h"
 #include "platform/win_errors.h"
-#include "seed.h"
+#include "support/seed.h"
 
 namespace driver {
 namespace {
@@ -83,26 +76,7 @@ struct Machine {
     std::uint32_t registrationCode = 0;
 };
 
-class AutoUpdateTest : public testing::Test {
-protected:
-    void installed(const char* version) { machine.installed(version); }
-    std::vector<std::string> lines() { return machine.lines(); }
-
-    Machine machine;
-    sim::MachineScope& sim = machine.sim;
-};
-
-TEST(AutoUpdateRows, SameOrNewerComponentIsLeftAlone) {
-    for (const char* version : {"2.8.45.15", "2.8.51.3"}) {
-        Machine test;
-        test.installed(version);
-        EXPECT_EQ(InstallAutoUpdateComponent(false, true), -2) << version;
-        EXPECT_TRUE(test.lines().empty()) << version;
-        EXPECT_THAT(test.sim.log(), HasSubstr("AU is not upgradable - Installed version >= the bundled version.\n"))
-            << version;
-        EXPECT_EQ(auVersion(), version);
-    }
-}
+class AutoUpdateTest : public testing::Test, protected Machine {};
 
 TEST_F(AutoUpdateTest, CleanMachineInstallsAndRegistersWithoutTouchingThePolicy) {
     EXPECT_EQ(InstallAutoUpdateComponent(false, true), 0);
@@ -137,15 +111,6 @@ TEST_F(AutoUpdateTest, OlderComponentIsReplacedAndThePolicyKept) {
     EXPECT_THAT(sim.log(), testing::Not(HasSubstr("failed")));
 }
 
-// A 2.8 component keeps the current layout; its unreadable schedule is warned about and not written back.
-TEST_F(AutoUpdateTest, OlderCurrentLayoutComponentWithAnUnreadablePolicy) {
-    installed("2.8.20.1");
-    sim->faults().fail("Registry.createKey", platform::err::accessDenied, 1);
-    EXPECT_EQ(InstallAutoUpdateComponent(false, true), 0);
-    EXPECT_THAT(lines(), ElementsAre(uninstallLine, installLine, registrationLine));
-    EXPECT_THAT(sim.log(), HasSubstr("Failed to get existing AU schedule setting."));
-}
-
 TEST(AutoUpdateRows, CommandLinesAndResults) {
     const std::string disabledLine = std::string("\"") + msiexec + "\" /i \"" + package + "\"DISABLE=1 ALLUSERS=1 /qn";
     const std::string oemLine = std::string("\"") + msiexec + "\" /i \"" + package + "\" ALLUSERS=1 OEMUPDATE=1 /qn";
@@ -153,79 +118,68 @@ TEST(AutoUpdateRows, CommandLinesAndResults) {
     const char* disabledText = "Auto Update is disabled via configuration settings";
     const char* installFailed = "Auto Update install failed";
     const char* thrown = "(driver::InstallAutoUpdate)]\n\tERROR: Exception with message '";
+    const char* notUpgradable = "AU is not upgradable - Installed version >= the bundled version.\n";
+    const auto noLocation = [](Machine&) {
+        platform::machine().registry().deleteKey(platform::RegKey::localMachine,
+                                                 "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Installer", 0);
+    };
+    const auto noFolder = [](Machine& m) { m.sim->faults().fail("System.folderPath", platform::err::accessDenied, 1); };
+    const auto noPolicy = [](Machine& m) { m.sim->faults().fail("Registry.createKey", platform::err::accessDenied, 1); };
+    const std::string profile = "C:\\Users\\" + std::string(220, 'u') + "\\AppData\\LocalLow";
+    const auto longProfile = [&](Machine& m) {
+        m.sim->system().settings().knownFolders[platform::KnownFolder::localAppDataLow] = profile;
+        m.sim->fileSystem().makeDirectories(profile);
+    };
+    const std::string longLine =
+        std::string("\"") + msiexec + "\" /i \"" + profile + "\\Corvane\\Zarn\\AU\\au.msi\" ALLUSERS=1 /qn";
+    // Through the phase the run calls: the product is installed then, so an error ends only the attempt.
     const struct {
         const char* name;
+        const char* installed;  // the component's version before the run
         bool oemUpdate, autoUpdate;
         std::uint32_t installCode, registrationCode;
         int result;
         std::vector<std::string> lines;
         std::vector<const char*> logged, absent;
-        const char* missing = "";  // "location": msiexec's; "folder": the common program files
+        std::function<void(Machine&)> setUp = [](Machine&) {};
     } rows[] = {
-        {"auto update disabled",
-         false,
-         false,
-         0,
-         0,
-         0,
-         {disabledLine, registrationLine},
-         {disabledText},
+        // clang-format off
+        {"auto update disabled", nullptr, false, false, 0, 0, 0, {disabledLine, registrationLine}, {disabledText},
          {enabledText}},
-        {"OEM update wins over auto update",
-         true,
-         false,
-         0,
-         0,
-         0,
-         {oemLine, registrationLine},
-         {},
+        {"OEM update wins over auto update", nullptr, true, false, 0, 0, 0, {oemLine, registrationLine}, {},
          {enabledText, disabledText}},
-        {"msiexec fails", false, true, 1603, 0, 1603, {installLine}, {enabledText, installFailed}, {thrown}},
-        {"registration tool fails",
-         false,
-         true,
-         0,
-         1,
-         -3,
-         {installLine, registrationLine},
-         {enabledText},
+        {"msiexec fails", nullptr, false, true, 1603, 0, 1603, {installLine}, {enabledText, installFailed}, {thrown}},
+        {"registration tool fails", nullptr, false, true, 0, 1, -3, {installLine, registrationLine}, {enabledText},
          {installFailed, thrown}},
-        {"no msiexec location",
-         false,
-         true,
-         0,
-         0,
-         -3,
-         {},
-         {"Error: InstallAutoUpdate(), couldn't find WIPath"},
-         {enabledText},
-         "location"},
-        {"no common program files folder",
-         false,
-         true,
-         0,
-         0,
-         -4,
-         {installLine},
-         {enabledText, thrown},
-         {installFailed},
-         "folder"},
+        {"no msiexec location", nullptr, false, true, 0, 0, -3, {}, {"Error: InstallAutoUpdate(), couldn't find WIPath"},
+         {enabledText}, noLocation},
+        {"no common program files folder", nullptr, false, true, 0, 0, -4, {installLine}, {enabledText, thrown},
+         {installFailed}, noFolder},
+        {"the same component is left alone", "2.8.45.15", false, true, 0, 0, -2, {}, {notUpgradable}, {}},
+        {"a newer component is left alone", "2.8.51.3", false, true, 0, 0, -2, {}, {notUpgradable}, {}},
+        {"a version not of four numbers ends the attempt", "2.8.x", false, true, 0, 0, -4, {},
+         {"Failed to parse [2.8.x] version string"}, {}},
+        {"an older 2.8 component with an unreadable schedule: warned, not written back", "2.8.20.1", false, true, 0, 0,
+         0, {uninstallLine, installLine, registrationLine}, {"Failed to get existing AU schedule setting."}, {},
+         noPolicy},
+        {"a long profile folder makes a line past 260 characters, run whole", nullptr, false, true, 0, 0, 0,
+         {longLine, registrationLine}, {}, {}, longProfile},
+        // clang-format on
     };
     for (const auto& row : rows) {
         Machine test;
+        if (row.installed) test.installed(row.installed);
         test.installCode = row.installCode;
         test.registrationCode = row.registrationCode;
-        if (std::string(row.missing) == "location") {
-            platform::machine().registry().deleteKey(platform::RegKey::localMachine,
-                                                     "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Installer", 0);
-        }
-        if (std::string(row.missing) == "folder")
-            test.sim->faults().fail("System.folderPath", platform::err::accessDenied, 1);
-        EXPECT_EQ(InstallAutoUpdateComponent(row.oemUpdate, row.autoUpdate), row.result) << row.name;
+        row.setUp(test);
+        EXPECT_EQ(MachineAutoUpdate().install(row.oemUpdate, row.autoUpdate), row.result) << row.name;
         EXPECT_EQ(test.lines(), row.lines) << row.name;
         const std::string log = test.sim.log();
         for (const char* text : row.logged) EXPECT_THAT(log, HasSubstr(text)) << row.name;
         for (const char* text : row.absent) EXPECT_THAT(log, testing::Not(HasSubstr(text))) << row.name;
+        if (row.result == -2) {
+            EXPECT_EQ(auVersion(), row.installed) << row.name;
+        }
     }
 }
 
@@ -243,6 +197,13 @@ TEST(AutoUpdateRows, PackageThatCannotBeWrittenWhereItBelongs) {
         {"no AU directory", [](sim::Machine& m) { m.faults().fail("FileSystem.createDirectory", 5, 1, 2); }, -1,
          "Can not create the AU directory to extract installer files. \n"},
         {"no package carried", [](sim::Machine&) {}, -5, nullptr},
+        {"package held open by another program",
+         [](sim::Machine& m) {
+             m.resources().add(platform::ResourceId::of("ZARN_INSTALLER"), platform::ResourceId::of(105), 0,
+                               std::vector<std::uint8_t>{'a', 'u'});
+             m.faults().fail("FileSystem.createFile", platform::err::sharingViolation);
+         },
+         32, "\tERROR: Installer : Wrapper.CreateFile failed with system error 32 "},
     };
     for (const auto& row : rows) {
         sim::MachineScope scope;
@@ -269,83 +230,6 @@ TEST_F(AutoUpdateTest, SchedulerStartsAtLogOnUnlessAnEntryExists) {
     seed::text(runKeyPath, seed::view32, "PellamZarnUpdateSched", "C:\\elsewhere\\other.exe");
     RegisterAUScheduler();
     EXPECT_EQ(run.queryStringValue("PellamZarnUpdateSched"), "C:\\elsewhere\\other.exe");
-}
-
-}  // namespace
-}  // namespace driver
-
-namespace driver {
-namespace {
-
-// A long profile folder makes a long line; it is run whole, switches and all.
-TEST(AutoUpdateRows, ALongPackagePathKeepsItsSwitches) {
-    Machine machine;
-    const std::string profile = "C:\\Users\\" + std::string(220, 'u') + "\\AppData\\LocalLow";
-    machine.sim->system().settings().knownFolders[platform::KnownFolder::localAppDataLow] = profile;
-    machine.sim->fileSystem().makeDirectories(profile);
-    EXPECT_EQ(InstallAutoUpdateComponent(false, true), 0);
-    const std::string line = machine.lines().at(0);
-    EXPECT_GT(line.size(), 260u);
-    EXPECT_TRUE(line.ends_with("\\Corvane\\Zarn\\AU\\au.msi\" ALLUSERS=1 /qn")) << line;
-}
-
-// The product is installed when this runs: a version that is not four numbers ends the attempt, not the run.
-TEST(AutoUpdateRows, UnreadableInstalledVersionEndsOnlyTheAttempt) {
-    Machine machine;
-    machine.installed("2.8.x");
-    MachineAutoUpdate component;
-    EXPECT_EQ(component.install(false, true), -4);
-    EXPECT_TRUE(machine.lines().empty());
-    EXPECT_THAT(machine.sim.log(), HasSubstr("Failed to parse [2.8.x] version string"));
-}
-
-}  // namespace
-}  // namespace driver
-
-namespace driver {
-namespace {
-
-// The product is installed before its component's package is written: a package held by another
-// program ends only the component's installation, and the run ends as a good run does.
-TEST(AutoUpdateRows, APackageThatCannotBeWrittenLeavesTheRunToTheProductsResult) {
-    Machine machine;
-    auto& sim = machine.sim;
-    processValues() = ProcessValues{};
-    const std::vector<std::uint8_t> productPackage(4096, 0x5A);
-    const std::string digest = toLowerHex(sha256Of(productPackage));
-    sim->resources().add(platform::ResourceId::of("ZARN_INSTALLER"), platform::ResourceId::of(103), 0, productPackage);
-    sim->resources().add(platform::ResourceId::of("ZARN_INSTALLER_SHA256"), platform::ResourceId::of(103), 0,
-                         std::vector<std::uint8_t>(digest.begin(), digest.end()));
-    sim->installer().addPackage("C:\\Users\\test\\AppData\\LocalLow\\Pellam\\Zarn\\kobu1.8.0_45_x64\\kobu1.8.0_45.msi",
-                                sim::ScriptedPackage{});
-    sim::SimResponse options;
-    options.body = {"<zarn-update><information version=\"1.0\" xml:lang=\"en\"><post-status>" +
-                    std::string(product::sites::pingEndpoint) + "</post-status></information></zarn-update>"};
-    sim->internet().serve(product::sites::optionsDocument, options);
-    sim->internet().serve(product::sites::pingEndpoint, sim::SimResponse{});
-
-    namespace file = platform::file;
-    sim->fileSystem().makeDirectories("C:\\Users\\test\\AppData\\LocalLow\\Corvane\\Zarn\\AU");
-    AutoHandle held;
-    ASSERT_EQ(platform::machine().fileSystem().createFile(package, file::genericRead, file::shareNone,
-                                                          file::createAlways, file::attributeNormal, *held.put()),
-              0u);
-    sim->system().settings().commandLine = u"\"C:\\Users\\test\\Downloads\\kobuoffline.exe\" /s";
-
-    EXPECT_EQ(RunInstaller(productionPhases(), "/s"), 0);
-    const std::string log = sim.log();
-    EXPECT_THAT(log, HasSubstr("\tERROR: Installer : Wrapper.CreateFile failed with system error 32 "));
-    EXPECT_TRUE(log.ends_with("\tINFO: Wrapper exit code: 0\n")) << log;
-    EXPECT_TRUE(machine.lines().empty()) << "no msiexec for a package not written";
-    const auto requests = sim->internet().requests();
-    ASSERT_FALSE(requests.empty());
-    EXPECT_EQ(requests.back().url, product::sites::pingEndpoint);
-    EXPECT_THAT(requests.back().body, HasSubstr("<evar26>32</evar26>"));
-    EXPECT_TRUE(seed::exists("Software\\KobuMetrics", seed::view32)) << "the run was counted";
-    RegistryKey run(seed::view32);
-    run.open(platform::RegKey::localMachine, runKeyPath);
-    EXPECT_EQ(run.queryStringValue("PellamZarnUpdateSched"), std::string(componentDir) + "\\zusched.exe");
-    EXPECT_FALSE(seed::exists("SOFTWARE\\Mendara\\SilentInstall", 0)) << "cleaned up";
 }
 
 }  // namespace

@@ -11,13 +11,12 @@
 #include <functional>
 #include <future>
 #include <mutex>
-#include <thread>
 
 #include "foundation/sys_info.h"
 #include "html_ui/dialog.h"
 #include "platform/sim/sim_machine.h"
-#include "seed.h"
 #include "support/chromium_window.h"
+#include "support/seed.h"
 
 namespace zscrub {
 namespace {
@@ -78,7 +77,7 @@ protected:
 /// `holdUninstalls` is set, until the test lets it go, so that the test sees the progress page meanwhile.
 class RemovalPagesTest : public RemovalSequenceTest {
 protected:
-    static void SetUpTestSuite() { browser = std::make_shared<test::ChromiumBrowser>(); }
+    static void SetUpTestSuite() { browser = test::newChromiumBrowser(); }
     static void TearDownTestSuite() { browser.reset(); }
 
     void SetUp() override {
@@ -135,11 +134,7 @@ protected:
     /// The window showing `page` once the focus is on `id`, as the user sees it before pressing a key.
     ChromiumWindow& focused(const char* page, const std::string& id) {
         ChromiumWindow& window = windows.showing(page);
-        const auto deadline = std::chrono::steady_clock::now() + ChromiumWindow::limit;
-        while (window.focusedId() != id) {
-            if (std::chrono::steady_clock::now() > deadline) throw std::runtime_error("the focus never reached " + id);
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
+        window.waitForFocus(id);
         return window;
     }
 
@@ -170,8 +165,7 @@ TEST_F(RemovalPagesTest, UninstallOnTheNoticeRemovesTheTickedVersionsAndShowsThe
         EXPECT_EQ(text(progress, "#status"), "Uninstalling " + name17 + " (2 of 2)");
         releaseUninstall();
         // The completion view, reloaded behind the shown window: Next, the link, and a close item again.
-        windows.showing(progress).waitFor([](const test::ChromiumWindowState& s) { return s.loads == 2; },
-                                          "the completion view");
+        windows.showing(progress).waitForLoads(2);
         EXPECT_EQ(script(progress,
                          "document.getElementById('doneView').offsetHeight > 0 && "
                          "document.getElementById('progressView').offsetHeight === 0"),
@@ -204,14 +198,13 @@ TEST_F(RemovalPagesTest, TheListShowsTheTicksAndItsNextUsesTheUsersChoice) {
         EXPECT_EQ(page.execScript(rows), "xselected - xselected") << "ticked rows are highlighted";
         // The mouse on the first row's label, Tab and Space on to the second box, a click on the third.
         page.click("label[for=version0]");
-        EXPECT_EQ(page.focusedId(), "version0");
+        page.waitForFocus("version0");
         page.press("Tab");
         page.press("Space");
         page.tick("#version2", false);
         EXPECT_EQ(page.execScript(rows), "- xselected -");
         page.click("#nextButton");
-        windows.showing(progress).waitFor([](const test::ChromiumWindowState& s) { return s.loads == 2; },
-                                          "the completion view");
+        windows.showing(progress).waitForLoads(2);
         focused(progress, "nextButton").press("Enter");
     });
     EXPECT_EQ(uninstalls.size(), 1u);
@@ -228,11 +221,9 @@ TEST_F(RemovalPagesTest, BackFromTheListDropsTheChangedTicks) {
         page.tick("#version2", false);
         page.click("#backButton");
         // The notice again, reloaded; Enter on its focused Uninstall.
-        windows.showing(notice).waitFor([](const test::ChromiumWindowState& s) { return s.loads == 2; },
-                                        "the notice again");
+        windows.showing(notice).waitForLoads(2);
         focused(notice, "uninstallButton").press("Enter");
-        windows.showing(progress).waitFor([](const test::ChromiumWindowState& s) { return s.loads == 2; },
-                                          "the completion view");
+        windows.showing(progress).waitForLoads(2);
         windows.showing(progress).sendClose();
     });
     EXPECT_EQ(uninstalls.size(), 2u) << "the initial selection";
@@ -271,8 +262,7 @@ TEST_F(RemovalPagesTest, AFailedUninstallStaysOnTheRemainingList) {
     failing = true;
     const ZarnScrubPingData ping = runWithUser([this] {
         focused(notice, "uninstallButton").press("Enter");
-        windows.showing(progress).waitFor([](const test::ChromiumWindowState& s) { return s.loads == 2; },
-                                          "the completion view");
+        windows.showing(progress).waitForLoads(2);
         windows.showing(progress).click("#listText a");
         EXPECT_EQ(text(results, "#uninstalledList"), name16);
         EXPECT_EQ(text(results, "#remainingList"), name17old + "\n" + name17);
@@ -294,15 +284,6 @@ TEST_F(RemovalPagesTest, AManagedMachineOnlyHearsOfItsVersions) {
     EXPECT_FALSE(logged("zarnscrub.html")) << "no notice";
     EXPECT_EQ(ping.createUninstallPing(), "uninstaller~ua102~XX");
     EXPECT_TRUE(logged("INFO: DRS detected, skipping out-of-date Zarn uninstall\n"));
-}
-
-TEST_F(RemovalPagesTest, APageThatCannotBeShownRemovesNothing) {
-    ::ui::dialogSettings().baseUrl = std::string("file://") + ZARN_PAGES + "missing/";
-    const ZarnScrubPingData ping = runSequence();
-    EXPECT_TRUE(uninstalls.empty());
-    EXPECT_EQ(ping.createUninstallPing(),
-              "unkobu~-22~1.6.0_20:64;unkobu~-22~1.7.0_05:64;unkobu~-22~1.7.0_45:64;uninstaller~ua100~XX");
-    EXPECT_TRUE(logged("failed to load: navigation error 0x800C0005' caught"));
 }
 
 // The scripted browser: a notice that cannot be shown, for whatever reason, leaves the machine managed.

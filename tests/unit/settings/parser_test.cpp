@@ -39,6 +39,9 @@ TEST(Parser, Lines) {
         std::string text;
         std::string config;
         std::vector<std::string> errors;
+        bool allowKeyWithoutValue = false;
+        bool stopOnError = false;
+        bool parsed = true;
     } rows[] = {
         {"empty text", "", "", {}},
         {"blank lines only", " \t\n\n   \r\n\t", "", {}},
@@ -67,25 +70,16 @@ TEST(Parser, Lines) {
          {"\"Key without value\" at line 1; char 1", "\"Empty key\" at line 3; char 1"}},
         {"byte-order mark joins the first key", "\xEF\xBB\xBFK=1", "\xEF\xBB\xBFK=1;", {}},
         {"NUL is ordinary text", std::string("K=a\0b", 5), std::string("K=a\0b;", 6), {}},
+        {"keys without value when allowed", "WORD\n  TWO WORDS \t\nA=1", "A=1;TWO WORDS;WORD;", {}, true},
+        {"stop on error ends at the first bad line and gives nothing", "A=1\nx\n=y\nB=2", "",
+         {"\"Key without value\" at line 2; char 1"}, false, true, false},
     };
     for (const auto& row : rows) {
-        const Outcome outcome = parse(row.text);
-        EXPECT_TRUE(outcome.parsed) << row.name;
+        const Outcome outcome = parse(row.text, row.allowKeyWithoutValue, row.stopOnError);
+        EXPECT_EQ(outcome.parsed, row.parsed) << row.name;
         EXPECT_EQ(outcome.config, row.config) << row.name;
         EXPECT_EQ(outcome.errors, row.errors) << row.name;
     }
-}
-
-TEST(Parser, KeysWithoutValueWhenAllowed) {
-    const Outcome outcome = parse("WORD\n  TWO WORDS \t\nA=1", true);
-    EXPECT_EQ(outcome.config, "A=1;TWO WORDS;WORD;");
-    EXPECT_TRUE(outcome.errors.empty());
-}
-
-TEST(Parser, StopOnErrorEndsAtTheFirstBadLineAndGivesNothing) {
-    const Outcome outcome = parse("A=1\nx\n=y\nB=2", false, true);
-    EXPECT_FALSE(outcome.parsed);
-    EXPECT_EQ(outcome.errors, std::vector<std::string>{"\"Key without value\" at line 2; char 1"});
 }
 
 TEST(Parser, TextThatIsNotPlainFailsBeforeAnyLine) {

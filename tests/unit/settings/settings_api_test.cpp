@@ -12,6 +12,11 @@ namespace {
 using settings::Context;
 namespace code = settings_impl::code;
 
+constexpr const char* runtimeFile = "C:\\ProgramData\\Corvane\\Zarn\\zarn.settings.cfg";
+// The simulated user's account domain is S-1-5-21-3623811015-3361044348-30300820; 513 is its Domain Users.
+constexpr const char* adminsFullDomainUsersAndEveryoneRead =
+    "D:(A;;FA;;;BA)(A;;FR;;;S-1-5-21-3623811015-3361044348-30300820-513)(A;;FR;;;WD)";
+
 class SettingsApiTest : public testing::Test {
 protected:
     SettingsApiTest() : api(settings::getSettingsApi()), context(api.createContext()) {}
@@ -42,44 +47,24 @@ protected:
         return result == 0 ? value : "error " + std::to_string(result);
     }
 
+    std::int32_t save(const char* text, const char* path = runtimeFile) {
+        settings::Context* fresh = api.createContext();
+        EXPECT_EQ(api.loadString(fresh, text, nullptr, nullptr, true, true), 0);
+        const auto result = api.saveFile(fresh, path);
+        api.destroyContext(fresh);
+        return result;
+    }
+    std::string content(const char* path = runtimeFile) { return sim->fileSystem().readAll(path).value_or("(none)"); }
+    std::string security(const char* path = runtimeFile) {
+        std::string sddl;
+        EXPECT_EQ(sim->fileSystem().fileSecurity(path, sddl), 0u);
+        return sddl;
+    }
+
     sim::MachineScope sim;
     settings::settings_api api;
     Context* context;
 };
-
-TEST_F(SettingsApiTest, RuntimeConfigPathUnderCommonAppData) {
-    const char* path = nullptr;
-    ASSERT_EQ(api.getRuntimeConfigPath(context, &path), 0);
-    EXPECT_STREQ(path, "C:\\ProgramData\\Corvane\\Zarn\\zarn.settings.cfg");
-    sim->faults().fail("System.folderPath", platform::err::fileNotFound);
-    EXPECT_EQ(settings_test::codeOf([&] { api.destroyContext(api.createContext()); }), code::internalError);
-}
-
-TEST_F(SettingsApiTest, NullArguments) {
-    const char* text = nullptr;
-    std::int32_t flag = 0;
-    const std::uint32_t* lines = nullptr;
-    std::uint32_t count = 0;
-    const std::int32_t results[] = {
-        api.getRuntimeConfigPath(context, nullptr),
-        api.loadFile(context, nullptr, nullptr, nullptr, true, false),
-        api.loadFile(context, "", nullptr, nullptr, true, false),
-        api.mergeContext(context, nullptr),
-        api.getErrorLines(context, &lines, nullptr),
-        api.getErrorLines(nullptr, &lines, &count),
-        api.saveFile(context, nullptr),
-        api.saveFile(context, ""),
-        api.equalContexts(context, nullptr, &flag),
-        api.forEachKey(context, nullptr, nullptr),
-        api.getString(context, nullptr, &text),
-        api.getBool(context, "A", nullptr),
-        api.buildValidator(nullptr, nullptr),
-        api.addFixedValues(nullptr, "A", nullptr, 0),
-        api.buildKeyMapper(nullptr, nullptr),
-        api.addKeyMapping(nullptr, "a", "A", 0),
-    };
-    for (std::size_t i = 0; i < std::size(results); ++i) EXPECT_EQ(results[i], code::nullArgument) << "call " << i;
-}
 
 TEST_F(SettingsApiTest, LoadsAddToTheContext) {
     std::int32_t empty = 0;
@@ -94,21 +79,19 @@ TEST_F(SettingsApiTest, LoadsAddToTheContext) {
     EXPECT_EQ(keys(), "0/2:A;1/2:C;");
 }
 
-TEST_F(SettingsApiTest, StrictLoadFailureLeavesTheContextUnchanged) {
+// A strict load that fails changes nothing; a lenient one keeps its good lines and fails all the same.
+TEST_F(SettingsApiTest, FailedLoads) {
     ASSERT_EQ(load("A=1"), 0);
     EXPECT_EQ(load("B=2\n# c\nwrong\n=bad"), code::malformedLines);
     EXPECT_EQ(errorLines(), std::vector<std::uint32_t>{2});
     EXPECT_EQ(keys(), "0/1:A;");
     EXPECT_NE(sim.log().find("\tERROR: Error reading config file: \"Key without value\" at line 3; char 1\n"),
               std::string::npos);
-    EXPECT_EQ(load("C=3"), 0);
-    EXPECT_TRUE(errorLines().empty()) << "cleared by the next load";
-}
-
-TEST_F(SettingsApiTest, LenientLoadMergesGoodLinesAndStillFails) {
     EXPECT_EQ(load("B=2\nwrong\nC=3\n:x", false), code::malformedLines);
     EXPECT_EQ(errorLines(), (std::vector<std::uint32_t>{1, 3}));
-    EXPECT_EQ(keys(), "0/2:B;1/2:C;");
+    EXPECT_EQ(keys(), "0/3:A;1/3:B;2/3:C;");
+    EXPECT_EQ(load("D=4"), 0);
+    EXPECT_TRUE(errorLines().empty()) << "cleared by the next load";
 }
 
 TEST_F(SettingsApiTest, TypedGetters) {
@@ -163,52 +146,68 @@ TEST_F(SettingsApiTest, LoadFileResolvesRelativeNamesAndReportsPathErrors) {
     } rows[] = {
         {"missing file", "C:\\none.cfg", code::cannotOpen},
         {"a directory", "C:\\Users", code::cannotOpen},
-        {"too long", "C:\\" + std::string(300, 'a'), code::pathTooLong},
-        {"not UTF-8", "C:\\\xFF.cfg", code::pathNotUtf8},
-        {"above the root", "..\\..\\..\\x.cfg", code::pathInvalid},
-        {"device name", "C:\\PRN", code::pathInvalid},
+        {"above the root", "..\\..\\..\\x.cfg", code::pathInvalid},  // FileName's rows hold the other path errors
     };
     for (const auto& row : rows) {
         EXPECT_EQ(api.loadFile(context, row.path.c_str(), nullptr, nullptr, true, false), row.code) << row.name;
     }
 }
 
-TEST_F(SettingsApiTest, ValidatorAndKeyMapperThroughTheTable) {
-    auto* validatorBuilder = api.createValidatorBuilder();
-    const settings::FixedValue enableDisable[] = {{"Enable", 1, 1}, {"Disable", 0, 1}};
-    ASSERT_EQ(api.addFixedValues(validatorBuilder, "INSTALL_SILENT", enableDisable, 2), 0);
-    ASSERT_EQ(api.addIntKey(validatorBuilder, "WEB_ZARN_SECURITY_LEVEL"), 0);
-    const settings::FixedValue levels[] = {{"H", 3, 1}, {"VH", 4, 1}};
-    ASSERT_EQ(api.addFixedValues(validatorBuilder, "WEB_ZARN_SECURITY_LEVEL", levels, 2), 0);
-    ASSERT_EQ(api.addStringKey(validatorBuilder, "INSTALLDIR"), 0);
-    ASSERT_EQ(api.addDirnameKey(validatorBuilder, "INSTALLDIR", false), 0);
-    settings::Validator* validator = nullptr;
-    ASSERT_EQ(api.buildValidator(validatorBuilder, &validator), 0);
-    api.destroyValidatorBuilder(validatorBuilder);
+TEST_F(SettingsApiTest, NewFileInByteOrderWithItsSecurity) {
+    ASSERT_EQ(save("NOSTARTMENU\nINSTALL_SILENT=Enable\nauto=1\nZ= spaced value "), 0);
+    EXPECT_EQ(content(), "INSTALL_SILENT=Enable\nNOSTARTMENU\nZ=spaced value\nauto=1\n");
+    EXPECT_EQ(security(), adminsFullDomainUsersAndEveryoneRead);
+}
 
-    auto* mapperBuilder = api.createKeyMapperBuilder();
-    for (const char* key : {"INSTALL_SILENT", "WEB_ZARN_SECURITY_LEVEL", "INSTALLDIR"}) {
-        ASSERT_EQ(api.addKeyMapping(mapperBuilder, key, key, 0), 0);
-    }
-    settings::KeyMapper* mapper = nullptr;
-    ASSERT_EQ(api.buildKeyMapper(mapperBuilder, &mapper), 0);
-    api.destroyKeyMapperBuilder(mapperBuilder);
+TEST_F(SettingsApiTest, SavesWriteOneBlankForNothingCreateFoldersAndRewriteInPlace) {
+    ASSERT_EQ(api.saveFile(context, runtimeFile), 0);
+    EXPECT_EQ(content(), " ");
+    ASSERT_EQ(api.loadFile(context, runtimeFile, nullptr, nullptr, true, false), 0) << "and reads back empty";
+    std::int32_t empty = 0;
+    ASSERT_EQ(api.isEmpty(context, &empty), 0);
+    EXPECT_EQ(empty, 1);
 
-    const auto loadChecked = [&](const char* line) {
-        return api.loadString(context, line, validator, mapper, true, false);
+    ASSERT_EQ(save("A=1", "C:\\One\\Two/Three\\..\\x.cfg"), 0);
+    EXPECT_EQ(content("C:\\One\\Two\\x.cfg"), "A=1\n");
+
+    sim->fileSystem().writeAll(runtimeFile, "OLD=1\nLONGER=line that is longer than the new text\n");
+    const std::string before = security();
+    ASSERT_EQ(save("EULA=Enable\nSPONSORS=Disable"), 0);
+    EXPECT_EQ(content(), "EULA=Enable\r\nSPONSORS=Disable\r\n") << "truncated, written in text mode";
+    EXPECT_EQ(security(), before) << "the file was not recreated";
+}
+
+TEST_F(SettingsApiTest, SaveFailures) {
+    const struct {
+        const char* name;
+        bool existing;
+        const char* operation;
+        int skip;
+        std::int32_t code;
+    } rows[] = {
+        {"directory cannot be created", false, "FileSystem.createDirectory", 0, code::pathInvalid},
+        {"new file cannot be created", false, "FileSystem.createFile", 1, code::cannotOpen},
+        {"existing file cannot be opened for writing", true, "FileSystem.createFile", 2, code::cannotOpen},
+        {"write fails on a new file", false, "FileSystem.writeFile", 0, code::writeFailed},
+        {"write fails on an existing file", true, "FileSystem.writeFile", 0, code::writeFailed},
+        {"current directory unavailable for a relative name", false, "FileSystem.currentDirectory", 0,
+         code::internalError},
+        {"account domain unknown, no descriptor", false, "System.accountDomainUsersSid", 0, code::internalError},
     };
-    EXPECT_EQ(loadChecked("install_silent=Enable\nweb_zarn_security_level=VH\ninstalldir=D:\\Zarn"), 0);
-    std::int32_t number = 0;
-    EXPECT_EQ(api.getInt(context, "WEB_ZARN_SECURITY_LEVEL", &number), 0);
-    EXPECT_EQ(number, 4);
-    EXPECT_EQ(text("INSTALLDIR"), "D:\\Zarn");
-    EXPECT_EQ(loadChecked("INSTALL_SILENT=enable"), code::malformedLines);
-    EXPECT_EQ(loadChecked("INSTALLDIR=Zarn"), code::malformedLines);
-    EXPECT_EQ(loadChecked("STATIC=Enable"), code::malformedLines);
-    EXPECT_NE(sim.log().find("\"Invalid key\" at line 1; char 1"), std::string::npos);
-
-    api.destroyValidator(validator);
-    api.destroyKeyMapper(mapper);
+    for (const auto& row : rows) {
+        sim->fileSystem().deleteFile(runtimeFile);
+        if (row.existing) {
+            sim->fileSystem().makeDirectories("C:\\ProgramData\\Corvane\\Zarn");
+            sim->fileSystem().writeAll(runtimeFile, "OLD=1\n");
+        }
+        sim->faults().fail(row.operation, platform::err::accessDenied, 1, row.skip);
+        const char* path = std::string(row.operation) == "FileSystem.currentDirectory" ? "relative.cfg" : runtimeFile;
+        EXPECT_EQ(save("A=1", path), row.code) << row.name;
+        sim->faults().clear();
+        if (row.existing) {
+            EXPECT_EQ(content(), "OLD=1\n") << row.name << ": the previous file is whole";
+        }
+    }
 }
 
 }  // namespace
