@@ -32,6 +32,8 @@ std::string freshDirectory(const std::string& name);
 
 /// A unique name for registry keys and directories of this run.
 std::string runId();
+/// Removes the run's keys: HKCU\Software\<runId> and HKLM\SOFTWARE\<runId> in both views.
+void removeRunKeys();
 
 /// A small HTTP server on 127.0.0.1 for the internet suite: "/page" answers 200 "hello" (5 bytes, with a
 /// "COUNTRY: DE" header), "/missing" 404, and "/silent" takes the request and never answers. Its port.

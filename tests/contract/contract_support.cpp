@@ -14,6 +14,19 @@ std::string windowProgram() {
 
 std::string runId() { return "ZarnContract-" + std::to_string(platform::machine().kernel().currentProcessId()); }
 
+void removeRunKeys() {
+    auto& registry = platform::machine().registry();
+    registry.deleteTree(platform::RegKey::currentUser, "Software\\" + runId());
+    for (const auto view : {platform::reg::wow64_64Key, platform::reg::wow64_32Key}) {
+        platform::RegKey software = platform::RegKey::null;
+        if (registry.openKey(platform::RegKey::localMachine, "SOFTWARE", platform::reg::allAccess | view, software) ==
+            platform::err::success) {
+            registry.deleteTree(software, runId());
+            registry.closeKey(software);
+        }
+    }
+}
+
 namespace {
 
 void removeTree(const std::string& directory) {

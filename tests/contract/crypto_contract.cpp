@@ -47,7 +47,7 @@ struct Session {
     platform::CryptHash hash{};
 };
 
-TEST(CryptoContract, KnownVectors) {
+TEST(CryptoContract, KnownVectorsPiecesAndAFinishedHash) {
     const struct {
         const char* name;
         std::string_view input;
@@ -65,9 +65,10 @@ TEST(CryptoContract, KnownVectors) {
     }
     Session untouched;
     EXPECT_EQ(untouched.value(), rows[0].digest) << "a hash given no data at all";
-}
+    EXPECT_EQ(untouched.add("d"), platform::err::badHashState) << "taking the value finishes the hash";
+    EXPECT_EQ(untouched.add(""), platform::err::badHashState);
 
-TEST(CryptoContract, PiecesHashLikeTheWhole) {
+    // Pieces of any size hash like the whole.
     std::string buffer(1 << 20, '\0');
     for (std::size_t i = 0; i < buffer.size(); ++i) buffer[i] = static_cast<char>((i * 7919) >> 5);
     Session whole;
@@ -82,14 +83,6 @@ TEST(CryptoContract, PiecesHashLikeTheWhole) {
         rest.remove_prefix(size);
     }
     EXPECT_EQ(pieces.value(), whole.value());
-}
-
-TEST(CryptoContract, TakingTheValueFinishesTheHash) {
-    Session session;
-    ASSERT_EQ(session.add("abc"), platform::err::success);
-    session.value();
-    EXPECT_EQ(session.add("d"), platform::err::badHashState);
-    EXPECT_EQ(session.add(""), platform::err::badHashState);
 }
 
 // CryptoAPI handles are pointers advapi32 checks; a null or stale one is an invalid parameter.
@@ -156,13 +149,10 @@ TEST(CryptoContract, ProtectedDataOpensToTheSameBytes) {
             << row.name;
         EXPECT_EQ(opened, row.plain) << row.name;
     }
-}
-
-// Wine opens some blobs with a changed byte, so only a blob that is none at all is checked here.
-TEST(CryptoContract, NoBlobDoesNotOpen) {
+    // Wine opens some blobs with a changed byte, so only a blob that is none at all is checked here.
     Bytes opened;
-    const Bytes garbage = bytesOf("not a protected blob at all");
-    EXPECT_NE(crypto().unprotectData(garbage, platform::protect::uiForbidden, opened), platform::err::success);
+    EXPECT_NE(crypto().unprotectData(bytesOf("not a protected blob at all"), platform::protect::uiForbidden, opened),
+              platform::err::success);
 }
 
 TEST(CryptoContract, Base64WithoutLineBreaks) {

@@ -48,16 +48,12 @@ std::string bmpFile() {
     return bytes;
 }
 
-TEST(DesktopContract, SystemLocaleAndScreen) {
+TEST(DesktopContract, SystemLocaleScreenAndAFontDeletedOnce) {
     auto& desktop = platform::machine().desktop();
     std::string country;
     EXPECT_EQ(desktop.systemLocaleCountry(country), err::success);
     EXPECT_FALSE(country.empty());
     EXPECT_GE(desktop.screenPixelsPerInchY(), 72);
-}
-
-TEST(DesktopContract, FontIsDeletedOnce) {
-    auto& desktop = platform::machine().desktop();
     platform::Font font = platform::Font::null;
     ASSERT_EQ(desktop.createFont(platform::FontStyle{"Segoe UI", -13, 700}, font), err::success);
     EXPECT_NE(font, platform::Font::null);

@@ -4,9 +4,9 @@
 #include <cstring>
 #include <string>
 #include <thread>
-#include <utility>
 
 #include "contract.h"
+#include "foundation/auto_handle.h"
 #include "platform/win_errors.h"
 
 namespace {
@@ -33,14 +33,6 @@ TEST(KernelContract, IdsAndClocks) {
 
 namespace kernel = platform::kernel;
 
-/// Closes a handle of the port at the end of a scope.
-struct Closer {
-    platform::Handle handle{};
-    ~Closer() {
-        if (handle != platform::Handle::null) platform::machine().kernel().closeHandle(handle);
-    }
-};
-
 std::uint32_t waitOn(platform::Handle h, std::uint32_t ms) {
     platform::ErrorCode error = 0;
     return platform::machine().kernel().waitForSingleObject(h, ms, error);
@@ -61,71 +53,72 @@ std::uint32_t boxEntry(void* argument) {
 TEST(KernelContract, ThreadsRunReportTheirExitCodeAndCanBeOpenedById) {
     auto& k = platform::machine().kernel();
     ThreadBox box;
-    Closer thread;
+    AutoHandle thread;
     std::uint32_t id = 0;
-    ASSERT_EQ(k.createThread(&boxEntry, &box, thread.handle, id), platform::err::success);
+    ASSERT_EQ(k.createThread(&boxEntry, &box, *thread.put(), id), platform::err::success);
     std::uint32_t code = 0;
-    EXPECT_EQ(k.exitCodeThread(thread.handle, code), platform::err::success);
+    EXPECT_EQ(k.exitCodeThread(thread.get(), code), platform::err::success);
     EXPECT_EQ(code, kernel::stillActive);
-    EXPECT_EQ(waitOn(thread.handle, 0), kernel::waitTimeout);
+    EXPECT_EQ(waitOn(thread.get(), 0), kernel::waitTimeout);
 
-    Closer opened;
-    ASSERT_EQ(k.openThread(kernel::synchronize | kernel::threadQueryInformation, id, opened.handle),
+    AutoHandle opened;
+    ASSERT_EQ(k.openThread(kernel::synchronize | kernel::threadQueryInformation, id, *opened.put()),
               platform::err::success);
     box.release = true;
-    EXPECT_EQ(waitOn(opened.handle, 10000), kernel::waitObject0);
+    EXPECT_EQ(waitOn(opened.get(), 10000), kernel::waitObject0);
     EXPECT_EQ(box.ranOn.load(), id);
-    EXPECT_EQ(k.exitCodeThread(thread.handle, code), platform::err::success);
+    EXPECT_EQ(k.exitCodeThread(thread.get(), code), platform::err::success);
     EXPECT_EQ(code, 42u);
 
     // Once every handle is closed the thread is gone and its id opens nothing.
-    k.closeHandle(std::exchange(thread.handle, platform::Handle::null));
-    k.closeHandle(std::exchange(opened.handle, platform::Handle::null));
+    thread.reset();
+    opened.reset();
     platform::Handle none{};
     EXPECT_EQ(k.openThread(kernel::synchronize, id, none), platform::err::invalidParameter);
 }
 
 TEST(KernelContract, EventsSignalAndReset) {
     auto& k = platform::machine().kernel();
-    Closer manual, automatic;
-    ASSERT_EQ(k.createEvent(true, false, manual.handle), platform::err::success);
-    ASSERT_EQ(k.createEvent(false, true, automatic.handle), platform::err::success);
-    EXPECT_EQ(waitOn(manual.handle, 0), kernel::waitTimeout);
-    EXPECT_EQ(k.setEvent(manual.handle), platform::err::success);
-    EXPECT_EQ(waitOn(manual.handle, 0), kernel::waitObject0);
-    EXPECT_EQ(waitOn(manual.handle, 0), kernel::waitObject0) << "a manual-reset event stays signalled";
-    EXPECT_EQ(k.resetEvent(manual.handle), platform::err::success);
-    EXPECT_EQ(waitOn(manual.handle, 10), kernel::waitTimeout);
-    EXPECT_EQ(waitOn(automatic.handle, 0), kernel::waitObject0);
-    EXPECT_EQ(waitOn(automatic.handle, 0), kernel::waitTimeout) << "an auto-reset event resets on release";
+    AutoHandle manual, automatic;
+    ASSERT_EQ(k.createEvent(true, false, *manual.put()), platform::err::success);
+    ASSERT_EQ(k.createEvent(false, true, *automatic.put()), platform::err::success);
+    EXPECT_EQ(waitOn(manual.get(), 0), kernel::waitTimeout);
+    EXPECT_EQ(k.setEvent(manual.get()), platform::err::success);
+    EXPECT_EQ(waitOn(manual.get(), 0), kernel::waitObject0);
+    EXPECT_EQ(waitOn(manual.get(), 0), kernel::waitObject0) << "a manual-reset event stays signalled";
+    EXPECT_EQ(k.resetEvent(manual.get()), platform::err::success);
+    EXPECT_EQ(waitOn(manual.get(), 10), kernel::waitTimeout);
+    EXPECT_EQ(waitOn(automatic.get(), 0), kernel::waitObject0);
+    EXPECT_EQ(waitOn(automatic.get(), 0), kernel::waitTimeout) << "an auto-reset event resets on release";
 
     std::thread setter([&] {
         k.sleep(20);
-        k.setEvent(manual.handle);
+        k.setEvent(manual.get());
     });
-    EXPECT_EQ(waitOn(manual.handle, 10000), kernel::waitObject0);
+    EXPECT_EQ(waitOn(manual.get(), 10000), kernel::waitObject0);
     setter.join();
 }
 
 TEST(KernelContract, MutexesAreReentrantOwnedAndAbandoned) {
     auto& k = platform::machine().kernel();
-    Closer m;
-    ASSERT_EQ(k.createMutex(true, m.handle), platform::err::success);
-    EXPECT_EQ(waitOn(m.handle, 0), kernel::waitObject0) << "the owner takes it again";
+    AutoHandle m;
+    ASSERT_EQ(k.createMutex(true, *m.put()), platform::err::success);
+    EXPECT_EQ(waitOn(m.get(), 0), kernel::waitObject0) << "the owner takes it again";
     std::uint32_t otherWait = 0;
     platform::ErrorCode otherRelease = 0;
     std::thread([&] {
-        otherWait = waitOn(m.handle, 0);
-        otherRelease = k.releaseMutex(m.handle);
+        otherWait = waitOn(m.get(), 0);
+        otherRelease = k.releaseMutex(m.get());
     }).join();
     EXPECT_EQ(otherWait, kernel::waitTimeout);
     EXPECT_EQ(otherRelease, platform::err::notOwner);
-    EXPECT_EQ(k.releaseMutex(m.handle), platform::err::success);
-    EXPECT_EQ(k.releaseMutex(m.handle), platform::err::success);
-    EXPECT_EQ(k.releaseMutex(m.handle), platform::err::notOwner);
+    EXPECT_EQ(k.releaseMutex(m.get()), platform::err::success);
+    EXPECT_EQ(k.releaseMutex(m.get()), platform::err::success);
+    EXPECT_EQ(k.releaseMutex(m.get()), platform::err::notOwner);
 
     // A thread that ends holding it abandons it to the next waiter.
-    Closer holder;
+    platform::Handle mutex = m.get();
+    AutoHandle holder;
     std::uint32_t id = 0;
     ASSERT_EQ(k.createThread(
                   [](void* h) -> std::uint32_t {
@@ -133,38 +126,29 @@ TEST(KernelContract, MutexesAreReentrantOwnedAndAbandoned) {
                       return platform::machine().kernel().waitForSingleObject(*static_cast<platform::Handle*>(h), 0,
                                                                               error);
                   },
-                  &m.handle, holder.handle, id),
+                  &mutex, *holder.put(), id),
               platform::err::success);
-    EXPECT_EQ(waitOn(holder.handle, 10000), kernel::waitObject0);
-    EXPECT_EQ(waitOn(m.handle, 10000), kernel::waitAbandoned);
-    EXPECT_EQ(k.releaseMutex(m.handle), platform::err::success);
-}
-
-TEST(KernelContract, UnknownHandlesCannotBeClosedOrWaitedOn) {
-    EXPECT_EQ(platform::machine().kernel().closeHandle(static_cast<platform::Handle>(0x7FFC)),
-              platform::err::invalidHandle);
-    platform::ErrorCode error = 0;
-    EXPECT_EQ(platform::machine().kernel().waitForSingleObject(static_cast<platform::Handle>(0x7FF0), 0, error),
-              kernel::waitFailed);
-    EXPECT_EQ(error, platform::err::invalidHandle);
+    EXPECT_EQ(waitOn(holder.get(), 10000), kernel::waitObject0);
+    EXPECT_EQ(waitOn(m.get(), 10000), kernel::waitAbandoned);
+    EXPECT_EQ(k.releaseMutex(m.get()), platform::err::success);
 }
 
 TEST(KernelContract, NamedSectionIsSharedBetweenMappings) {
     auto& k = platform::machine().kernel();
     const std::string name = contract::runId() + "-Section";
-    Closer created, again, opened;
+    AutoHandle created, again, opened;
     bool existed = true;
-    ASSERT_EQ(k.createFileMapping(kernel::pageReadWrite, 8, name, created.handle, existed), platform::err::success);
+    ASSERT_EQ(k.createFileMapping(kernel::pageReadWrite, 8, name, *created.put(), existed), platform::err::success);
     EXPECT_FALSE(existed);
-    ASSERT_EQ(k.createFileMapping(kernel::pageReadWrite, 8, name, again.handle, existed), platform::err::success);
+    ASSERT_EQ(k.createFileMapping(kernel::pageReadWrite, 8, name, *again.put(), existed), platform::err::success);
     EXPECT_TRUE(existed);
-    ASSERT_EQ(k.openFileMapping(kernel::fileMapRead | kernel::fileMapWrite, name, opened.handle),
+    ASSERT_EQ(k.openFileMapping(kernel::fileMapRead | kernel::fileMapWrite, name, *opened.put()),
               platform::err::success);
 
     void* writer = nullptr;
     void* reader = nullptr;
-    ASSERT_EQ(k.mapViewOfFile(created.handle, kernel::fileMapAllAccess, 0, 8, writer), platform::err::success);
-    ASSERT_EQ(k.mapViewOfFile(opened.handle, kernel::fileMapAllAccess, 0, 8, reader), platform::err::success);
+    ASSERT_EQ(k.mapViewOfFile(created.get(), kernel::fileMapAllAccess, 0, 8, writer), platform::err::success);
+    ASSERT_EQ(k.mapViewOfFile(opened.get(), kernel::fileMapAllAccess, 0, 8, reader), platform::err::success);
     EXPECT_NE(writer, reader);
     std::uint64_t zero = 1;
     std::memcpy(&zero, reader, 8);
@@ -179,15 +163,20 @@ TEST(KernelContract, NamedSectionIsSharedBetweenMappings) {
     EXPECT_EQ(k.unmapViewOfFile(reader), platform::err::success);
 
     // The section goes with its last handle.
-    k.closeHandle(std::exchange(created.handle, platform::Handle::null));
-    k.closeHandle(std::exchange(again.handle, platform::Handle::null));
-    k.closeHandle(std::exchange(opened.handle, platform::Handle::null));
+    created.reset();
+    again.reset();
+    opened.reset();
     platform::Handle none{};
     EXPECT_EQ(k.openFileMapping(kernel::fileMapRead, name, none), platform::err::fileNotFound);
 }
 
-TEST(KernelContract, SectionErrorsAndGuids) {
+TEST(KernelContract, BadHandlesSectionErrorsAndGuids) {
     auto& k = platform::machine().kernel();
+    EXPECT_EQ(k.closeHandle(static_cast<platform::Handle>(0x7FFC)), platform::err::invalidHandle);
+    platform::ErrorCode error = 0;
+    EXPECT_EQ(k.waitForSingleObject(static_cast<platform::Handle>(0x7FF0), 0, error), kernel::waitFailed);
+    EXPECT_EQ(error, platform::err::invalidHandle);
+
     platform::Handle none{};
     EXPECT_EQ(k.openFileMapping(kernel::fileMapRead, contract::runId() + "-NoSuchSection", none),
               platform::err::fileNotFound);

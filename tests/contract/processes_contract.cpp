@@ -42,27 +42,46 @@ struct Child {
     }
 };
 
-TEST(ProcessesContract, ChildExitCodeReachesTheParent) {
-    Child child;
-    ASSERT_EQ(child.start(systemProgram("cmd.exe"), " /c exit 7"), 0u);
-    EXPECT_NE(child.info.processId, 0u);
-    EXPECT_EQ(child.wait(kernel::infinite), kernel::waitObject0);
-    EXPECT_EQ(child.exitCode(), 7u);
-}
-
-TEST(ProcessesContract, ProgramNamedByTheCommandLineIsFoundOnThePath) {
-    Child child;
-    ASSERT_EQ(child.start("", "cmd.exe /c exit 5", platform::proc::createNoWindow,
-                          {platform::proc::startfUseShowWindow, platform::proc::swHide}),
-              0u);
-    EXPECT_EQ(child.wait(kernel::infinite), kernel::waitObject0);
-    EXPECT_EQ(child.exitCode(), 5u);
-}
-
-TEST(ProcessesContract, MissingProgramIsFileNotFound) {
-    Child child;
-    EXPECT_EQ(child.start(systemProgram("no-such-program-zarn.exe"), " /x"), err::fileNotFound);
-    EXPECT_EQ(child.info.process, platform::Handle::null);
+TEST(ProcessesContract, StartedChildEndsWithItsExitCodeAndAnUnusedIdOpensNone) {
+    const struct {
+        const char* name;
+        std::string application;  // empty: the command line names the program, found on the path
+        const char* commandLine;
+        std::uint32_t flags;
+        platform::StartupInfo startup;
+        platform::ErrorCode started;
+        std::uint32_t exitCode;
+    } rows[] = {
+        {"by its path", systemProgram("cmd.exe"), " /c exit 7", 0, {}, err::success, 7},
+        {"found on the path, hidden", "", "cmd.exe /c exit 5", platform::proc::createNoWindow,
+         {platform::proc::startfUseShowWindow, platform::proc::swHide}, err::success, 5},
+        {"missing program", systemProgram("no-such-program-zarn.exe"), " /x", 0, {}, err::fileNotFound, 0},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        Child child;
+        ASSERT_EQ(child.start(row.application, row.commandLine, row.flags, row.startup), row.started);
+        if (row.started != err::success) {
+            EXPECT_EQ(child.info.process, platform::Handle::null);
+            continue;
+        }
+        EXPECT_NE(child.info.processId, 0u);
+        EXPECT_EQ(child.wait(kernel::infinite), kernel::waitObject0);
+        EXPECT_EQ(child.exitCode(), row.exitCode);
+        platform::ErrorCode error = 0;
+        EXPECT_EQ(platform::machine().processes().msgWaitForObject(child.info.process, kernel::infinite,
+                                                                   platform::proc::qsAllInput,
+                                                                   platform::proc::mwmoInputAvailable, error),
+                  kernel::waitObject0)
+            << "waiting with messages sees the ended child";
+        EXPECT_EQ(error, 0u);
+        EXPECT_FALSE(platform::machine().processes().dispatchOneMessage());
+    }
+    // Process ids are multiples of four: this one names no process.
+    AutoHandle opened;
+    EXPECT_EQ(platform::machine().processes().openProcess(platform::proc::processTerminate, 0xFFFFFFF0u,
+                                                          *opened.put()),
+              err::invalidParameter);
 }
 
 TEST(ProcessesContract, BusyChildTimesOutAndEndsWhenTerminated) {
@@ -73,19 +92,6 @@ TEST(ProcessesContract, BusyChildTimesOutAndEndsWhenTerminated) {
     EXPECT_EQ(platform::machine().processes().terminateProcess(child.info.process, 1), 0u);
     EXPECT_EQ(child.wait(10000), kernel::waitObject0);
     EXPECT_EQ(child.exitCode(), 1u);
-}
-
-TEST(ProcessesContract, WaitingWithMessagesSeesTheEndedChild) {
-    Child child;
-    ASSERT_EQ(child.start(systemProgram("cmd.exe"), " /c exit 0"), 0u);
-    ASSERT_EQ(child.wait(kernel::infinite), kernel::waitObject0);
-    platform::ErrorCode error = 0;
-    EXPECT_EQ(platform::machine().processes().msgWaitForObject(child.info.process, kernel::infinite,
-                                                               platform::proc::qsAllInput,
-                                                               platform::proc::mwmoInputAvailable, error),
-              kernel::waitObject0);
-    EXPECT_EQ(error, 0u);
-    EXPECT_FALSE(platform::machine().processes().dispatchOneMessage());
 }
 
 bool listed(std::uint32_t processId) {
@@ -170,14 +176,6 @@ TEST(ProcessWindowsContract, RunningProgramIsListedAndItsWindowsClosedOrItEnded)
             EXPECT_EQ(desktop.postToWindow(window, platform::wm::close, 0, 0), err::invalidWindowHandle);
         }
     }
-}
-
-TEST(ProcessesContract, OpeningAProcessThatDoesNotExistIsInvalidParameter) {
-    // Process ids are multiples of four.
-    AutoHandle opened;
-    EXPECT_EQ(platform::machine().processes().openProcess(platform::proc::processTerminate, 0xFFFFFFF0u,
-                                                          *opened.put()),
-              err::invalidParameter);
 }
 
 TEST(ProcessesContract, ShellLinkIsSavedWhereAsked) {

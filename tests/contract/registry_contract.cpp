@@ -46,14 +46,7 @@ protected:
 
     void TearDown() override {
         for (const auto key : open) r.closeKey(key);
-        r.deleteTree(RegKey::currentUser, user);
-        for (const auto view : {reg::wow64_64Key, reg::wow64_32Key}) {
-            RegKey software = RegKey::null;
-            if (r.openKey(RegKey::localMachine, "SOFTWARE", reg::allAccess | view, software) == err::success) {
-                r.deleteTree(software, contract::runId());
-                r.closeKey(software);
-            }
-        }
+        contract::removeRunKeys();
     }
 };
 
@@ -72,6 +65,11 @@ TEST_F(RegistryContract, ViewsAreKeptApart) {
     EXPECT_EQ(r.deleteKey(RegKey::localMachine, machine + "\\View", reg::wow64_64Key), err::success);
     EXPECT_EQ(r.deleteKey(RegKey::localMachine, machine + "\\View", reg::wow64_64Key), err::fileNotFound);
     EXPECT_EQ(query(key, "Where", type), (std::vector<std::uint8_t>{'3', '2', 0}));
+    // A delete names its view: a 64-bit process reaches the 32-bit key only through it.
+    EXPECT_EQ(r.deleteKey(RegKey::localMachine, machine + "\\View", reg::wow64_32Key), err::success);
+    RegKey gone = RegKey::null;
+    EXPECT_EQ(r.openKey(RegKey::localMachine, machine + "\\View", reg::read | reg::wow64_32Key, gone),
+              err::fileNotFound);
 }
 
 TEST_F(RegistryContract, KeyAndValueNamesIgnoreCase) {
@@ -90,13 +88,18 @@ TEST_F(RegistryContract, KeyAndValueNamesIgnoreCase) {
     EXPECT_EQ(name, "MixedCase");
 }
 
-TEST_F(RegistryContract, MissingKeysAndValuesAnswerNotFound) {
+TEST_F(RegistryContract, MissingKeysAndValuesAnswerNotFoundAndAReadKeyRefusesWrites) {
     RegKey key = RegKey::null;
     EXPECT_EQ(openKey(RegKey::currentUser, user + "\\Absent", reg::read, key), err::fileNotFound);
     const RegKey existing = create(RegKey::currentUser, user);
     std::uint32_t size = 0;
     EXPECT_EQ(r.queryValue(existing, "Absent", nullptr, nullptr, size), err::fileNotFound);
     EXPECT_EQ(r.deleteValue(existing, "Absent"), err::fileNotFound);
+
+    ASSERT_EQ(openKey(RegKey::currentUser, user, reg::read, key), err::success);
+    const std::uint32_t one = 1;
+    EXPECT_EQ(r.setValue(key, "V", reg::dword, reinterpret_cast<const std::uint8_t*>(&one), 4), err::accessDenied)
+        << "opened for reading";
 }
 
 TEST_F(RegistryContract, SmallBufferAnswersMoreDataWithTheSizeNeeded) {
@@ -161,7 +164,7 @@ TEST_F(RegistryContract, ValuesKeepTheirTypesAndBytes) {
     }
 }
 
-TEST_F(RegistryContract, DeletingKeys) {
+TEST_F(RegistryContract, CreatingAndDeletingKeys) {
     create(RegKey::currentUser, user + "\\Tree\\Leaf");
     EXPECT_EQ(r.deleteKey(RegKey::currentUser, user + "\\Tree", 0), err::accessDenied);
     EXPECT_EQ(r.deleteKey(RegKey::currentUser, user + "\\Tree\\Leaf", 0), err::success);
@@ -169,18 +172,7 @@ TEST_F(RegistryContract, DeletingKeys) {
     EXPECT_EQ(r.deleteTree(RegKey::currentUser, user + "\\Tree"), err::success);
     RegKey key = RegKey::null;
     EXPECT_EQ(openKey(RegKey::currentUser, user + "\\Tree", reg::read, key), err::fileNotFound);
-}
 
-TEST_F(RegistryContract, ReadOnlyKeyRefusesWrites) {
-    create(RegKey::currentUser, user);
-    RegKey key = RegKey::null;
-    ASSERT_EQ(openKey(RegKey::currentUser, user, reg::read, key), err::success);
-    const std::uint32_t one = 1;
-    EXPECT_EQ(r.setValue(key, "V", reg::dword, reinterpret_cast<const std::uint8_t*>(&one), 4), err::accessDenied);
-}
-
-TEST_F(RegistryContract, CreateReportsNewOrExisting) {
-    RegKey key = RegKey::null;
     std::uint32_t disposition = 0;
     ASSERT_EQ(r.createKey(RegKey::currentUser, user + "\\Fresh", reg::allAccess, key, &disposition), err::success);
     r.closeKey(key);

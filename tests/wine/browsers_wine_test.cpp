@@ -7,14 +7,15 @@
 
 #include <cctype>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "driver/setup_complete.h"
 #include "foundation/process_closer.h"
 #include "foundation/product_sites.h"
+#include "foundation/registry_key.h"
 #include "platform/win32/win32_machine.h"
+#include "support/wine_paths.h"
 
 namespace {
 
@@ -22,14 +23,11 @@ platform::win32::Win32Machine machine;
 std::string windowProgram;
 const std::string browsersFolder = "C:\\ZarnBrowsers";
 
-void setText(HKEY root, const std::string& path, const char* name, const std::string& value) {
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr), ERROR_SUCCESS)
-        << path;
-    EXPECT_EQ(RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                             static_cast<DWORD>(value.size() + 1)),
-              ERROR_SUCCESS);
-    RegCloseKey(key);
+/// Writes a text value under HKEY_LOCAL_MACHINE, making the key.
+void setText(const std::string& path, const char* name, const std::string& value) {
+    RegistryKey key;
+    key.open(platform::RegKey::localMachine, path, true, true);
+    key.setStringValue(name, value);
 }
 
 /// A fresh copy of zwindow.exe as `folder`\`name`; returns its path.
@@ -56,17 +54,9 @@ std::vector<std::string> commandLines(const std::string& program, std::size_t co
     return lines;
 }
 
-/// Closes the browser as the browser restart does; returns how many processes it found.
-int closeBrowser(const std::string& name, processes::CloseRequest how) { return processes::closeByName(name, how); }
-
-class Browsers : public testing::Test {
-protected:
-    void SetUp() override { platform::installMachine(&machine); }
-};
-
 // The verify note opens the verify page in the browser the install method names (any case), and in the
 // default browser for any other method; each browser is then closed by name as the restart closes it.
-TEST_F(Browsers, TheVerifyPageOpensInTheBrowserTheInstallMethodNames) {
+TEST(Browsers, TheVerifyPageOpensInTheBrowserTheInstallMethodNames) {
     const std::string verify = product::sites::verifyPage;
     struct Row {
         const char* method;
@@ -79,28 +69,28 @@ TEST_F(Browsers, TheVerifyPageOpensInTheBrowserTheInstallMethodNames) {
     const Row rows[] = {
         {"ZCHROME", "Chrome", "chrome.exe", "-new-window \"" + verify + "\"",
          [](const std::string&) {
-             setText(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\chrome.exe", "path",
+             setText("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\chrome.exe", "path",
                      browsersFolder + "\\Chrome");
          },
          processes::CloseRequest::postClose},
         {"zxpi", "Firefox", "firefox.exe", "-new-window " + verify,
          [](const std::string&) {
-             setText(HKEY_LOCAL_MACHINE, "SOFTWARE\\Mozilla\\Mozilla Firefox", "CurrentVersion", "115.0 (x64 en-US)");
-             setText(HKEY_LOCAL_MACHINE, "SOFTWARE\\Mozilla\\Mozilla Firefox\\115.0 (x64 en-US)\\Main",
+             setText("SOFTWARE\\Mozilla\\Mozilla Firefox", "CurrentVersion", "115.0 (x64 en-US)");
+             setText("SOFTWARE\\Mozilla\\Mozilla Firefox\\115.0 (x64 en-US)\\Main",
                      "Install Directory", browsersFolder + "\\Firefox");
          },
          // Windows of another process cannot be destroyed; they are asked to close instead.
          processes::CloseRequest::destroy},
         {"zcab", "Internet Explorer", "iexplore.exe", verify,
          [](const std::string& program) {
-             setText(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\IEXPLORE.EXE", "",
+             setText("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\IEXPLORE.EXE", "",
                      program);
          },
          processes::CloseRequest::postClose},
         {"zoff", "Default", "zbrowser.exe", verify,
          [](const std::string& program) {
-             setText(HKEY_LOCAL_MACHINE, "Software\\Classes\\.html", "", "ZarnTestPage");
-             setText(HKEY_LOCAL_MACHINE, "Software\\Classes\\ZarnTestPage\\shell\\open\\command", "",
+             setText("Software\\Classes\\.html", "", "ZarnTestPage");
+             setText("Software\\Classes\\ZarnTestPage\\shell\\open\\command", "",
                      "\"" + program + "\" \"%1\"");
          },
          processes::CloseRequest::postClose},
@@ -118,7 +108,7 @@ TEST_F(Browsers, TheVerifyPageOpensInTheBrowserTheInstallMethodNames) {
         const DWORD start = GetTickCount();
         std::string upper = row.name;
         for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-        EXPECT_EQ(closeBrowser(upper, row.close), 1) << "the name's case is ignored";
+        EXPECT_EQ(processes::closeByName(upper, row.close), 1) << "the name's case is ignored";
         EXPECT_LT(GetTickCount() - start, 5000u) << "closed through its windows, not after the grace";
     }
 }
@@ -131,9 +121,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: browsers_wine_tests ZWINDOW_EXE\n");
         return 2;
     }
-    // CTest passes the host's path; the program sees the host's root as drive Z:.
-    windowProgram = argv[1];
-    if (windowProgram.front() == '/') windowProgram = "Z:" + windowProgram;
-    for (char& c : windowProgram) c = c == '/' ? '\\' : c;
+    platform::installMachine(&machine);
+    windowProgram = windowsPathOfHost(argv[1]);
     return RUN_ALL_TESTS();
 }

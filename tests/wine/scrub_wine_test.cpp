@@ -9,7 +9,9 @@
 #include "support/wine_paths.h"
 #include "support/wine_runtime_key.h"
 
+#include "foundation/executor.h"
 #include "foundation/logger.h"
+#include "foundation/path.h"
 #include "platform/win32/win32_machine.h"
 #include "scrub/zarn_scrub.h"
 #include "scrub/zcleaner.h"
@@ -19,23 +21,13 @@ namespace {
 platform::win32::Win32Machine machine;
 std::string packages;  // the directory holding the test packages, as Wine sees it
 
-DWORD run(std::string commandLine) {
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
-        return GetLastError();
-    }
-    WaitForSingleObject(process.hProcess, 120000);
-    DWORD code = 1;
-    GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return code;
-}
-
 void install(const std::string& package, const std::string& version, REGSAM view = KEY_WOW64_64KEY) {
-    ASSERT_EQ(run("msiexec.exe /i \"" + packages + "\\" + package + "\" /qn"), 0u) << package;
+    std::string system;
+    ASSERT_EQ(machine.system().systemDirectory(system), 0u);
+    ASSERT_EQ(Executor::ExecProcessWaitForFinish(path::join(system, "msiexec.exe"),
+                                                 "/i \"" + packages + "\\" + package + "\" /qn", 1),
+              0u)
+        << package;
     ASSERT_TRUE(runtimeKeyExists(version, view)) << version;
 }
 

@@ -1,21 +1,20 @@
-// The program's own string tables, read from kobuoffline.exe by the real resource loader: every
-// user-interface locale has every string in its own language, and a French run reads French.
+// The program's own resources, read from kobuoffline.exe by the real resource loader: every
+// user-interface locale has every string and dialog, and every page file is there.
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "foundation/locale.h"
-#include "foundation/string_resource.h"
 #include "foundation/tstrings_convert.h"
 #include "foundation/tstrings_format.h"
 #include "platform/win32/win32_machine.h"
+#include "support/file_text.h"
 #include "support/wine_paths.h"
 
 namespace {
@@ -70,60 +69,52 @@ struct DialogTemplate {
     std::vector<TemplateControl> controls;
 };
 
-class TemplateReader {
-public:
-    explicit TemplateReader(const std::uint8_t* bytes) : at_(bytes) {}
-    template <class T>
-    T take() {
-        T value;
-        std::memcpy(&value, at_, sizeof value);
-        at_ += sizeof value;
-        return value;
-    }
-    /// A string, an ordinal ("#n") or nothing.
-    std::u16string nameOrOrdinal() {
-        const auto first = take<std::uint16_t>();
-        if (first == 0) return {};
-        if (first == 0xFFFF) return u"#" + tstrings::toUtf16(std::to_string(take<std::uint16_t>()));
-        std::u16string text(1, static_cast<char16_t>(first));
-        for (auto c = take<std::uint16_t>(); c != 0; c = take<std::uint16_t>()) text += static_cast<char16_t>(c);
-        return text;
-    }
-    void skip(std::size_t bytes) { at_ += bytes; }
-    void alignTo4(const std::uint8_t* base) {
-        while ((at_ - base) % 4 != 0) ++at_;
-    }
-
-private:
-    const std::uint8_t* at_;
-};
-
+/// Reads a DIALOGEX template: its caption and its controls.
 DialogTemplate readTemplate(const std::uint8_t* base) {
-    TemplateReader r(base);
-    EXPECT_EQ(r.take<std::uint16_t>(), 1);       // dlgVer
-    EXPECT_EQ(r.take<std::uint16_t>(), 0xFFFF);  // signature of DIALOGEX
-    r.skip(8);                                   // helpID, exStyle
-    const auto style = r.take<std::uint32_t>();
-    const auto count = r.take<std::uint16_t>();
-    r.skip(8);          // x, y, cx, cy
-    r.nameOrOrdinal();  // menu
-    r.nameOrOrdinal();  // class
+    const std::uint8_t* at = base;
+    const auto word = [&] {
+        std::uint16_t value;
+        std::memcpy(&value, at, sizeof value);
+        at += sizeof value;
+        return value;
+    };
+    const auto dword = [&] {
+        const std::uint32_t low = word();
+        return low | std::uint32_t{word()} << 16;
+    };
+    const auto skip = [&](std::size_t bytes) { at += bytes; };
+    const auto nameOrOrdinal = [&] {  // a string, an ordinal ("#n") or nothing
+        std::u16string text;
+        for (auto c = word(); c != 0; c = word()) {
+            if (c == 0xFFFF && text.empty()) return u"#" + tstrings::toUtf16(std::to_string(word()));
+            text += static_cast<char16_t>(c);
+        }
+        return text;
+    };
+    EXPECT_EQ(word(), 1);       // dlgVer
+    EXPECT_EQ(word(), 0xFFFF);  // signature of DIALOGEX
+    skip(8);                    // helpID, exStyle
+    const auto style = dword();
+    const auto count = word();
+    skip(8);          // x, y, cx, cy
+    nameOrOrdinal();  // menu
+    nameOrOrdinal();  // class
     DialogTemplate dialog;
-    dialog.caption = r.nameOrOrdinal();
+    dialog.caption = nameOrOrdinal();
     if (style & (DS_SETFONT | DS_SHELLFONT)) {
-        r.skip(6);  // point size, weight, italic, charset
-        r.nameOrOrdinal();
+        skip(6);  // point size, weight, italic, charset
+        nameOrOrdinal();
     }
     for (std::uint16_t i = 0; i < count; ++i) {
-        r.alignTo4(base);
-        r.skip(8);  // helpID, exStyle
+        skip((4 - static_cast<std::size_t>(at - base) % 4) % 4);  // aligned to 4
+        skip(8);  // helpID, exStyle
         TemplateControl control;
-        control.style = r.take<std::uint32_t>();
-        r.skip(8);  // x, y, cx, cy
-        control.id = r.take<std::uint32_t>();
-        control.windowClass = r.nameOrOrdinal();
-        control.text = r.nameOrOrdinal();
-        r.skip(r.take<std::uint16_t>());  // creation data
+        control.style = dword();
+        skip(8);  // x, y, cx, cy
+        control.id = dword();
+        control.windowClass = nameOrOrdinal();
+        control.text = nameOrOrdinal();
+        skip(word());  // creation data
         dialog.controls.push_back(control);
     }
     return dialog;
@@ -186,17 +177,6 @@ TEST_F(ProgramStrings, EveryLocaleHasTheDialogsWithTheSameControlsAndUniqueMnemo
     }
 }
 
-TEST_F(ProgramStrings, FrenchRunReadsFrench) {
-    const StringResource french(Locale::fromLangId(1036), module());
-    EXPECT_EQ(french.load(116), "Installation de Zarn en cours");
-    EXPECT_EQ(french.load(117),
-              "Une autre installation de Zarn est en cours. \nVous devez la terminer avant de pouvoir "
-              "\nex\xC3\xA9"
-              "cuter ce programme d'installation.");
-    const StringResource english(Locale::english(), module());
-    EXPECT_EQ(english.load(116), "Zarn Install in Progress");
-}
-
 /// The type 23 resource `name` of the program; nullopt when it has none.
 std::optional<std::string> htmlResource(HMODULE module, const std::string& name) {
     const std::u16string wide = tstrings::toUtf16(name);
@@ -214,10 +194,7 @@ TEST_F(ProgramStrings, EveryPageFileIsAnHtmlResource) {
     std::size_t files = 0;
     for (const auto& entry : std::filesystem::directory_iterator(htmlDirectory)) {
         const std::string name = entry.path().filename().string();
-        std::ifstream file(entry.path(), std::ios::binary);
-        std::string content(static_cast<std::size_t>(entry.file_size()), '\0');
-        file.read(content.data(), static_cast<std::streamsize>(content.size()));
-        EXPECT_EQ(htmlResource(module_, name), content) << name;
+        EXPECT_EQ(htmlResource(module_, name), fileText(entry.path().string())) << name;
         ++files;
     }
     EXPECT_GE(files, 64u);
