@@ -112,13 +112,6 @@ TEST_F(SysInfoTest, RecordSources) {
     }
 }
 
-TEST_F(SysInfoTest, RecordIsReadOnce) {
-    settings.rtlVersion = os(6, 3, 1);
-    SysInfo::initialize();
-    settings.rtlVersion = os(6, 0, 1);
-    EXPECT_EQ(SysInfo::osLevel(), SysInfo::windows81);
-}
-
 TEST_F(SysInfoTest, ArchitectureAndWow64) {
     EXPECT_EQ(SysInfo::getArchName(), "amd64");
     settings.nativeArchitecture = platform::arch::x86;

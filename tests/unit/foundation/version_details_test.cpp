@@ -93,7 +93,6 @@ TEST(FourPartVersionParse, Rows) {
 TEST(VersionCompare, Rows) {
     using namespace ZarnVersionDetails;
     const ZarnVersion v45("1.8.0_45-b15");
-    EXPECT_EQ(v45, ZarnVersion("1.8.0_45-b15"));
     EXPECT_EQ(v45, ZarnVersion("01.8.0_45-b15")) << "texts take no part";
     EXPECT_LT(v45, ZarnVersion("1.8.0_51-b16"));
     EXPECT_LT(ZarnVersion("1.8.0"), ZarnVersion("1.8.0_05"));

@@ -199,7 +199,6 @@ TEST(ChunkedProgress, TheLastChunkFinishesTheTarget) {
     ChunkedProgress chunked(progress::installationChunks(), bar);
     for (int i = 0; i < 6; ++i) chunked.nextChunk();
     EXPECT_EQ(bar.positions(), (std::vector<unsigned>{148, 222, 444, 741, 889, 963}));
-    EXPECT_EQ(chunked.getMaximum(), 5000u);
     chunked.finish();
     EXPECT_EQ(bar.finishes(), 1);
     EXPECT_EQ(bar.positions().size(), 6u) << "finish, and no position";
