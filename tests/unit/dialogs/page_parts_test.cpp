@@ -23,12 +23,10 @@ TEST(FontsTest, StyleRows) {
         platform::FontStyle style;
     } rows[] = {
         // clang-format off
-        {"Japan", 0, 10, false, 96, {"MS UI Gothic", -13, 500}},  {"Japan", 1, 10, false, 96, {"MS UI Gothic", -13, 500}},
-        {"Japan", 6, 10, false, 96, {"MS UI Gothic", -13, 500}},  {"Germany", 1, 10, false, 96, {"Pellam Sans", -13, 500}},
-        {"Germany", 2, 10, false, 96, {"Segoe UI", -13, 500}},    {"Korea", 6, 10, false, 96, {"Pellam Sans", -13, 500}},
-        {"China", 6, 10, false, 96, {"Pellam Sans", -13, 500}},   {"Taiwan", 6, 10, false, 96, {"Pellam Sans", -13, 500}},
-        {"United States", 0, 10, false, 96, {"Pellam Sans", -13, 500}},
-        {"United States", 3, 10, false, 96, {"Segoe UI", -13, 500}}, {"", 6, 10, false, 96, {"Segoe UI", -13, 500}},
+        {"Japan", 1, 10, false, 96, {"MS UI Gothic", -13, 500}},  {"Japan", 6, 10, false, 96, {"MS UI Gothic", -13, 500}},
+        {"Germany", 1, 10, false, 96, {"Pellam Sans", -13, 500}}, {"Germany", 2, 10, false, 96, {"Segoe UI", -13, 500}},
+        {"Korea", 6, 10, false, 96, {"Pellam Sans", -13, 500}},   {"China", 6, 10, false, 96, {"Pellam Sans", -13, 500}},
+        {"Taiwan", 6, 10, false, 96, {"Pellam Sans", -13, 500}},  {"", 6, 10, false, 96, {"Segoe UI", -13, 500}},
         {"Germany", 6, 8, false, 96, {"Segoe UI", -11, 500}},    // 10.67 rounds up
         {"Germany", 6, 12, true, 96, {"Segoe UI", -16, 700}},     {"Germany", 6, 12, true, 144, {"Segoe UI", -24, 700}},
         {"Germany", 6, 10, false, 120, {"Segoe UI", -17, 500}},   // 16.67
