@@ -73,7 +73,7 @@ public:
     }
     /// Clicks the element as a person does: it must be visible and enabled.
     void click(const std::string& selector) { act("click", list(selector)); }
-    /// A key press on the focused element: "Tab", "Shift+Tab", "Enter", "Space", "Alt+n".
+    /// A key press on the focused element: "Tab", "Shift+Tab", "Enter", "Space".
     void press(const std::string& key) { act("pressKey", list(key)); }
     /// Ticks (or unticks) a check box by clicking it.
     void tick(const std::string& selector, bool checked = true) { act("setChecked", list(selector, checked)); }
