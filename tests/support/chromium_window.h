@@ -39,8 +39,7 @@ public:
     /// How long any one wait may take: the browser's start, an answer, the UI thread, a state.
     static constexpr std::chrono::milliseconds limit{20000};
 
-    /// A window of `browser`, or of a browser of its own when none is given.
-    explicit ChromiumWindow(std::shared_ptr<ChromiumBrowser> browser = nullptr);
+    explicit ChromiumWindow(std::shared_ptr<ChromiumBrowser> browser);
     ~ChromiumWindow() override;
     ChromiumWindow(const ChromiumWindow&) = delete;
     ChromiumWindow& operator=(const ChromiumWindow&) = delete;
@@ -121,8 +120,8 @@ private:
 /// for a test's duration.
 class ChromiumWindows {
 public:
-    /// `browser`: one to share with other factories (a test program's tests), or a new one when null.
-    explicit ChromiumWindows(sim::SimDesktop& desktop, std::shared_ptr<ChromiumBrowser> browser = nullptr);
+    /// `browser` may be shared with other factories (a test program's tests).
+    explicit ChromiumWindows(sim::SimDesktop& desktop, std::shared_ptr<ChromiumBrowser> browser);
     ~ChromiumWindows();
     ChromiumWindows(const ChromiumWindows&) = delete;
     ChromiumWindows& operator=(const ChromiumWindows&) = delete;
