@@ -1,7 +1,8 @@
 // The dialog protocol with a real page in a real browser: ui::Dialog on the simulated machine, its
-// window a headless Chromium showing tests/html/protocol.html, played by a user with mouse and keys. The
+// window a headless Chromium showing tests/html/protocol.html, played by a user with the mouse. The
 // window contract (tests/contract/html_window_contract.cpp, built in) holds the Chromium window too.
-#include <gmock/gmock.h>
+// Escape and access keys are the page script's (page_scripts.test.js); the removal sequence's tests
+// drive real pages with the keyboard.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -21,7 +22,6 @@
 namespace {
 
 using test::ChromiumWindow;
-using test::ChromiumWindowState;
 
 // One browser for the program; the contract's machine has Chromium windows.
 std::shared_ptr<test::ChromiumBrowser> chromium;
@@ -42,24 +42,23 @@ class ChromiumMachine : public testing::Environment {
 };
 const auto* const registered = testing::AddGlobalTestEnvironment(new ChromiumMachine);
 
-ui::DialogSettings pages(const std::string& locale) {
+ui::DialogSettings pages() {
     ui::DialogSettings settings;
-    settings.locale = locale;
+    settings.locale = "en";
     settings.baseUrl = std::string("file://") + ZARN_TEST_PAGES;
     return settings;
 }
 
-/// The protocol page's dialog: fills the list on every load through a script call and records the events
-/// the page sends.
+/// The protocol page's dialog: fills the list on every load through a script call and records the values
+/// of those calls and the events the page sends.
 class ProtocolDialog : public ui::Dialog {
 public:
-    explicit ProtocolDialog(const std::string& locale = "en") : ui::Dialog("protocol.html", pages(locale)) {}
+    ProtocolDialog() : ui::Dialog("protocol.html", pages()) {}
     // The window must stop calling this object before its members go.
     ~ProtocolDialog() override { detach(); }
 
     void onLoadComplete() override {
-        ++loads_;  // on the UI thread only
-        record(counts_, window().execScript("addListItems('filled on load " + std::to_string(loads_) + "')"));
+        record(counts_, window().execScript("addListItems('filled on load')"));
         ui::Dialog::onLoadComplete();
     }
 
@@ -84,7 +83,6 @@ private:
     }
 
     std::mutex mutex_;
-    int loads_ = 0;
     std::vector<std::string> events_;
     std::vector<std::string> counts_;
 };
@@ -121,9 +119,8 @@ protected:
     test::ChromiumWindows windows{sim->desktop(), chromium};
 };
 
-/// The user acts on the shown window step by step: "click SELECTOR", "tick SELECTOR", "press KEY",
-/// "focus ID" (waits for the focus there), "script CODE" (run as the page's own) or "close" (the window's
-/// close command).
+/// The user acts on the shown window step by step: "click SELECTOR", "tick SELECTOR" or "close" (the
+/// window's close command).
 void play(ChromiumWindow& window, const std::vector<std::string>& steps) {
     window.waitUntilShown();
     for (const std::string& step : steps) {
@@ -131,37 +128,25 @@ void play(ChromiumWindow& window, const std::vector<std::string>& steps) {
         const std::string what = step.substr(std::min(step.size(), verb.size() + 1));
         if (verb == "click") window.click(what);
         else if (verb == "tick") window.tick(what);
-        else if (verb == "press") window.press(what);
-        else if (verb == "focus") window.waitForFocus(what);
-        else if (verb == "script") window.execScript(what);
         else if (verb == "close") window.sendClose();
         else throw std::logic_error("no such step: " + step);
     }
 }
 
-TEST_F(DialogChromiumTest, TheUserEndsTheDialogWithMouseOrKeys) {
+TEST_F(DialogChromiumTest, TheUserEndsTheDialogWithItsButtonsOrTheCloseCommand) {
     const struct {
         const char* name;
         std::vector<std::string> steps;
         std::uint32_t result;
         std::vector<std::string> events;
     } rows[] = {
-        {"Next, once the box is ticked", {"tick #agree", "click #next"}, ui::Dialog::next,
+        {"Next, once the box is ticked",
+         {"tick #agree", "click #next"},
+         ui::Dialog::next,
          {"checkbox_clicked True", "next"}},
         {"Back", {"click #back"}, ui::Dialog::back, {"back"}},
         {"Cancel goes through the window's close command", {"click #cancel"}, ui::Dialog::closed, {"cancel"}},
         {"the window's close command", {"close"}, ui::Dialog::closed, {}},
-        {"Space on the focused last button that takes the focus (Next is disabled)", {"focus cancel", "press Space"},
-         ui::Dialog::closed, {"cancel"}},
-        {"keys only: back to the box, tick and untick and tick it, on to Next, Enter",
-         {"press Shift+Tab", "press Shift+Tab", "focus agree", "press Space", "press Space", "press Space",
-          "press Tab", "press Tab", "focus next", "press Enter"},
-         ui::Dialog::next, {"checkbox_clicked True", "checkbox_clicked False", "checkbox_clicked True", "next"}},
-        {"Escape while the close command is greyed does nothing", {"press Escape", "click #back"}, ui::Dialog::back,
-         {"back"}},
-        {"Escape once the page enables the close command",
-         {"script zarnPage.host.setWindowProp('closeButton', 1)", "press Escape"}, ui::Dialog::closed, {"cancel"}},
-        {"the access key of Back from the localised \"&Back\"", {"press Alt+b"}, ui::Dialog::back, {"back"}},
     };
     for (const auto& row : rows) {
         ProtocolDialog dialog;
@@ -193,83 +178,30 @@ TEST_F(DialogChromiumTest, LinksOpenTheDefaultBrowserAndALinkWithoutAddressIsLog
     EXPECT_TRUE(logged("ERROR: Exception with message 'no parameter at the given position' caught"));
 }
 
-TEST_F(DialogChromiumTest, TextsAndTitleComeFromTheLocalisationFileOfTheDialogsLocale) {
-    const struct {
-        const char* locale;
-        const char* title;  // of the window; empty: never set
-        const char* texts;  // heading|next|intro
-        const char* logLine;
-    } rows[] = {
-        {"en", "Zarn protocol test", "Dialog protocol|Next|Read more information first.",
-         "WARNING: element[notOnThePage] not found"},
-        {"de", "Zarn-Protokolltest \u2013 \u00dcbersicht", "Dialogprotokoll|Weiter|Lesen Sie zuerst weitere Informationen.",
-         "INFO: setWindowProp(Title): Zarn-Protokolltest \u2013 \u00dcbersicht"},
-        {"broken", "", "Protocol|Next|See [more].",
-         "ERROR: protocol_broken.wxl: xml loading/parsing error - error on line 4"},
-        {"xx", "", "Protocol|Next|See [more].", "ERROR: protocol_xx.wxl: xml loading/parsing error - "},
-    };
-    for (const auto& row : rows) {
-        ProtocolDialog dialog(row.locale);
-        dialog.show();
-        ChromiumWindow& window = windows.last();
-        EXPECT_TRUE(window.state().visible) << row.locale;
-        EXPECT_EQ(window.state().title, row.title) << row.locale;
-        EXPECT_EQ(window.text("#heading") + "|" + window.text("#next") + "|" + window.text("#intro"), row.texts);
-        EXPECT_TRUE(logged(row.logLine)) << row.locale << "\n" << sim.log();
-        EXPECT_EQ(window.execScript("document.getElementById('footer_right').contains(document.getElementById('next')) "
-                                    "&& document.getElementById('main.src') === null"),
-                  "True")
-            << row.locale << ": the templates moved into the layout";
-    }
-}
-
-TEST_F(DialogChromiumTest, ScriptCallsReachThePageAndBringItsValuesBack) {
+// The page's loader and the host's window side in other locales are the Node tests' and the unit tests'.
+TEST_F(DialogChromiumTest, TheShownPageTakesItsTextsAndAnswersTheHostsCalls) {
     ProtocolDialog dialog;
     dialog.show();
     ChromiumWindow& window = windows.last();
+    EXPECT_TRUE(window.state().visible);
+    EXPECT_EQ(window.state().title, "Zarn protocol test");
+    EXPECT_EQ(window.text("#heading") + "|" + window.text("#next") + "|" + window.text("#intro"),
+              "Dialog protocol|Next|Read more information first.");
+    EXPECT_TRUE(logged("WARNING: element[notOnThePage] not found")) << sim.log();
+    EXPECT_EQ(window.execScript("document.getElementById('footer_right').contains(document.getElementById('next')) "
+                                "&& document.getElementById('main.src') === null"),
+              "True")
+        << "the templates moved into the layout";
+
     // The host's call during the load completion: its value, and the log call the page made inside it.
     EXPECT_EQ(dialog.counts(), std::vector<std::string>{"1"});
-    EXPECT_EQ(window.text("#list"), "filled on load 1");
+    EXPECT_EQ(window.text("#list"), "filled on load");
     EXPECT_TRUE(logged("INFO: list items: 1"));
     EXPECT_FALSE(window.state().closeItemEnabled) << "greyed by the page while it loads";
     EXPECT_TRUE(logged("INFO: setWindowProp(closeButton): 0"));
 
-    const struct {
-        const char* script;
-        const char* value;
-    } rows[] = {
-        {"addListItems('two', 'three')", "3"},
-        {"undefined", ""},
-        {"null", ""},
-        {"1 === 1", "True"},
-        {"1 === 2", "False"},
-        {"'caf\u00e9'", "caf\u00e9"},
-        {"0.5 + 2", "2.5"},
-        // The page's synchronous host calls: answered by the host, and the page really waits.
-        {"window.external.getLocale()", "en"},
-        {"var t = new Date().getTime(); window.external.delay(150); new Date().getTime() - t >= 150", "True"},
-        // A call the host refuses is logged; the page goes on.
-        {"window.external.notify(); 'after'", "after"},
-    };
-    for (const auto& row : rows) EXPECT_EQ(window.execScript(row.script), row.value) << row.script;
-    EXPECT_EQ(window.text("#list"), "filled on load 1\ntwo\nthree");
-    EXPECT_TRUE(logged("ERROR: Exception with message 'external.notify: no parameters specified' caught"));
-
-    EXPECT_THAT([&] { window.execScript("noSuchFunction()"); },
-                testing::ThrowsMessage<std::runtime_error>(testing::HasSubstr("JScript execution error")));
-
-    // The page's size request resizes the window and with it the page.
-    window.execScript("resize(616, 439)");
-    window.waitFor([](const ChromiumWindowState& s) { return s.rect.width() == 616 && s.rect.height() == 439; },
-                   "the new size");
-    EXPECT_EQ(window.execScript("window.innerWidth + 'x' + window.innerHeight"), "600x400");
-
-    // A second show reloads the page behind the shown window; the greying stays.
-    dialog.show();
-    window.waitForLoads(2);
-    EXPECT_EQ(window.state().urls.size(), 2u);
-    EXPECT_EQ(window.text("#list"), "filled on load 2");
-    EXPECT_FALSE(window.state().closeItemEnabled);
+    EXPECT_EQ(window.execScript("addListItems('two', 'three')"), "3");
+    EXPECT_EQ(window.text("#list"), "filled on load\ntwo\nthree");
 }
 
 }  // namespace

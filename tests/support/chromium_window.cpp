@@ -326,7 +326,7 @@ std::shared_ptr<ChromiumBrowser> newChromiumBrowser() { return std::make_shared<
 // ---- the window ----
 
 ChromiumWindow::ChromiumWindow(std::shared_ptr<ChromiumBrowser> browser)
-    : browser_(browser ? std::move(browser) : newChromiumBrowser()), number_(windowNumbers++) {
+    : browser_(std::move(browser)), number_(windowNumbers++) {
     state_.rect = initialRect;
     const std::lock_guard lock(browser_->mutex_);
     browser_->windows_.push_back(this);
@@ -460,7 +460,7 @@ void ChromiumWindow::screenshot(const std::string& path) {
 // ---- the factory ----
 
 ChromiumWindows::ChromiumWindows(sim::SimDesktop& desktop, std::shared_ptr<ChromiumBrowser> browser)
-    : desktop_(desktop), browser_(browser ? std::move(browser) : newChromiumBrowser()) {
+    : desktop_(desktop), browser_(std::move(browser)) {
     desktop_.setHtmlWindowFactory([browser = browser_] { return std::make_unique<ChromiumWindow>(browser); });
 }
 

@@ -39,8 +39,7 @@ public:
     /// How long any one wait may take: the browser's start, an answer, the UI thread, a state.
     static constexpr std::chrono::milliseconds limit{20000};
 
-    /// A window of `browser`, or of a browser of its own when none is given.
-    explicit ChromiumWindow(std::shared_ptr<ChromiumBrowser> browser = nullptr);
+    explicit ChromiumWindow(std::shared_ptr<ChromiumBrowser> browser);
     ~ChromiumWindow() override;
     ChromiumWindow(const ChromiumWindow&) = delete;
     ChromiumWindow& operator=(const ChromiumWindow&) = delete;
@@ -73,7 +72,7 @@ public:
     }
     /// Clicks the element as a person does: it must be visible and enabled.
     void click(const std::string& selector) { act("click", list(selector)); }
-    /// A key press on the focused element: "Tab", "Shift+Tab", "Enter", "Space", "Alt+n".
+    /// A key press on the focused element: "Tab", "Shift+Tab", "Enter", "Space".
     void press(const std::string& key) { act("pressKey", list(key)); }
     /// Ticks (or unticks) a check box by clicking it.
     void tick(const std::string& selector, bool checked = true) { act("setChecked", list(selector, checked)); }
@@ -121,8 +120,8 @@ private:
 /// for a test's duration.
 class ChromiumWindows {
 public:
-    /// `browser`: one to share with other factories (a test program's tests), or a new one when null.
-    explicit ChromiumWindows(sim::SimDesktop& desktop, std::shared_ptr<ChromiumBrowser> browser = nullptr);
+    /// `browser` may be shared with other factories (a test program's tests).
+    explicit ChromiumWindows(sim::SimDesktop& desktop, std::shared_ptr<ChromiumBrowser> browser);
     ~ChromiumWindows();
     ChromiumWindows(const ChromiumWindows&) = delete;
     ChromiumWindows& operator=(const ChromiumWindows&) = delete;

@@ -111,21 +111,8 @@ const windowMethods = {
         if (!result.ok) throw new Error(result.error);
         return result.value;
     },
-    // Access keys: Chromium takes them only from a key-down that carries its text, which playwright's
-    // keyboard leaves out while Alt is held.
-    async pressKey(page, command, key) {
-        const accessKey = /^Alt\+([A-Za-z0-9])$/.exec(key);
-        if (!accessKey) return page.keyboard.press(key);
-        const letter = accessKey[1].toLowerCase();
-        const event = { key: letter, code: /[0-9]/.test(letter) ? 'Digit' + letter : 'Key' + letter.toUpperCase(),
-                        windowsVirtualKeyCode: letter.toUpperCase().charCodeAt(0), modifiers: 1 };
-        const cdp = await page.context().newCDPSession(page);
-        try {
-            await cdp.send('Input.dispatchKeyEvent', { type: 'keyDown', text: letter, unmodifiedText: letter, ...event });
-            await cdp.send('Input.dispatchKeyEvent', { type: 'keyUp', ...event });
-        } finally {
-            await cdp.detach().catch(() => {});
-        }
+    pressKey(page, command, key) {
+        return page.keyboard.press(key);
     },
 };
 
