@@ -47,7 +47,9 @@ struct Session {
     platform::CryptHash hash{};
 };
 
-TEST(CryptoContract, KnownVectorsPiecesAndAFinishedHash) {
+// SHA-256 itself, in pieces of any size, is the library's and the hashing unit tests'; here, that both
+// machines give the digest and that taking it finishes the hash.
+TEST(CryptoContract, KnownDigestsAndAFinishedHash) {
     const struct {
         const char* name;
         std::string_view input;
@@ -55,8 +57,6 @@ TEST(CryptoContract, KnownVectorsPiecesAndAFinishedHash) {
     } rows[] = {
         {"empty", "", "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"},
         {"abc", "abc", "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"},
-        {"two blocks of padding", "abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq",
-         "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1"},
     };
     for (const auto& row : rows) {
         Session session;
@@ -67,22 +67,6 @@ TEST(CryptoContract, KnownVectorsPiecesAndAFinishedHash) {
     EXPECT_EQ(untouched.value(), rows[0].digest) << "a hash given no data at all";
     EXPECT_EQ(untouched.add("d"), platform::err::badHashState) << "taking the value finishes the hash";
     EXPECT_EQ(untouched.add(""), platform::err::badHashState);
-
-    // Pieces of any size hash like the whole.
-    std::string buffer(1 << 20, '\0');
-    for (std::size_t i = 0; i < buffer.size(); ++i) buffer[i] = static_cast<char>((i * 7919) >> 5);
-    Session whole;
-    ASSERT_EQ(whole.add(buffer), platform::err::success);
-
-    Session pieces;
-    const std::size_t sizes[] = {1, 0, 63, 64, 65, 4093, 65537, 333333};
-    std::string_view rest = buffer;
-    for (std::size_t i = 0; !rest.empty(); ++i) {
-        const auto size = std::min(rest.size(), sizes[i % std::size(sizes)]);
-        ASSERT_EQ(pieces.add(rest.substr(0, size)), platform::err::success) << "piece " << i;
-        rest.remove_prefix(size);
-    }
-    EXPECT_EQ(pieces.value(), whole.value());
 }
 
 // CryptoAPI handles are pointers advapi32 checks; a null or stale one is an invalid parameter.

@@ -6,18 +6,12 @@
 #include "foundation/auto_handle.h"
 #include "foundation/path.h"
 #include "foundation/registry_key.h"
+#include "foundation/tstrings_format.h"
 #include "platform/win_errors.h"
 
 namespace {
 
 namespace err = platform::err;
-
-std::string lower(std::string text) {
-    for (char& c : text) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return text;
-}
 
 void writeFile(const std::string& path, const std::string& bytes) {
     auto& fs = platform::machine().fileSystem();
@@ -108,7 +102,7 @@ TEST(DesktopContract, FileAssociations) {
     writeFile(unknown, "");
     std::string program;
     EXPECT_GT(desktop.findExecutable(associated, program), platform::findExecutableOk);
-    EXPECT_EQ(lower(program), "c:\\windows\\notepad.exe");
+    EXPECT_EQ(tstrings::compareNoCase(program, "C:\\windows\\notepad.exe"), 0) << program;
     EXPECT_EQ(desktop.findExecutable(unknown, program), 31);
     EXPECT_TRUE(program.empty());
     EXPECT_EQ(desktop.findExecutable(path::join(directory, "missing" + extension), program), 2);

@@ -38,22 +38,6 @@ TEST(ResourcesContract, StringsPerLanguage) {
     }
 }
 
-TEST(ResourcesContract, RawResources) {
-    auto& resources = platform::machine().resources();
-    std::span<const std::uint8_t> bytes;
-    ASSERT_EQ(resources.find(platform::Module::self, ResourceId::of(platform::rt::rcdata),
-                             ResourceId::of(contract::rcdataName), 0x0409, bytes),
-              err::success);
-    const std::string expected = contract::rcdataContent;
-    ASSERT_GE(bytes.size(), expected.size());
-    EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(expected.size())), expected);
-    EXPECT_EQ(resources.find(platform::Module::self, ResourceId::of(platform::rt::rcdata), ResourceId::of("ABSENT"),
-                             0x0409, bytes),
-              err::resourceNameNotFound);
-    EXPECT_EQ(resources.find(platform::Module::self, ResourceId::of(4242), ResourceId::of(1), 0x0409, bytes),
-              err::resourceTypeNotFound);
-}
-
 TEST(StringTableContract, ChosenLanguageWithEnglishStandingIn) {
     const struct {
         const char* name;
@@ -79,20 +63,6 @@ TEST(StringTableContract, ChosenLanguageWithEnglishStandingIn) {
     EXPECT_EQ(StringResource(Locale::fromLangId(1041)).string(contract::localeStringId), contract::localeJapanese);
 }
 
-TEST(StringTableContract, MissingStringGivesTheDefaultOrThrows) {
-    const std::uint32_t absent = contract::englishOnlyId + 1;
-    EXPECT_EQ(StringResource(1036).string(absent, "fallback text"), "fallback text");
-    EXPECT_EQ(StringResource(1033).string(absent), "");
-    try {
-        (void)StringResource(1033).load(absent);
-        FAIL();
-    } catch (const SysError& e) {
-        EXPECT_EQ(e.code(), platform::err::resourceNameNotFound);
-        EXPECT_NE(std::string(e.what()).find("cannot find resource (name='#564', type='#6')"), std::string::npos)
-            << e.what();
-    }
-}
-
 TEST(StringTableContract, RawResourceBytesAndMissingNames) {
     const Resource resource;
     const auto bytes =
@@ -108,6 +78,10 @@ TEST(StringTableContract, RawResourceBytesAndMissingNames) {
         EXPECT_NE(std::string(e.what()).find("cannot find resource (name='ABSENT', type='#10')"), std::string::npos)
             << e.what();
     }
+    std::span<const std::uint8_t> none;
+    EXPECT_EQ(platform::machine().resources().find(platform::Module::self, ResourceId::of(4242), ResourceId::of(1),
+                                                   0x0409, none),
+              err::resourceTypeNotFound);
 }
 
 }  // namespace
