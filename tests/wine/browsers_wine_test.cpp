@@ -1,10 +1,11 @@
-// Internet Explorer's launcher and the closing of a browser by name on the real machine. zwindow.exe,
-// copied under the browser's name, stands for it and records its command lines; the registry key the
-// launcher reads points at the copy.
+// The browser launchers and the closing of browsers on the real machine. zwindow.exe, copied under each
+// browser's name into a folder of its own, stands for the browser and records its command lines; the
+// registry keys the launchers read point at the copies.
 // usage: browsers_wine_tests ZWINDOW_EXE
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cctype>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -53,22 +54,63 @@ std::vector<std::string> commandLines(const std::string& program, std::size_t co
     return lines;
 }
 
-// Internet Explorer is found by its App Paths entry and closed by name as the restart closes it. The
-// other browsers are the end-to-end scenarios' (Firefox and the default browser, under Wine) and the
-// unit tests' (Chrome, and the install method's case).
-TEST(Browsers, ACabInstallOpensTheVerifyPageInInternetExplorer) {
-    const std::string program = installBrowser("Internet Explorer", "iexplore.exe");
-    setText("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\IEXPLORE.EXE", "", program);
-    driver::SetupCompleteData data;
-    data.showVerifyText = true;
-    driver::ProcessSetupCompleteData(data, "zcab");
-    const auto lines = commandLines(program, 1);
-    ASSERT_EQ(lines.size(), 1u);
-    EXPECT_NE(lines[0].find(product::sites::verifyPage), std::string::npos) << lines[0];
-    const DWORD start = GetTickCount();
-    EXPECT_EQ(processes::closeByName("IEXPLORE.EXE", processes::CloseRequest::postClose), 1)
-        << "the name's case is ignored";
-    EXPECT_LT(GetTickCount() - start, 5000u) << "closed through its windows, not after the grace";
+// The verify note opens the verify page in the browser the install method names (any case), and in the
+// default browser for any other method; each browser is then closed by name as the restart closes it.
+TEST(Browsers, TheVerifyPageOpensInTheBrowserTheInstallMethodNames) {
+    const std::string verify = product::sites::verifyPage;
+    struct Row {
+        const char* method;
+        const char* folder;
+        const char* name;
+        std::string expected;  // in the browser's command line
+        void (*registerBrowser)(const std::string& program);
+        processes::CloseRequest close;
+    };
+    const Row rows[] = {
+        {"ZCHROME", "Chrome", "chrome.exe", "-new-window \"" + verify + "\"",
+         [](const std::string&) {
+             setText("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\chrome.exe", "path",
+                     browsersFolder + "\\Chrome");
+         },
+         processes::CloseRequest::postClose},
+        {"zxpi", "Firefox", "firefox.exe", "-new-window " + verify,
+         [](const std::string&) {
+             setText("SOFTWARE\\Mozilla\\Mozilla Firefox", "CurrentVersion", "115.0 (x64 en-US)");
+             setText("SOFTWARE\\Mozilla\\Mozilla Firefox\\115.0 (x64 en-US)\\Main",
+                     "Install Directory", browsersFolder + "\\Firefox");
+         },
+         // Windows of another process cannot be destroyed; they are asked to close instead.
+         processes::CloseRequest::destroy},
+        {"zcab", "Internet Explorer", "iexplore.exe", verify,
+         [](const std::string& program) {
+             setText("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\IEXPLORE.EXE", "",
+                     program);
+         },
+         processes::CloseRequest::postClose},
+        {"zoff", "Default", "zbrowser.exe", verify,
+         [](const std::string& program) {
+             setText("Software\\Classes\\.html", "", "ZarnTestPage");
+             setText("Software\\Classes\\ZarnTestPage\\shell\\open\\command", "",
+                     "\"" + program + "\" \"%1\"");
+         },
+         processes::CloseRequest::postClose},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.method);
+        const std::string program = installBrowser(row.folder, row.name);
+        row.registerBrowser(program);
+        driver::SetupCompleteData data;
+        data.showVerifyText = true;
+        driver::ProcessSetupCompleteData(data, row.method);
+        const auto lines = commandLines(program, 1);
+        ASSERT_EQ(lines.size(), 1u);
+        EXPECT_NE(lines[0].find(row.expected), std::string::npos) << lines[0];
+        const DWORD start = GetTickCount();
+        std::string upper = row.name;
+        for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        EXPECT_EQ(processes::closeByName(upper, row.close), 1) << "the name's case is ignored";
+        EXPECT_LT(GetTickCount() - start, 5000u) << "closed through its windows, not after the grace";
+    }
 }
 
 }  // namespace
