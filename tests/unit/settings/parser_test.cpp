@@ -48,7 +48,6 @@ TEST(Parser, Lines) {
         {"comments only", "# one\n   # two = 2\n\t#three:3", "", {}},
         {"key and value", "KEY=value", "KEY=value;", {}},
         {"empty value", "KEY=", "KEY=;", {}},
-        {"equals first", "=value", "", {"\"Empty key\" at line 1; char 1"}},
         {"colon first after blanks", "  :value", "", {"\"Empty key\" at line 1; char 3"}},
         {"lone word", "WORD", "", {"\"Key without value\" at line 1; char 1"}},
         {"inner blanks kept, outer dropped", " \tMY KEY \t= \t some value \t", "MY KEY=some value;", {}},
