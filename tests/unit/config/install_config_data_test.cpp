@@ -189,7 +189,6 @@ struct FileRow {
 TEST_F(InstallConfigDataTest, RuntimeFile) {
     const FileRow rows[] = {
         {"missing is no error", "", nullptr, 0},
-        {"valid", "EULA=Enable\n", nullptr, 0},
         {"cannot be opened", "EULA=Enable\n", "FileSystem.createFile", 305},
         {"cannot be read", "EULA=Enable\n", "FileSystem.readFile", 307},
         {"not plain text", "EULA=Enable\n\xFF\xFE", nullptr, 314},
