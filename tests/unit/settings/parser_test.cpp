@@ -89,31 +89,4 @@ TEST(Parser, TextThatIsNotPlainFailsBeforeAnyLine) {
     EXPECT_TRUE(listener.messages.empty());
 }
 
-class ThrowingListener final : public IParserErrorListener {
-public:
-    void onError(const IParserCursor& cursor, const std::string&) override {
-        lines.push_back(asCursor(cursor).line);
-        throw settings::Exception(code::malformedLines, "bad line");
-    }
-    std::vector<std::uint32_t> lines;
-};
-
-TEST(Parser, ListenerExceptionEndsAStrictParseOnly) {
-    for (const bool stop : {true, false}) {
-        PlainTextFileConfigParser parser(std::make_unique<StringBuffer>("x\nA=1\ny\nB=2"));
-        ThrowingListener listener;
-        parser.setErrorListener(&listener);
-        parser.setStopOnError(stop);
-        if (stop) {
-            EXPECT_EQ(settings_test::codeOf([&] { parser.parse(); }), code::malformedLines);
-            EXPECT_EQ(listener.lines, std::vector<std::uint32_t>{0});
-        } else {
-            const auto config = parser.parse();
-            ASSERT_TRUE(config);
-            EXPECT_EQ(dump(*config), "A=1;B=2;");
-            EXPECT_EQ(listener.lines, (std::vector<std::uint32_t>{0, 2}));
-        }
-    }
-}
-
 }  // namespace
