@@ -191,15 +191,13 @@ TEST(PingTest, ResultsStatusAndMetrics) {
 }
 
 TEST(PingTest, PasswordReportSuiteAndTheLogLine) {
+    // The production endpoint's password is in every golden body.
     const struct {
         const char* url;
-        const char* suite;
         const char* password;
     } rows[] = {
-        {"https://metrics.mendara.example/ping", "pellaminstallstat", "6d3a91c4"},
-        {"https://metrics.mendara.example/other,suite2,x", "suite2,x", "qvmtrkalpezdw"},
-        {"https://www.zarn.example/ping", "pellaminstallstat", "qvmtrkalpezdw"},
-        {"http://www.zarn.example/ping", "pellaminstallstat", "hrwnzkqlbytmsx"},
+        {"https://metrics.mendara.example/other,suite2,x", "qvmtrkalpezdw"},
+        {"http://www.zarn.example/ping", "hrwnzkqlbytmsx"},
     };
     for (const auto& row : rows) EXPECT_EQ(UpdateConf::EndpointPassword(row.url), row.password) << row.url;
 
