@@ -132,7 +132,6 @@ TEST(AuConfigTest, NotifyTypeAndItsRepair) {
         bool reset;
     } rows[] = {
         {"before download", 1, 0, au::notifyBeforeDownload, false},
-        {"before install", 0, 1, au::notifyBeforeInstall, false},
         {"both set", 1, 1, au::notifyBeforeDownload, true},
         {"neither set", 0, 0, au::notifyBeforeDownload, true},
     };

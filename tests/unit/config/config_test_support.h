@@ -49,7 +49,6 @@ public:
         for (const auto& [id, text] : englishStrings()) scope->resources().addString(1033, id, text);
     }
 
-    sim::Machine& operator*() { return scope.machine(); }
     sim::Machine* operator->() { return &scope.machine(); }
 
     void commandLine(const std::string& arguments) {

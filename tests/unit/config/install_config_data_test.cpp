@@ -189,7 +189,6 @@ struct FileRow {
 TEST_F(InstallConfigDataTest, RuntimeFile) {
     const FileRow rows[] = {
         {"missing is no error", "", nullptr, 0},
-        {"valid", "EULA=Enable\n", nullptr, 0},
         {"cannot be opened", "EULA=Enable\n", "FileSystem.createFile", 305},
         {"cannot be read", "EULA=Enable\n", "FileSystem.readFile", 307},
         {"not plain text", "EULA=Enable\n\xFF\xFE", nullptr, 314},
@@ -224,10 +223,7 @@ TEST_F(InstallConfigDataTest, RestoreRemovesAFileTheRunCreatedAndAFailedWriteIsR
     EXPECT_EQ(machine.file(runtimeFile), "(none)");
     machine->faults().fail("FileSystem.writeFile", platform::err::accessDenied, -1);
     EXPECT_EQ(data.SaveRuntimeConfig(), 306);
-    ASSERT_EQ(machine.boxes().size(), 1u);
-    EXPECT_EQ(machine.boxes()[0].text,
-              "Unable to install Zarn\n\nWriting to the runtime configuration file failed.\nCheck permissions and "
-              "settings.");
+    EXPECT_EQ(machine.boxes().size(), 1u) << "its text is ShowConfigError's row";
 }
 
 // The runtime file is read for the settings the installer keeps there and nothing else: a CMDLINE,

@@ -11,6 +11,7 @@
 #include "metrics/update_utils.h"
 #include "platform/registry.h"
 #include "platform/sim/sim_machine.h"
+#include "support/seed.h"
 
 namespace {
 
@@ -153,12 +154,7 @@ TEST(UpdateConfTest, OfferedCountIsReadOnceBrowsersAndTheNewestRuntime) {
     key.setStringValue("path", "C:\\Program Files\\Google\\Chrome\\Application");
     EXPECT_EQ(UpdateConf::BrowserPresence(), "B10100");
 
-    for (const char* name : {"1.7.0_80", "1.8.0_40"}) {
-        RegistryKey runtime(reg::wow64_64Key);
-        runtime.open(platform::RegKey::localMachine,
-                     std::string("SOFTWARE\\Mendara\\Zarn Runtime Environment\\") + name, true, true);
-        runtime.setStringValue("ZarnHome", std::string("C:\\Program Files\\Zarn\\") + name);
-    }
+    for (const char* name : {"1.7.0_80", "1.8.0_40"}) seed::runtime({name});
     EXPECT_EQ(UpdateConf::GetLatestKobuKey(), "1.8.0_40");
 }
 
@@ -222,7 +218,6 @@ TEST(CountryTest, Rows) {
         {"a stored value longer than two letters is replaced", "DEU", "AT", lookup, 1, "AT", "AT", 1, ""},
         {"an answer of three letters", nullptr, "DEU", lookup, 0, "YY", nullptr, 1, "Invalid country value : 'DEU'' caught"},
         {"not the product's site", nullptr, "DE", "https://evil.example/country", 0, "YY", nullptr, 0, ""},
-        {"no address", nullptr, "DE", "", 0, "YY", nullptr, 0, ""},
         {"no answer", nullptr, nullptr, lookup, 0, "YY", nullptr, 1, ""},
     };
     for (const auto& row : rows) {

@@ -258,20 +258,6 @@ TEST_F(InstallCallbackTest, ActionStartRows) {
     }
 }
 
-TEST_F(InstallCallbackTest, StepsOfAScriptedPackageReachTheMailbox) {
-    // The package's effects run after its messages, so they see the last step posted.
-    Operation seen;
-    sim->installer().addPackage("C:\\kobu.msi", {.messages = {{actionStart, u"Action 1:00:00: CostInitialize. a"},
-                                                              {actionStart, u"Action 1:00:01: FileCost. b"},
-                                                              {actionStart, u"Action 1:00:02: InstallInitialize. c"}},
-                                                 .effects = [&] { seen = mailbox.read(); }});
-    msi::action<msi::install> a;
-    a.packagePath = "C:\\kobu.msi";
-    a.callback = &callback;
-    a.execute();
-    EXPECT_EQ(seen, Operation(2, Operation::Started));
-}
-
 TEST_F(InstallCallbackTest, AMailboxFailureNeverReachesWindowsInstaller) {
     sim->faults().fail("Kernel.mapViewOfFile", platform::err::notEnoughMemory, -1);
     EXPECT_EQ(msi::CallbackTrigger::adapter(&callback, actionStart, u"Action 1: InstallInitialize. x"), 0);

@@ -130,23 +130,9 @@ TEST_F(EmbeddedPayloadTest, AFileChangedBeforeTheHoldDoesNotMatch) {
 namespace driver {
 namespace {
 
-class PackageRunTest : public testing::Test {
-protected:
-    PackageRunTest() {
-        action.packagePath = "C:\\pkg\\kobu1.8.0_45.msi";
-        action.extraCommandLine = "AUTO_UPDATE=1 ";
-        action.properties = {{"SKIPLICENSE", "1"}, {"INSTALLDIR", "C:\\Program Files\\Zarn\\"}};
-    }
-    sim::MachineScope sim;
+TEST(PackageRunTest, OutcomesBecomeOneNumber) {
     PackageAction action;
-};
-
-TEST_F(PackageRunTest, CommandLineOfTheRun) {
-    EXPECT_EQ(ComposeCommandLine(action), "AUTO_UPDATE=1 INSTALLDIR=\"C:\\Program Files\\Zarn\\\" SKIPLICENSE=1");
-    EXPECT_EQ(ComposeCommandLine(PackageAction{}), "");
-}
-
-TEST_F(PackageRunTest, OutcomesBecomeOneNumber) {
+    action.packagePath = "C:\\pkg\\kobu1.8.0_45.msi";
     const struct {
         const char* name;
         bool known;

@@ -65,13 +65,6 @@ TEST(OptionsDocumentTest, LanguageRule) {
         EXPECT_EQ(options.postStatusUrl, row.postStatusUrl) << row.name;
         EXPECT_EQ(options.countryLookup, row.countryLookup) << row.name;
     }
-    const Options all = ParseOptionsDocument(
-        document(
-            information("en", "https://en.zarn.example/ping",
-                        "<offline-options>quiet</offline-options><msi-url>https://dl.zarn.example/images</msi-url>")),
-        "en");
-    EXPECT_EQ(all.offlineOptions, "quiet");
-    EXPECT_EQ(all.imageBase, "https://dl.zarn.example/images");
 }
 
 const std::string banner = "published banner bytes";
@@ -141,7 +134,6 @@ TEST_F(OnlineStepTest, TheRegistrysAddressWinsWhenItFits) {
         std::string address;
         std::string fetched;
     } rows[] = {
-        {"a short address", base, base},
         {"2047 bytes", base + std::string(2047 - base.size(), 'x'), base + std::string(2047 - base.size(), 'x')},
         {"2048 bytes", base + std::string(2048 - base.size(), 'x'), builtIn},
     };

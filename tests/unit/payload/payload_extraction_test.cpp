@@ -123,12 +123,7 @@ TEST_F(PayloadTest, EachFailedStepShowsTheBoxAndEndsWithItsCode) {
         machine.fileSystem().makeDirectories(directory64);
         machine.faults().fail(row.operation, row.code);
 
-        int code = 0;
-        try {
-            driver::writePackage(path64);
-        } catch (const ProcessExit& exit) {
-            code = exit.code;
-        }
+        const int code = exitCodeOfWrite();
         machine.faults().clear();
         closeLeftOpenHandles(machine);
         EXPECT_EQ(code, static_cast<int>(row.code));

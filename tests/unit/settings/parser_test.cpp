@@ -48,7 +48,6 @@ TEST(Parser, Lines) {
         {"comments only", "# one\n   # two = 2\n\t#three:3", "", {}},
         {"key and value", "KEY=value", "KEY=value;", {}},
         {"empty value", "KEY=", "KEY=;", {}},
-        {"equals first", "=value", "", {"\"Empty key\" at line 1; char 1"}},
         {"colon first after blanks", "  :value", "", {"\"Empty key\" at line 1; char 3"}},
         {"lone word", "WORD", "", {"\"Key without value\" at line 1; char 1"}},
         {"inner blanks kept, outer dropped", " \tMY KEY \t= \t some value \t", "MY KEY=some value;", {}},
@@ -88,33 +87,6 @@ TEST(Parser, TextThatIsNotPlainFailsBeforeAnyLine) {
     parser.setErrorListener(&listener);
     EXPECT_EQ(settings_test::codeOf([&] { parser.parse(); }), code::notPlainText);
     EXPECT_TRUE(listener.messages.empty());
-}
-
-class ThrowingListener final : public IParserErrorListener {
-public:
-    void onError(const IParserCursor& cursor, const std::string&) override {
-        lines.push_back(asCursor(cursor).line);
-        throw settings::Exception(code::malformedLines, "bad line");
-    }
-    std::vector<std::uint32_t> lines;
-};
-
-TEST(Parser, ListenerExceptionEndsAStrictParseOnly) {
-    for (const bool stop : {true, false}) {
-        PlainTextFileConfigParser parser(std::make_unique<StringBuffer>("x\nA=1\ny\nB=2"));
-        ThrowingListener listener;
-        parser.setErrorListener(&listener);
-        parser.setStopOnError(stop);
-        if (stop) {
-            EXPECT_EQ(settings_test::codeOf([&] { parser.parse(); }), code::malformedLines);
-            EXPECT_EQ(listener.lines, std::vector<std::uint32_t>{0});
-        } else {
-            const auto config = parser.parse();
-            ASSERT_TRUE(config);
-            EXPECT_EQ(dump(*config), "A=1;B=2;");
-            EXPECT_EQ(listener.lines, (std::vector<std::uint32_t>{0, 2}));
-        }
-    }
 }
 
 }  // namespace

@@ -135,22 +135,12 @@ TEST_F(SettingsApiTest, MergeAndCompareContexts) {
     api.destroyContext(other);
 }
 
-TEST_F(SettingsApiTest, LoadFileResolvesRelativeNamesAndReportsPathErrors) {
+// FileName's and FileBuffer's rows hold the other path and open errors.
+TEST_F(SettingsApiTest, LoadFileResolvesRelativeNamesAndRefusesADirectory) {
     sim->fileSystem().writeAll("C:\\Users\\test\\cfg\\install.cfg", "A=1\r\n");
     EXPECT_EQ(api.loadFile(context, "cfg\\install.cfg", nullptr, nullptr, true, false), 0);
     EXPECT_EQ(text("A"), "1");
-    const struct {
-        const char* name;
-        std::string path;
-        std::int32_t code;
-    } rows[] = {
-        {"missing file", "C:\\none.cfg", code::cannotOpen},
-        {"a directory", "C:\\Users", code::cannotOpen},
-        {"above the root", "..\\..\\..\\x.cfg", code::pathInvalid},  // FileName's rows hold the other path errors
-    };
-    for (const auto& row : rows) {
-        EXPECT_EQ(api.loadFile(context, row.path.c_str(), nullptr, nullptr, true, false), row.code) << row.name;
-    }
+    EXPECT_EQ(api.loadFile(context, "C:\\Users", nullptr, nullptr, true, false), code::cannotOpen);
 }
 
 TEST_F(SettingsApiTest, NewFileInByteOrderWithItsSecurity) {

@@ -84,14 +84,12 @@ TEST(Validator, FixedValues) {
     for (const auto& row : rows) EXPECT_EQ(check(*validator, row.key, row.value), row.result) << row.name;
 }
 
+// The character, device-name, length and UTF-8 checks it shares with FileName are FileName's rows.
 TEST(Validator, DirectoryValues) {
     ValidatorBuilder builder;
     builder.addDirnameKey("DIR", false);
     builder.addDirnameKey("ANY", true);
     const auto validator = builder.build();
-    const auto longName = [](std::size_t bytes) { return "C:\\" + std::string(bytes - 3, 'd'); };
-    const std::string bytes259 = longName(259);
-    const std::string bytes260 = longName(260);
     const struct {
         const char* name;
         const char* key;
@@ -105,17 +103,10 @@ TEST(Validator, DirectoryValues) {
         {"no drive", "DIR", "\\Zarn", false},
         {"relative", "DIR", "Zarn\\x", false},
         {"not a drive letter", "DIR", "1:\\Zarn", false},
-        {"device name", "DIR", "C:\\CON\\x", false},
         {"device name in lower case", "DIR", "C:\\a\\nul", false},
         {"device name with text is a name", "DIR", "C:\\CONSOLE", true},
-        {"vertical bar", "DIR", "C:\\a|b", false},
-        {"question mark", "DIR", "C:\\a?", false},
         {"control character", "DIR", "C:\\a\tb", false},
-        {"second colon", "DIR", "C:\\a:b", false},
-        {"259 bytes", "DIR", bytes259, true},
-        {"260 bytes", "DIR", bytes260, false},
         {"empty", "DIR", "", false},
-        {"not UTF-8", "DIR", "C:\\\xFF", false},
         {"no value", "DIR", std::nullopt, false},
         {"unchecked takes anything", "ANY", "?|CON", true},
         {"unchecked still needs a value", "ANY", std::nullopt, false},
@@ -204,13 +195,11 @@ TEST(ValueConversions, Integers) {
         {"upper-case hexadecimal", "0X1f", 31, 0},
         {"negative hexadecimal", "-0x10", -16, 0},
         {"octal", "010", 8, 0},
-        {"negative octal", "-010", -8, 0},
         {"decimal", "42", 42, 0},
         {"zero", "0", 0, 0},
         {"plus sign", "+7", 7, 0},
         {"leading blanks", " \t\n\v42", 42, 0},
         {"trailing text ignored", "12abc", 12, 0},
-        {"trailing text after hex", "0x1Fz", 31, 0},
         {"octal stops at 8", "018", 1, 0},
         {"largest", "2147483647", 2147483647, 0},
         {"smallest", "-2147483648", std::numeric_limits<std::int32_t>::min(), 0},
@@ -288,20 +277,6 @@ TEST_F(ConfigTest, GetterFailures) {
     };
     for (const auto& row : rows) EXPECT_EQ(codeOf(row.call), row.code) << row.name;
     EXPECT_THROW(config.getText("NONE"), settings::ExceptionCode<code::missingKey>);
-}
-
-TEST_F(ConfigTest, MergeRemoveEquals) {
-    Config other;
-    other.set("INT", Value(type::integer, "8"));
-    other.set("NEW", std::nullopt);
-    const Config merged = merge(config, other);
-    EXPECT_EQ(merged.getInt("INT"), 8);
-    EXPECT_EQ(merged.size(), 7u);
-    EXPECT_EQ(config.getInt("INT"), 7) << "merge leaves its inputs alone";
-
-    EXPECT_EQ(settings_test::dump(remove(merged, {"INT", "NEW", "ABSENT"})),
-              "BARE;BOOL=true;REAL=1.5;STRING=yes;TEXT=12;");
-    EXPECT_TRUE(equals(config, Config(config)));
 }
 
 TEST(ConfigEquals, Rows) {
