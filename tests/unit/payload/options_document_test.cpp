@@ -210,8 +210,10 @@ TEST_F(OnlineStepTest, ASilentServerCostsTheFirstContactDeadline) {
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(GetOptionsFromXmlIfOnline(offline, false), 0);
     const auto waited = std::chrono::steady_clock::now() - start;
+    // Only the first contact's 600 ms: a later request's 3000 ms would pass the upper bound, which leaves
+    // room for a loaded machine.
     EXPECT_GE(waited, std::chrono::milliseconds(600));
-    EXPECT_LT(waited, std::chrono::milliseconds(1000));
+    EXPECT_LT(waited, std::chrono::milliseconds(2000));
     EXPECT_TRUE(logged("request deadline passed' caught"));
 }
 
