@@ -11,6 +11,7 @@ import os
 import re
 import shutil
 import subprocess
+import sys
 import tempfile
 import time
 import unittest
@@ -62,11 +63,12 @@ def parse_log(text):
     return records
 
 
-def launched(stdout, stderr):
+def launched(stdout, stderr, returncode=None):
     """The result of a program run through the launcher, which prints its full exit code."""
     match = re.search(r"exit code: (-?\d+)", stdout)
     if not match:
-        raise AssertionError("the launcher reported no exit code: %r %r" % (stdout, stderr))
+        raise AssertionError("the launcher reported no exit code (wine ended with %s): %r %r"
+                             % (returncode, stdout, stderr))
     return RunResult(int(match.group(1)), stdout, stderr)
 
 
@@ -192,9 +194,15 @@ class Machine:
         return pairs
 
     def run_program(self, program, *arguments):
-        """Runs a Windows program (a path or a name on the search path); returns its full exit code and output."""
+        """Runs a Windows program (a path or a name on the search path); returns its full exit code and output.
+        The launcher prints on every path it takes, so a run that printed nothing never got to start the
+        program (it happened once in many runs under load): that start is tried once more."""
         completed = self.wine(self.windows_path_of(LAUNCHER), program, *arguments, check=False)
-        return launched(completed.stdout, completed.stderr)
+        if not completed.stdout and not completed.stderr:
+            print("the launcher printed nothing (wine ended with %s): starting %s again" % (completed.returncode,
+                  program), file=sys.stderr)
+            completed = self.wine(self.windows_path_of(LAUNCHER), program, *arguments, check=False)
+        return launched(completed.stdout, completed.stderr, completed.returncode)
 
     # --- registry -----------------------------------------------------------------------------
 
