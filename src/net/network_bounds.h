@@ -15,7 +15,9 @@ inline constexpr std::uint32_t requestDeadlineMs = 3000;
 /// then left to end on its own (a name lookup cannot be interrupted).
 inline constexpr std::uint32_t graceMs = 200;
 /// At the end of the run, how long the requests left to end on their own are still waited for; the
-/// process ends without its clean-up under one that still runs then.
-inline constexpr std::uint32_t lastWaitMs = 1000;
+/// process ends without its clean-up under one that still runs then. One grace more: a request that
+/// keeps to its time-outs has ended by then, and one blocked in a silent name server or on a silent
+/// server is not ended by any wait, so a longer one only delays every offline run.
+inline constexpr std::uint32_t lastWaitMs = graceMs;
 
 }  // namespace net
