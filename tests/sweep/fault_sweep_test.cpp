@@ -11,7 +11,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <functional>
 #include <future>
 #include <iostream>
@@ -19,7 +18,6 @@
 #include <optional>
 #include <regex>
 #include <set>
-#include <sstream>
 
 #include "driver/main_flow.h"
 #include "driver/process_values.h"
@@ -30,6 +28,7 @@
 #include "foundation/tstrings_convert.h"
 #include "ipc/operation_mailbox.h"
 #include "platform/sim/sim_machine.h"
+#include "support/file_text.h"
 #include "support/sim_dialogs.h"
 
 namespace {
@@ -222,13 +221,10 @@ std::vector<Fault> stratifiedSample(const std::vector<Fault>& faults, std::size_
 /// The exit codes the README's table documents, read from the README itself: the codes of the first
 /// cell of rows such as "| `-80` | ..." or "| `3`, `5` | ...".
 std::set<int> documentedExitCodes() {
-    std::ifstream in(ZARN_README);
-    std::stringstream text;
-    text << in.rdbuf();
     static const std::regex row(R"(^\| (`-?[0-9]+`(, `-?[0-9]+`)*) \|)", std::regex::multiline);
     static const std::regex code(R"(`(-?[0-9]+)`)");
     std::set<int> codes;
-    const std::string content = text.str();
+    const std::string content = fileText(ZARN_README);
     for (auto it = std::sregex_iterator(content.begin(), content.end(), row); it != std::sregex_iterator(); ++it) {
         const std::string cell = (*it)[1].str();
         for (auto c = std::sregex_iterator(cell.begin(), cell.end(), code); c != std::sregex_iterator(); ++c) {
