@@ -90,16 +90,6 @@ TEST_F(MendaraRegistryTest, GetMSIStatusRows) {
     EXPECT_TRUE(logged("ERROR: Could not get MSIStatusError registry value."));
 }
 
-TEST_F(MendaraRegistryTest, PolicyValues) {
-    EXPECT_TRUE(WritePolicyValue("Country", std::string("SE")));
-    EXPECT_TRUE(hasValue("SOFTWARE\\Mendara\\Zarn Update\\Policy", "Country"));
-    EXPECT_TRUE(WritePolicyValue("Country", std::nullopt));
-    EXPECT_FALSE(hasValue("SOFTWARE\\Mendara\\Zarn Update\\Policy", "Country"));
-    EXPECT_FALSE(WritePolicyValue("Country", std::nullopt));  // nothing to delete
-    sim->faults().fail("Registry.createKey", err::accessDenied);
-    EXPECT_FALSE(WritePolicyValue("Country", std::string("SE")));
-}
-
 // The run's own values: its install status (an emptied key goes), the update component's version (of the
 // 32-bit view only) and the metrics it removes.
 TEST_F(MendaraRegistryTest, RunValues) {
