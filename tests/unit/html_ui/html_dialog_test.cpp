@@ -157,7 +157,6 @@ TEST_F(HtmlDialogTest, TheBridgeMethodsAndTheWindowProperties) {
         p.external("log", {"INFO"});
         p.external("notify", {});
         p.external("delay", {"soon"});
-        p.external("delay", {"5"});
         delayed = p.external("delay", {"-1"});
         p.external("setWindowProp", {"Title", "Eins"});
         p.external("setWindowProp", {"TITLE", "Zwei"});
