@@ -58,8 +58,6 @@ TEST_F(FileBufferTest, SizesAndContent) {
 TEST_F(FileBufferTest, OpenAndReadFailures) {
     EXPECT_EQ(readCode(), code::cannotOpen) << "missing file";
     sim->fileSystem().writeAll(path, "A=1");
-    sim->faults().fail("FileSystem.createFile", platform::err::accessDenied);
-    EXPECT_EQ(readCode(), code::cannotOpen) << "open refused";
     sim->faults().fail("FileSystem.readFile", platform::err::readFault);
     EXPECT_EQ(readCode(), code::readFailed) << "read error";
     EXPECT_EQ(sim->fileSystem().deleteFile(path), platform::err::success) << "closed after the failed read";
