@@ -42,7 +42,7 @@ void expectRandom(const au::Schedule& s) {
 constexpr au::Schedule weekly{0x0204, 13, 45};
 
 // The current layout keeps the schedule in the check key as machine-protected Base64 texts and the
-// notify pair as plain DWORDs; writing it back reads back the same.
+// notify pair as plain DWORDs (runtimes' upgrade test reads them back).
 TEST(AuConfigTest, CurrentLayoutIsProtectedBase64InTheCheckKey) {
     sim::MachineScope sim;
     {
@@ -60,10 +60,6 @@ TEST(AuConfigTest, CurrentLayoutIsProtectedBase64InTheCheckKey) {
     EXPECT_EQ(check.queryDwordValue("NotifyInstall"), 1u);
     EXPECT_THROW(policy(au::policyKey, false).queryValue("UpdateSchedule"), std::runtime_error)
         << "nothing in the policy key itself";
-
-    au::Config again(1);
-    EXPECT_EQ(again.getSchedule(), weekly);
-    EXPECT_EQ(again.getNotifyType(), au::notifyBeforeInstall);
 }
 
 void setCheck(const char* name, const std::string& text) { policy(au::policyCheckKey).setStringValue(name, text); }
@@ -81,8 +77,6 @@ TEST(AuConfigTest, UnreadableScheduleIsReplacedByARandomOne) {
         {"protected value of 3 bytes",
          [](sim::Machine&) { setCheck("Frequency", au::binary2string(au::protect(au::Bytes{1, 2, 3}, true))); },
          "decrypted data has wrong size", true},
-        {"not Base64", [](sim::Machine&) { setCheck("Frequency", "@@@@"); }, "string2binary (phase1) failed, sysError=13",
-         true},
         {"and the rewrite fails too",
          [](sim::Machine& m) { m.faults().fail("Registry.createKey", platform::err::accessDenied, -1); }, noCheckKey, false},
         // clang-format on
@@ -133,7 +127,6 @@ TEST(AuConfigTest, NotifyTypeAndItsRepair) {
     } rows[] = {
         {"before download", 1, 0, au::notifyBeforeDownload, false},
         {"both set", 1, 1, au::notifyBeforeDownload, true},
-        {"neither set", 0, 0, au::notifyBeforeDownload, true},
     };
     for (const auto& row : rows) {
         sim::MachineScope sim;

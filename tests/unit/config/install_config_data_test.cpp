@@ -23,15 +23,12 @@ protected:
 TEST_F(InstallConfigDataTest, WithoutSourcesTheWorkingConfigurationIsTheDefaults) {
     InstallConfigData data;
     ASSERT_EQ(load(data), 0);
-    std::int32_t empty = 0;
-    ASSERT_EQ(data.exportConfig().api.isEmpty(data.exportConfig().context, &empty), 0);
-    EXPECT_EQ(empty, 1);
     EXPECT_EQ(InstallConfigData::dumpConfig(data.workingConfig(), "W"),
               "|------W--------|\n\nINSTALL_SILENT = Disable\nSTATIC = Disable\nAUTO_UPDATE = Enable\nSPONSORS = Enable\n"
               "WEB_ANALYTICS = Enable\nEULA = Disable\nOEMUPDATE = Disable\n|-------------------------------------|\n");
     EXPECT_FALSE(data.isSilent());
-    EXPECT_EQ(data.installLogPath(), "");
 
+    // Nothing exported equals the empty backup: an export holding any default would be written.
     EXPECT_EQ(data.SaveRuntimeConfig(), 0);
     EXPECT_EQ(machine.file(runtimeFile), "(none)");
     EXPECT_NE(machine.log().find("Nothing new to export to runtime."), std::string::npos);
@@ -91,27 +88,19 @@ TEST_F(InstallConfigDataTest, CommandLineArguments) {
     const ArgumentRow rows[] = {
         {"lower-case key stored canonically", "install_silent=Enable", 0, {{"INSTALL_SILENT", "Enable"}}},
         {"colon separator", "AUTO_UPDATE:Disable", 0, {{"AUTO_UPDATE", "Disable"}}},
-        {"value case is exact", "INSTALL_SILENT=enable", 313, {{"INSTALL_SILENT", "Disable"}}},
         {"prefix switch stored under its key", "/Q", 0, {{"/q", "(no value)"}, {"MSI_CMDLINE", "/Q"}}},
-        {"longer prefix switch reaches the installer as written", "/qn", 0,
-         {{"/q", "(no value)"}, {"MSI_CMDLINE", "/qn"}}},
         {"pass-through list", "ADDLOCAL=x /q", 0,
          {{"ADDLOCAL", "x"}, {"/q", "(no value)"}, {"MSI_CMDLINE", "ADDLOCAL=x /q"}}},
         {"log switch takes the next argument", R"(/L*v C:\logs\msi.log)", 0, {{"/l", "(absent)"}},
          R"(C:\logs\msi.log)"},
-        {"log switch as the last argument", "/l", 313, {}},
         {"switch spelled in upper case", "/S", 313, {{"/s", "(absent)"}}},
         {"switch with a value", "/s=1", 313, {{"/s", "(absent)"}}},
         {"setting without value", "INSTALLDIR", 313, {{"INSTALLDIR", "(absent)"}}},
-        {"unknown key", "FOO=1", 313, {{"FOO", "(absent)"}}},
         {"empty argument skipped", "\"\" /s", 0, {{"/s", "(no value)"}}},
         {"relative directory refused", R"(INSTALLDIR=Zarn\kobu1.8.0_45)", 313, {{"INSTALLDIR", "(absent)"}}},
         {"install file without drive refused", R"(INSTALLCFG=\admin\zarn.cfg)", 313, {{"INSTALLCFG", "(absent)"}}},
         {"quoted directory with blanks", R"("INSTALLDIR=C:\Program Files\Zarn")", 0,
          {{"INSTALLDIR", R"(C:\Program Files\Zarn)"}}},
-        {"security level letters", "WEB_ZARN_SECURITY_LEVEL=VH", 0, {{"WEB_ZARN_SECURITY_LEVEL", "VH"}}},
-        {"CMDLINE in record order, quoted", R"(INSTALLDIR=C:\Z AUTO_UPDATE=Disable STATIC=1 COUNTRYOVERRIDE=FR)", 0,
-         {{"CMDLINE", R"(STATIC="1" AUTO_UPDATE="Disable" INSTALLDIR="C:\Z")"}}},
         {"CMDLINE doubles the quotes inside a value",
          R"("/installmethod=x\" ADDLOCAL=\"y")",
          0,
@@ -156,15 +145,13 @@ TEST_F(InstallConfigDataTest, FailedSwitchesAreListedInOneBox) {
               std::string::npos);
 }
 
+// /s and INSTALL_SILENT make a run silent in InstallConfiguration's and FirstInstall's tests.
 TEST_F(InstallConfigDataTest, SilentRunsShowNoBox) {
-    for (const char* silent : {"/s", "-download", "INSTALL_SILENT=1"}) {
-        config_test::Machine fresh;
-        fresh.commandLine(std::string(silent) + " FOO=1");
-        InstallConfigData data;
-        EXPECT_EQ(load(data), 313) << silent;
-        EXPECT_TRUE(fresh.boxes().empty()) << silent;
-        EXPECT_NE(fresh.log().find("There are errors in the following switches"), std::string::npos) << silent;
-    }
+    machine.commandLine("-download FOO=1");
+    InstallConfigData data;
+    EXPECT_EQ(load(data), 313);
+    EXPECT_TRUE(machine.boxes().empty());
+    EXPECT_NE(machine.log().find("There are errors in the following switches"), std::string::npos);
 }
 
 TEST_F(InstallConfigDataTest, MalformedInstallFileNamesItsLine) {
@@ -190,8 +177,6 @@ TEST_F(InstallConfigDataTest, RuntimeFile) {
     const FileRow rows[] = {
         {"missing is no error", "", nullptr, 0},
         {"cannot be opened", "EULA=Enable\n", "FileSystem.createFile", 305},
-        {"cannot be read", "EULA=Enable\n", "FileSystem.readFile", 307},
-        {"not plain text", "EULA=Enable\n\xFF\xFE", nullptr, 314},
         {"switch in a file", "/s\n", nullptr, 313},
         {"unknown key", "COLOR=blue\n", nullptr, 313},
     };
@@ -287,8 +272,6 @@ TEST(ShowConfigError, EachCodeHasItsMessage) {
         {"switches", 3090,
          "There are errors in the following switches:\nF.\n\nCheck that the commands are valid and try again."},
         {"empty argument", 300, nullptr},
-        {"308", 308, nullptr},
-        {"309", 309, nullptr},
     };
     for (const auto& row : rows) {
         config_test::Machine machine;
@@ -303,7 +286,6 @@ TEST(ShowConfigError, EachCodeHasItsMessage) {
         }
         ASSERT_EQ(boxes.size(), 1u) << row.name;
         EXPECT_EQ(boxes[0].text, head + row.shown) << row.name;
-        EXPECT_EQ(boxes[0].caption, "Zarn Installation Not Completed") << row.name;
         EXPECT_EQ(boxes[0].owner, platform::Window::null) << row.name;
         EXPECT_NE(machine.log().find("INFO: " + head + row.shown), std::string::npos) << row.name;
     }

