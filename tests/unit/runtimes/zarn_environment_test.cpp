@@ -50,7 +50,6 @@ TEST_F(ZarnEnvironmentTest, DetectionRows) {
         {"entry without a home is skipped, logged where the detection catches it",
          {{.name = "1.8.0_40", .withHome = false}, {.name = "1.8.0_31"}}, 33, "kobu:1.8.0_31/64 ", false,
          "(ZarnEnvironment::detectZarn)]\n\tERROR: Exception with message '"},
-        {"name that does not parse is skipped", {{.name = "latest"}, {.name = "1.8.0_31"}}, 33, "kobu:1.8.0_31/64 "},
         {"a 32-bit system has no 64-bit view", {{.name = "1.8.0_40"}}, 33, "", true},
     };
     for (const auto& row : rows) {
