@@ -75,7 +75,6 @@ TEST_F(ActionTest, StateIsEnteredForTheCallAndLeftAfterIt) {
         EXPECT_EQ(run.uiLevel, 2u);
         EXPECT_EQ(run.logMode, asked ? 0x1000u : 0u);
         EXPECT_EQ(run.logPath, logFile);
-        EXPECT_EQ(run.logAttributes, 0u);
         EXPECT_EQ(run.externalUi, asked);
         EXPECT_EQ(run.filter, asked ? 0xFFFFFFFFu : 0u);
         expectStateLeft();
