@@ -179,18 +179,6 @@ TEST_F(OnlineStepTest, LanguagesThatCannotBeListedCostOnlyTheDocument) {
     EXPECT_TRUE(logged("GetThreadPreferredUILanguages (detect size) failed"));
 }
 
-// A stored value of another length is no country: it is asked for and replaced, as the lookup does.
-TEST_F(OnlineStepTest, AStoredCountryCountsOnlyWithTwoCharacters) {
-    serveDocument();
-    for (const char* stored : {"DEU", "D", ""}) {
-        UpdateConf::WritePolicyValue("Country", stored);
-        setCountryCode("YY");
-        EXPECT_EQ(GetOptionsFromXmlIfOnline(offline, false), 1) << stored;
-        EXPECT_EQ(processValues().countryCode, "NL") << stored;
-        EXPECT_EQ(UpdateConf::ReadPolicyValue("Country", 8), "NL") << stored;
-    }
-}
-
 TEST_F(OnlineStepTest, WithoutANetworkNothingIsWaitedFor) {
     sim->fileSystem().makeDirectories("C:\\Users\\test\\AppData\\LocalLow\\Pellam\\Zarn\\kobu1.8.0_45");
     sim->fileSystem().writeAll(bannerFile, "a banner left behind by someone");
