@@ -122,15 +122,9 @@ TEST(UpdateConfTest, VisitorIdAndPolicyValues) {
     EXPECT_EQ(UpdateConf::ReadPolicyValue("VisitorId", 32), made);
     EXPECT_EQ(UpdateConf::GetVisitorId(), made) << "kept once it is long enough";
 
-    EXPECT_EQ(UpdateConf::ReadPolicyValue("Country", 8), std::nullopt);
-    EXPECT_TRUE(UpdateConf::WritePolicyValue("Country", "DE"));
-    EXPECT_EQ(UpdateConf::ReadPolicyValue("Country", 8), "DE");
     EXPECT_TRUE(UpdateConf::WritePolicyValue("Country", "DEU"));
     EXPECT_EQ(UpdateConf::ReadPolicyValue("Country", 2), std::nullopt);
     EXPECT_NE(sim.log().find("\tINFO: RegQueryValueEx(Country): Error:234, ErrorCode:234\n"), std::string::npos);
-    EXPECT_TRUE(UpdateConf::WritePolicyValue("Country", std::nullopt));
-    EXPECT_EQ(UpdateConf::ReadPolicyValue("Country", 8), std::nullopt);
-    EXPECT_FALSE(UpdateConf::WritePolicyValue("Country", std::nullopt)) << "nothing to delete";
 }
 
 TEST(UpdateConfTest, OfferedCountIsReadOnceBrowsersAndTheNewestRuntime) {
