@@ -120,7 +120,6 @@ TEST(PackageRunTest, OutcomesBecomeOneNumber) {
         int expected;
     } rows[] = {
         {"installed", true, 0, 0},
-        {"Windows Installer failure keeps its code", true, 1603, 1603},
         {"reboot needed is still a failure", true, 3010, 3010},
         {"package Windows Installer cannot open", false, 0, 1619},
     };
