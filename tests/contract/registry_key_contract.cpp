@@ -2,7 +2,6 @@
 // size checks, writes, enumeration, views, and the failure messages callers log.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <functional>
 #include <vector>
 
@@ -120,40 +119,6 @@ TEST_F(RegistryKeyContract, FailuresNameOperationSubjectAndCause) {
         EXPECT_TRUE(message.ends_with(row.expected)) << row.name << ": " << message;
     }
     EXPECT_TRUE(key.isOpen()) << "a failed query leaves the key open";
-}
-
-TEST_F(RegistryKeyContract, EnumeratingSubkeysAndOpeningAgain) {
-    EXPECT_TRUE(key.enumSubkeys().empty());
-    for (const char* name : {"1.8.0_45", "1.7.0_80", "Other"}) {
-        RegistryKey().open(RegKey::currentUser, path + "\\" + name, true, true);
-    }
-    auto names = key.enumSubkeys();
-    std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, (std::vector<std::string>{"1.7.0_80", "1.8.0_45", "Other"}));
-
-    // Opening again replaces the key.
-    RegistryKey other;
-    other.open(RegKey::currentUser, path + "\\Other", true, true);
-    other.setDwordValue("Which", 2);
-    other.open(RegKey::currentUser, path + "\\1.8.0_45", true, true);
-    other.setDwordValue("Which", 1);
-    other.open(RegKey::currentUser, path + "\\Other");
-    EXPECT_EQ(other.queryDwordValue("Which"), 2u);
-}
-
-TEST_F(RegistryKeyContract, ViewFlagsApplyToEveryOpen) {
-    const std::string machinePath = "SOFTWARE\\" + contract::runId() + "\\View";
-    RegistryKey key32(reg::wow64_32Key);
-    key32.open(RegKey::localMachine, machinePath, true, true);
-    key32.setStringValue("Where", "32");
-    RegistryKey reader32(reg::wow64_32Key);
-    reader32.open(RegKey::localMachine, machinePath);
-    EXPECT_EQ(reader32.queryStringValue("Where"), "32");
-    RegistryKey reader64(reg::wow64_64Key);
-    EXPECT_TRUE(test_support::errorOf([&] { reader64.open(RegKey::localMachine, machinePath); })
-                    .ends_with("open key (" + machinePath + ") error: " +
-                               WinErrorHandling::systemErrorText(platform::err::fileNotFound)));
-    EXPECT_FALSE(reader64.isOpen());
 }
 
 }  // namespace

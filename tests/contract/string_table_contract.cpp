@@ -24,7 +24,6 @@ TEST(ResourcesContract, StringsPerLanguage) {
         platform::ErrorCode expected;
         const char* text;
     } rows[] = {
-        {"English", contract::stringId, 0x0409, err::success, contract::englishString},
         {"German, UTF-8", contract::stringId, 0x0407, err::success, contract::germanString},
         {"language missing", contract::stringId, 0x040C, err::resourceLangNotFound, ""},
         {"empty slot of a present block", contract::stringId + 1, 0x0409, err::resourceNameNotFound, ""},

@@ -112,7 +112,6 @@ TEST(SystemContract, SplitCommandLineFollowsWindowsRules) {
         {"backslashes before other text stay", uR"(p a\\b\c)", {u"p", uR"(a\\b\c)"}},
         {"even backslashes before a quote halve", uR"(p a\\"b c")", {u"p", uR"(a\b c)"}},
         {"odd backslashes escape the quote", uR"(p a\\\"b)", {u"p", uR"(a\"b)"}},
-        {"escaped quote alone", uR"(p \")", {u"p", u"\""}},
         {"trailing backslash in quotes", uR"(p "C:\dir\\" y)", {u"p", uR"(C:\dir\)", u"y"}},
         {"unterminated quote runs to the end", uR"(p "a b)", {u"p", u"a b"}},
         {"program name keeps backslashes", uR"(C:\k\\k.exe a)", {uR"(C:\k\\k.exe)", u"a"}},

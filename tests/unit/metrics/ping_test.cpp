@@ -171,7 +171,6 @@ TEST(PingTest, ResultsStatusAndMetrics) {
         const char* products;
         bool visitorKept;
     } rows[] = {
-        {"1638 when the build exists", 1638, "exists", ";kobu|-128~64bit", false},
         {"1603 when the build exists", 1603, "exists", ";kobu|-128~64bit", false},
         {"1638 alone", 1638, "", ";kobu|-128~64bit", false},
         {"a status is appended", 0, "new", ";kobu|0~64bitnew", true},

@@ -49,7 +49,6 @@ TEST(OptionsDocumentTest, LanguageRule) {
          "de", 1, "https://de.zarn.example/ping", "https://geo.zarn.example/en"},
         {"English alone", document(information("en", "https://en.zarn.example/ping")), "sv", 1,
          "https://en.zarn.example/ping", ""},
-        {"post-status 0 gives no address", document(information("en", "0")), "en", 0, "", ""},
         {"a later element without post-status resets the indicator",
          document(information("en", "https://en.zarn.example/ping") + information("de", "0")), "de", 0,
          "https://en.zarn.example/ping", ""},
@@ -57,7 +56,6 @@ TEST(OptionsDocumentTest, LanguageRule) {
          "", ""},
         {"another root gives nothing", document(information("en", "https://en.zarn.example/ping"), "other-root"), "en",
          0, "", ""},
-        {"not XML at all", "this is no document", "en", 0, "", ""},
     };
     for (const auto& row : rows) {
         const Options options = ParseOptionsDocument(row.text, row.language);
@@ -177,18 +175,6 @@ TEST_F(OnlineStepTest, LanguagesThatCannotBeListedCostOnlyTheDocument) {
     EXPECT_EQ(result, 0);
     EXPECT_EQ(processValues().postStatusUrl, "");
     EXPECT_TRUE(logged("GetThreadPreferredUILanguages (detect size) failed"));
-}
-
-// A stored value of another length is no country: it is asked for and replaced, as the lookup does.
-TEST_F(OnlineStepTest, AStoredCountryCountsOnlyWithTwoCharacters) {
-    serveDocument();
-    for (const char* stored : {"DEU", "D", ""}) {
-        UpdateConf::WritePolicyValue("Country", stored);
-        setCountryCode("YY");
-        EXPECT_EQ(GetOptionsFromXmlIfOnline(offline, false), 1) << stored;
-        EXPECT_EQ(processValues().countryCode, "NL") << stored;
-        EXPECT_EQ(UpdateConf::ReadPolicyValue("Country", 8), "NL") << stored;
-    }
 }
 
 TEST_F(OnlineStepTest, WithoutANetworkNothingIsWaitedFor) {
