@@ -43,18 +43,6 @@ protected:
     sim::MachineScope sim;
 };
 
-TEST_F(ThreadTest, RunsOnItsOwnThreadAndClosesItsHandle) {
-    std::atomic<std::uint32_t> ranOn{0};
-    std::atomic<bool> destroyed{false};
-    Probe probe([&] { ranOn = Thread::getCurrent().getId(); }, destroyed);
-    const auto id = Thread::start(&probe, false);
-    Thread::join(id);
-    EXPECT_EQ(ranOn.load(), id);
-    EXPECT_NE(id, Thread::getCurrent().getId());
-    EXPECT_FALSE(destroyed) << "a runnable that is not owned outlives its thread";
-    EXPECT_EQ(sim->handles().size(), 0u) << "the thread closes its own handle";
-}
-
 TEST_F(ThreadTest, ExitCodeAndLogTellHowTheRunEnded) {
     const struct {
         const char* name;
