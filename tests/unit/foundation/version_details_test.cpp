@@ -122,13 +122,11 @@ TEST(VersionDisplayName, Rows) {
         const char* expected;
     } rows[] = {
         {"1.4.2_19-b04", 32, "Zarn Classic Runtime Environment v1.4.2_19"},
-        {"1.4.2", 64, "Zarn Classic Runtime Environment v1.4.2 (64-bit)"},
         {"1.5.0_22", 32, "Zarn Runtime Environment 5.0 Update 22"},
         {"1.6.0", 32, "Zarn(TM) Runtime Environment 6"},
         {"1.6.0_01", 32, "Zarn(TM) Runtime Environment 6 Update 1"},
         {"1.6.0_02", 32, "Zarn(TM) 6 Update 2"},
         {"1.6.1", 32, "Zarn(TM) 6"},
-        {"1.7.0", 64, "Zarn(TM) 7 (64-bit)"},
         {"1.7.0_05", 32, "Zarn(TM) 7 Update 5"},
         {"1.7.0_06", 32, "Zarn 7 Update 6"},
         {"1.7.1", 32, "Zarn 7"},
