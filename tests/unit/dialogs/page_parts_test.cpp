@@ -28,7 +28,6 @@ TEST(FontsTest, StyleRows) {
         {"Korea", 6, 10, false, 96, {"Pellam Sans", -13, 500}},   {"China", 6, 10, false, 96, {"Pellam Sans", -13, 500}},
         {"Taiwan", 6, 10, false, 96, {"Pellam Sans", -13, 500}},  {"Germany", 6, 12, true, 144, {"Segoe UI", -24, 700}},
         {"Germany", 6, 8, false, 96, {"Segoe UI", -11, 500}},    // 10.67 rounds up
-        {"Germany", 6, 10, false, 120, {"Segoe UI", -17, 500}},   // 16.67
         // clang-format on
     };
     for (const auto& row : rows) {

@@ -137,7 +137,6 @@ TEST_F(WizardTest, FolderComesFromInstallDirOrProgramFiles) {
         sim_dialogs::install(fresh.machine());
         if (row.programFiles) setProgramFiles(row.programFiles);
         CChangeFolder page(1033, row.installDir);
-        EXPECT_EQ(page.folder(), row.folder) << row.name;
         EXPECT_EQ(page.DoModal(), 1) << row.name;
         EXPECT_EQ(fresh->desktop().dialogs().back()->control(folderText).text, row.folder) << row.name;
         EXPECT_EQ(page.folder(), row.folder) << row.name;
