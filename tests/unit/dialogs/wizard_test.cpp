@@ -242,7 +242,6 @@ TEST_F(CompletionDialogsTest, CompletionPageShowsWhatTheDataAsks) {
         const char* name;
         SetupCompleteData data;
     } rows[] = {
-        {"alone", {}},
         {"after other pages, verify and security notes", {false, false, true, true, true, false, true, false, {}}},
         {"restart offered, unticked", {true, false, false, false, false, true, false, false, {}}},
     };
