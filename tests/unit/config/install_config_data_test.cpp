@@ -99,8 +99,6 @@ TEST_F(InstallConfigDataTest, CommandLineArguments) {
         {"empty argument skipped", "\"\" /s", 0, {{"/s", "(no value)"}}},
         {"relative directory refused", R"(INSTALLDIR=Zarn\kobu1.8.0_45)", 313, {{"INSTALLDIR", "(absent)"}}},
         {"install file without drive refused", R"(INSTALLCFG=\admin\zarn.cfg)", 313, {{"INSTALLCFG", "(absent)"}}},
-        {"quoted directory with blanks", R"("INSTALLDIR=C:\Program Files\Zarn")", 0,
-         {{"INSTALLDIR", R"(C:\Program Files\Zarn)"}}},
         {"CMDLINE doubles the quotes inside a value",
          R"("/installmethod=x\" ADDLOCAL=\"y")",
          0,
