@@ -194,7 +194,7 @@ TEST(ValueConversions, Integers) {
         {"octal", "010", 8, 0},
         {"decimal", "42", 42, 0},
         {"plus sign", "+7", 7, 0},
-        {"leading blanks", " \t\n\v42", 42, 0},
+        {"leading blanks before a prefix", " \t\n\v0x1F", 31, 0},
         {"octal stops at 8", "018", 1, 0},
         {"largest", "2147483647", 2147483647, 0},
         {"smallest", "-2147483648", std::numeric_limits<std::int32_t>::min(), 0},
