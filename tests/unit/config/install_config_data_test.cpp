@@ -333,7 +333,6 @@ TEST(InstallConfiguration, AnswersTheRunFromTheMergedConfiguration) {
     EXPECT_TRUE(configuration.boolean(ConfigKey::noVerify));
     EXPECT_FALSE(configuration.boolean(ConfigKey::autoUpdate)) << "from the runtime file";
     EXPECT_FALSE(configuration.boolean(ConfigKey::staticInstall)) << "the default";
-    EXPECT_FALSE(configuration.has(ConfigKey::launchedFromTulk));
     EXPECT_FALSE(configuration.boolean(ConfigKey::launchedFromTulk)) << "absent reads false";
     EXPECT_EQ(configuration.integer(ConfigKey::webZarnSecurityLevel), 2);
     EXPECT_EQ(configuration.text(ConfigKey::msiCmdline), "/qn");
