@@ -178,8 +178,6 @@ TEST(KernelContract, BadHandlesSectionErrorsAndGuids) {
     EXPECT_EQ(error, platform::err::invalidHandle);
 
     platform::Handle none{};
-    EXPECT_EQ(k.openFileMapping(kernel::fileMapRead, contract::runId() + "-NoSuchSection", none),
-              platform::err::fileNotFound);
     bool existed = false;
     EXPECT_EQ(k.createFileMapping(kernel::pageReadWrite, 0, contract::runId() + "-Empty", none, existed),
               platform::err::invalidParameter);

@@ -107,7 +107,7 @@ std::vector<platform::Window> windowsOf(std::uint32_t processId) {
 }
 
 TEST(ProcessWindowsContract, RunningProgramIsListedAndItsWindowsClosedOrItEnded) {
-    enum class Ending { closeWindow, destroyWindowThenTerminate, terminate };
+    enum class Ending { closeWindow, destroyWindowThenTerminate };
     struct Row {
         const char* name;
         Ending ending;
@@ -116,7 +116,6 @@ TEST(ProcessWindowsContract, RunningProgramIsListedAndItsWindowsClosedOrItEnded)
     const Row rows[] = {
         {"WM_CLOSE ends it with its own code", Ending::closeWindow, contract::windowProgramExitCode},
         {"DestroyWindow from another process is refused", Ending::destroyWindowThenTerminate, 4},
-        {"TerminateProcess ends it with the code given", Ending::terminate, 9},
     };
     auto& desktop = platform::machine().desktop();
     auto& processes = platform::machine().processes();
@@ -155,9 +154,6 @@ TEST(ProcessWindowsContract, RunningProgramIsListedAndItsWindowsClosedOrItEnded)
             EXPECT_EQ(processes.terminateProcess(opened.get(), row.exitCode), 0u);
             break;
         }
-        case Ending::terminate:
-            EXPECT_EQ(processes.terminateProcess(opened.get(), row.exitCode), 0u);
-            break;
         }
         platform::ErrorCode error = 0;
         EXPECT_EQ(platform::machine().kernel().waitForSingleObject(opened.get(), 10000, error), kernel::waitObject0);

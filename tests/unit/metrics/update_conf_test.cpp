@@ -160,7 +160,6 @@ TEST(SiteRuleTest, OnlyTheProductsHostsAtALabelBoundary) {
         bool allowed;
     } rows[] = {
         {"http://www.zarn.example/", true},
-        {"http://dl.zarn.example/update/x.xml", true},
         {"https://metrics.mendara.example/b/ss", true},
         {"https://geo.zarn.example", true},
         // look-alikes
