@@ -197,10 +197,6 @@ TEST(CommandLine, Rows) {
     const CommandLineRow rows[] = {
         {"blank base, no properties", " \t ", {}, ""},
         {"base trimmed at both ends", "  \tREBOOT=ReallySuppress /l*v x \t ", {}, "REBOOT=ReallySuppress /l*v x"},
-        {"properties in name order", "", {{"STATIC", "1"}, {"INSTALLDIR", "C:\\Zarn\\"}},
-         "INSTALLDIR=C:\\Zarn\\ STATIC=1"},
-        {"base and properties joined by one space", " REBOOT=ReallySuppress ", {{"A", "1"}},
-         "REBOOT=ReallySuppress A=1"},
         {"value with a blank enclosed", "", {{"DIR", "C:\\Program Files\\Zarn"}}, "DIR=\"C:\\Program Files\\Zarn\""},
         {"value with a tab enclosed", "", {{"A", "x\ty"}}, "A=\"x\ty\""},
         {"empty value as two quotes", "", {{"A", ""}}, "A=\"\""},
