@@ -7,9 +7,7 @@
 
 #include <functional>
 
-#include "foundation/sys_info.h"
 #include "platform/sim/sim_machine.h"
-#include "support/seed.h"
 
 namespace zscrub {
 namespace {
@@ -108,21 +106,6 @@ TEST(LatestVersionTest, UnusableDocuments) {
     FamilyTable table;
     EXPECT_THROW(parseLatestVersionXml(document(family("1.7.0", "<baselineVersion>1.7</baselineVersion>")), table),
                  std::runtime_error);
-}
-
-TEST(LatestVersionTest, FetchedDocumentAndInstalledRuntimes) {
-    sim::MachineScope sim;
-    SysInfo::initialize();
-    seed::runtime({.name = "1.7.0_45", .view = seed::view64});
-    seed::runtime({.name = "1.6.0_20", .view = seed::view32});
-    seed::runtime({.name = "1.8.0_45", .view = seed::view64});
-    sim::SimResponse answer;
-    answer.body = {document(family170 + family("1.6.0", "<baselineVersion>1.6.0_30</baselineVersion>"))};
-    sim->internet().serve("https://www.zarn.example/feeds/zarnLatestVersion.xml", answer);
-    EXPECT_THAT(describe(findOutOfDateVersions("1.8.0_45")), testing::ElementsAre("1.6.0_20:32", "1.7.0_45:64+8"));
-    ASSERT_EQ(sim->internet().requests().size(), 1u);
-    EXPECT_EQ(sim->internet().requests()[0].agent, "ZarnScrub");
-    EXPECT_EQ(sim->internet().requests()[0].verb, "GET");
 }
 
 const ScrubVersion current = runtime("1.8.0_45", 64);

@@ -140,7 +140,6 @@ TEST(ReinstallRulesTest, MsiexecPathRows) {
         std::optional<std::string> location;
         const char* expected;
     } rows[] = {
-        {"from the installer's location", win10, "C:\\Windows\\system32\\", msiexec},
         {"from another full location", win10, "D:\\Installer", "D:\\Installer\\msiexec.exe"},
         {"a relative location is the system directory", win10, "Installer", msiexec},
         {"no location", win10, std::nullopt, ""},

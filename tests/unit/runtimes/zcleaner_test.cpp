@@ -120,7 +120,6 @@ TEST_F(ZCleanerTest, UninstallEntryFollowsTheOutcome) {
         bool entryKept;
     } rows[] = {
         {"removed", 0, false, true, 0, false},
-        {"removed, reboot needed", 3010, false, true, 3010, false},
         {"unknown product", 1605, false, false, 1605, false},
         {"another installation running", 1618, false, false, 1618, true},
         {"exit code unreadable", 0, true, false, platform::err::accessDenied, true},
