@@ -140,14 +140,8 @@ TEST_F(SysInfoTest, FoldersPatchCachesAndTheirFailures) {
     };
     for (const auto& row : rows) {
         sim->faults().fail(row.fault, platform::err::accessDenied);
-        try {
-            row.call();
-            ADD_FAILURE() << row.message;
-        } catch (const SysError& e) {
-            EXPECT_NE(std::string(e.what()).find(std::string("(): ") + row.message + ". System error ["),
-                      std::string::npos)
-                << e.what();
-        }
+        const std::string message = errorOf(row.call);
+        EXPECT_NE(message.find(std::string("(): ") + row.message + ". System error ["), std::string::npos) << message;
     }
     sim->faults().clear();
     EXPECT_EQ(SysInfo::getPatchCache(32), "C:\\ProgramData\\Corvane\\Zarn\\installcache");
@@ -210,7 +204,6 @@ TEST_F(LocaleTest, ListedLanguagesGainTheirPrimaryLanguages) {
         LangIds languages;
         const char* locale;
     } rows[] = {
-        {"a German user as Wine lists one", {"0407"}, {0x0407, 7}, "de"},
         {"a list that holds the primary languages is unchanged", {"0407", "0409", "0009", "0007"},
          {0x0407, 0x0409, 9, 7}, "en"},
         {"a primary language is added once", {"0407", "0807"}, {0x0407, 7, 0x0807}, "de"},

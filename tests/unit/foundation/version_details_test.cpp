@@ -123,7 +123,6 @@ TEST(VersionDisplayName, Rows) {
     } rows[] = {
         {"1.4.2_19-b04", 32, "Zarn Classic Runtime Environment v1.4.2_19"},
         {"1.5.0_22", 32, "Zarn Runtime Environment 5.0 Update 22"},
-        {"1.6.0", 32, "Zarn(TM) Runtime Environment 6"},
         {"1.6.0_01", 32, "Zarn(TM) Runtime Environment 6 Update 1"},
         {"1.6.0_02", 32, "Zarn(TM) 6 Update 2"},
         {"1.6.1", 32, "Zarn(TM) 6"},
